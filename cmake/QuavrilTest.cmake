@@ -1,0 +1,12 @@
+# quavril_add_test(<name> SOURCES <files...> LIBS <libs...> [LABELS <labels...>])
+# One GoogleTest executable; every test case becomes a CTest test carrying the labels.
+function(quavril_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_compile_definitions(${name} PRIVATE
+        QUAVRIL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
+        QUAVRIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,634 @@
+#include "Generator.h"
+
+#include "NumberText.h"
+#include "Oscillator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace quavril {
+
+namespace {
+constexpr long double PiL = std::numbers::pi_v<long double>;
+constexpr long double Infinity = std::numeric_limits<long double>::infinity();
+
+int16_t Low16(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+
+void PutLE16(uint8_t* p, int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    p[0] = static_cast<uint8_t>(u & 0xFF);
+    p[1] = static_cast<uint8_t>(u >> 8);
+}
+} // namespace
+
+Generator::Generator(GeneratorHost* host) : host_(host ? host : &defaultHost_) {}
+
+void Generator::SetHost(GeneratorHost* host) { host_ = host ? host : &defaultHost_; }
+
+// --- Controls ------------------------------------------------------------------------------
+
+std::string* Generator::TextSlot(TextField f) {
+    ChannelSettings& c = Mutable(ChannelOf(f));
+    switch (f) {
+    case TextField::fInitLeft:
+    case TextField::fInitRight:
+        return &c.fInit;
+    case TextField::fFinalLeft:
+    case TextField::fFinalRight:
+        return &c.fFinal;
+    case TextField::AmplitudeLeft:
+    case TextField::AmplitudeRight:
+        return &c.Amplitude;
+    case TextField::ModPeriodLeftEdit:
+    case TextField::ModPeriodRightEdit:
+        return &c.ModPeriod;
+    case TextField::ModDepthLeftEdit:
+    case TextField::ModDepthRightEdit:
+        return &c.ModDepth;
+    case TextField::ModPhaseLeftEdit:
+    case TextField::ModPhaseRightEdit:
+        return &c.ModPhase;
+    case TextField::Duration:
+        return &signal_.Duration;
+    case TextField::PhaseEdit:
+        return &signal_.PhaseEdit;
+    }
+    return &signal_.Duration;
+}
+
+bool* Generator::FlagSlot(FlagField f) {
+    ChannelSettings& c = Mutable(ChannelOf(f));
+    switch (f) {
+    case FlagField::Loop:
+        return &signal_.Loop;
+    case FlagField::Lefttick:
+    case FlagField::RightTick:
+        return &c.Tick;
+    case FlagField::chkConstantLeft:
+    case FlagField::chkConstantRight:
+        return &c.Constant;
+    case FlagField::LogarithmicLeft:
+    case FlagField::LogarithmicRight:
+        return &c.Logarithmic;
+    case FlagField::BidirectionalLeft:
+    case FlagField::BidirectionalRight:
+        return &c.Bidirectional;
+    case FlagField::ModulationOnLeft:
+    case FlagField::ModulationOnRight:
+        return &c.ModulationOn;
+    }
+    return &signal_.Loop;
+}
+
+int* Generator::IndexSlot(IndexField f) {
+    ChannelSettings& c = Mutable(ChannelOf(f));
+    switch (f) {
+    case IndexField::WaveFormLeft:
+    case IndexField::WaveFormRight:
+        return &c.WaveForm;
+    case IndexField::ModFunctionLeft:
+    case IndexField::ModFunctionRight:
+        return &c.ModFunction;
+    case IndexField::barAmplitudeLeft:
+    case IndexField::barAmplitudeRight:
+        return &c.AmplitudeBar;
+    case IndexField::cboChannels:
+        return &signal_.Channels;
+    }
+    return &signal_.Channels;
+}
+
+const std::string& Generator::Text(TextField f) const {
+    return *const_cast<Generator*>(this)->TextSlot(f);
+}
+bool Generator::Flag(FlagField f) const { return *const_cast<Generator*>(this)->FlagSlot(f); }
+int Generator::Index(IndexField f) const { return *const_cast<Generator*>(this)->IndexSlot(f); }
+
+void Generator::SetText(TextField f, const std::string& text) {
+    *TextSlot(f) = text;
+    host_->TextWritten(f, text);
+    TextChanged(f);
+}
+
+void Generator::SetFlag(FlagField f, bool value) {
+    bool* slot = FlagSlot(f);
+    if (*slot == value)
+        return;
+    *slot = value;
+    host_->FlagWritten(f, value);
+    FlagClicked(f);
+}
+
+void Generator::SetIndex(IndexField f, int value) {
+    *IndexSlot(f) = value;
+    host_->IndexWritten(f, value);
+}
+
+// --- Change and click handlers -------------------------------------------------------------
+
+void Generator::TextChanged(TextField f) {
+    const Channel c = ChannelOf(f);
+    ChannelState& s = State.Of(c);
+    const std::string& text = Text(f);
+    switch (f) {
+    case TextField::fInitLeft:
+    case TextField::fFinalLeft:
+    case TextField::fInitRight:
+    case TextField::fFinalRight:
+        DeriveSweep(c);
+        break;
+    case TextField::Duration:
+        DeriveSweep(Channel::Left);
+        break;
+    case TextField::AmplitudeLeft:
+    case TextField::AmplitudeRight:
+        // Only whole numbers: "-3.5" keeps the previous level until the exit handler rounds it.
+        if (auto dB = ParseWhole(text))
+            s.AmplitudeGain = static_cast<float>(std::pow(10.0L, *dB * 0.05L));
+        break;
+    case TextField::ModDepthLeftEdit:
+    case TextField::ModDepthRightEdit:
+        if (auto v = ParsePlain(text))
+            s.ModDepthFraction = static_cast<float>(*v * 0.01L);
+        break;
+    case TextField::ModPeriodLeftEdit:
+    case TextField::ModPeriodRightEdit:
+        if (auto v = ParsePlain(text)) {
+            s.ModPeriodSeconds = static_cast<float>(*v);
+            if (*v == 0 && host_->OutputPlaying()) {
+                host_->StopOutputNow();
+                SetText(f, "1");
+            }
+        }
+        break;
+    case TextField::ModPhaseLeftEdit:
+    case TextField::ModPhaseRightEdit:
+        if (auto v = ParsePlain(text))
+            s.ModPhaseRadians = static_cast<float>(*v * PiL / 180.0L);
+        break;
+    case TextField::PhaseEdit:
+        if (auto v = ParsePlain(text))
+            State.PhaseOffset = static_cast<float>(*v * PiL / 180.0L);
+        break;
+    }
+}
+
+void Generator::FlagClicked(FlagField f) {
+    const Channel c = ChannelOf(f);
+    switch (f) {
+    case FlagField::Loop:
+        LoopClick();
+        break;
+    case FlagField::Lefttick:
+    case FlagField::RightTick:
+        TickClick();
+        break;
+    case FlagField::chkConstantLeft:
+    case FlagField::chkConstantRight:
+        ConstantClick(c);
+        break;
+    case FlagField::LogarithmicLeft:
+    case FlagField::LogarithmicRight:
+        RestartSweep(c);
+        break;
+    case FlagField::BidirectionalLeft:
+    case FlagField::BidirectionalRight:
+        break; // read at the period ends only
+    case FlagField::ModulationOnLeft:
+    case FlagField::ModulationOnRight:
+        ModulationOnClick(c);
+        break;
+    }
+}
+
+void Generator::ChannelsChange() {
+    if (Mode() == MONO) {
+        SetFlag(FlagField::Lefttick, true);
+        SetFlag(FlagField::RightTick, true);
+        TickClick();
+        SetText(TextField::PhaseEdit, "0");
+    }
+    host_->ChannelsChanged();
+    LoopClick();
+}
+
+void Generator::WaveFormChange(Channel c) {
+    host_->WaveFormChanged(c);
+    LoopClick();
+}
+
+void Generator::LoopClick() {
+    host_->LoopChanged();
+    DeriveSweep(Channel::Left);
+}
+
+void Generator::ConstantClick(Channel c) {
+    host_->ConstantChanged(c);
+    LoopClick();
+}
+
+void Generator::ModulationOnClick(Channel c) {
+    host_->ModulationOnChanged(c);
+    if (c == Channel::Left)
+        ExitEdit(TextField::AmplitudeLeft);
+    ExitEdit(TextField::AmplitudeRight);
+    State.Of(c).ModGain = 1.0f;
+}
+
+void Generator::TickClick() {
+    const bool left = Settings(Channel::Left).Tick;
+    const bool right = Settings(Channel::Right).Tick;
+    State.Of(Channel::Left).ChannelEnable = left ? 1 : 0;
+    State.Of(Channel::Right).ChannelEnable = right ? 1 : 0;
+    if (!left && !right)
+        host_->StopOutputNow();
+    host_->TicksChanged();
+}
+
+// --- Exit handlers -------------------------------------------------------------------------
+
+void Generator::ExitEdit(TextField f) {
+    const Channel c = ChannelOf(f);
+    const std::string text = Text(f);
+    switch (f) {
+    case TextField::AmplitudeLeft:
+    case TextField::AmplitudeRight: {
+        SetText(f, ValidateEdit(text, -100, 0, 0, 0));
+        const int dB = ParseWhole(Text(f)).value_or(0);
+        SetIndex(AmplitudeBarOf(c), -dB);
+        break;
+    }
+    case TextField::Duration:
+        SetText(f, ValidateEdit(text, 0.1L, Infinity, 4, 1));
+        ExitFrequency(TextField::fInitLeft);
+        ExitFrequency(TextField::fInitRight);
+        break;
+    case TextField::ModDepthLeftEdit:
+    case TextField::ModDepthRightEdit:
+        SetText(f, ValidateEdit(text, 0, 100, 4, 100));
+        break;
+    case TextField::ModPhaseLeftEdit:
+    case TextField::ModPhaseRightEdit:
+        SetText(f, ValidateEdit(text, 0, Infinity, 4, 0));
+        break;
+    case TextField::fInitLeft:
+    case TextField::fFinalLeft:
+    case TextField::fInitRight:
+    case TextField::fFinalRight:
+        ExitFrequency(f);
+        break;
+    case TextField::ModPeriodLeftEdit:
+    case TextField::ModPeriodRightEdit:
+        if (auto v = ParsePlain(text)) {
+            State.Of(c).ModPeriodSeconds = static_cast<float>(*v);
+            SetText(f, FormatGeneral(RoundEven(*v * 1000.0L) * 0.001L + 0.0L));
+        } else {
+            State.Of(c).ModPeriodSeconds = 1.0f;
+            SetText(f, "1");
+        }
+        break;
+    case TextField::PhaseEdit:
+        if (auto v = ParsePlain(text)) {
+            State.PhaseOffset = static_cast<float>(*v * PiL / 180.0L);
+            const long double hundredths = RoundEven(18000.0L * State.PhaseOffset / PiL);
+            SetText(f, FormatGeneral(hundredths * 0.01L + 0.0L));
+        } else {
+            SetText(f, "0");
+            State.PhaseOffset = 0.0f;
+        }
+        break;
+    }
+}
+
+void Generator::ExitFrequency(TextField f) {
+    const std::string text = Text(f);
+    const auto v = ParsePlain(text);
+    if (!v) {
+        host_->ShowInvalidNumber(text); // the edit keeps its text
+        return;
+    }
+    const long double half = SampleRate * 0.5L;
+    if (*v > half)
+        host_->ShowNyquistMessage(f);
+    SetText(f, ValidateEdit(Text(f), 0.1L, SampleRate * 0.5L, 5, 1000));
+}
+
+// --- Sweep ---------------------------------------------------------------------------------
+
+std::optional<int32_t> Generator::FramesOfDuration() const {
+    const auto d = ParsePlain(signal_.Duration);
+    if (!d)
+        return std::nullopt;
+    const long double frames = RoundEven(*d * SampleRate);
+    if (frames < std::numeric_limits<int32_t>::min() ||
+        frames > std::numeric_limits<int32_t>::max())
+        return std::nullopt;
+    return static_cast<int32_t>(frames);
+}
+
+// Factor and step of a sweep from the stored normalised frequencies; false when the
+// arithmetic fails (a period of one frame, or a frequency that underflowed to zero).
+void Generator::ComputeSweepShape(ChannelState& s, bool logarithmic) const {
+    const long double steps = static_cast<long double>(State.TotalSamples) - 1.0L;
+    if (logarithmic) {
+        s.SweepFactor = static_cast<float>(
+            std::exp((std::log(static_cast<long double>(s.FinalNorm)) -
+                      std::log(static_cast<long double>(s.InitNorm))) /
+                     steps));
+        s.SweepStep = 0.0f;
+    } else {
+        s.SweepFactor = 1.0f;
+        s.SweepStep = static_cast<float>(
+            (static_cast<long double>(s.FinalNorm) - s.InitNorm) * TwoPiL / steps);
+    }
+}
+
+DeriveResult Generator::DeriveSweep(Channel c) {
+    const ChannelSettings& cs = Settings(c);
+    ChannelState& s = State.Of(c);
+    const auto fInit = ParsePlain(cs.fInit);
+    const auto fFinal = ParsePlain(cs.fFinal);
+    if (!fInit || !fFinal) {
+        host_->StopOutputNow();
+        return DeriveResult::Failed;
+    }
+    const long double half = SampleRate * 0.5L;
+    if (!(*fInit > 0 && *fInit <= half && *fFinal > 0 && *fFinal <= half)) {
+        if (host_->OutputPlaying())
+            host_->StopOutputNow();
+        return DeriveResult::Invalid;
+    }
+    host_->FrequencySliderMoved(c, static_cast<int>(RoundEven(1000.0L * std::log10(*fInit * 0.5L))));
+    const auto total = FramesOfDuration();
+    if (!total) {
+        host_->StopOutputNow();
+        return DeriveResult::Failed;
+    }
+    State.TotalSamples = *total;
+    s.InitNorm = static_cast<float>(*fInit / SampleRate);
+    s.TargetIncrement = static_cast<double>(TwoPiL * s.InitNorm);
+    if (cs.Constant) {
+        // Increment is left alone: a playing tone glides to the new frequency.
+        s.FinalNorm = s.InitNorm;
+        s.SweepStep = 0.0f;
+        s.SweepFactor = 1.0f;
+    } else {
+        s.FinalNorm = static_cast<float>(*fFinal / SampleRate);
+        s.Increment = static_cast<double>(TwoPiL * s.InitNorm);
+        if (State.TotalSamples == 1 || s.InitNorm <= 0 || s.FinalNorm <= 0) {
+            host_->StopOutputNow(); // division by zero, or a logarithm of zero
+            return DeriveResult::Failed;
+        }
+        ComputeSweepShape(s, cs.Logarithmic);
+    }
+    State.FillBusy = false;
+    return DeriveResult::Derived;
+}
+
+void Generator::RestartSweep(Channel c) {
+    ChannelState& s = State.Of(c);
+    State.SampleCounter = 0;
+    s.TargetIncrement = static_cast<double>(TwoPiL * s.InitNorm);
+    s.Increment = s.TargetIncrement;
+    // Before the first derivation there is nothing to compute a sweep from.
+    if (State.TotalSamples != 1 && s.InitNorm > 0 && s.FinalNorm > 0)
+        ComputeSweepShape(s, Settings(c).Logarithmic);
+}
+
+void Generator::PeriodEndTurn(Channel c) {
+    const ChannelSettings& cs = Settings(c);
+    ChannelState& s = State.Of(c);
+    if (cs.Constant)
+        return;
+    if (cs.Bidirectional) {
+        s.SweepFactor = static_cast<float>(1.0L / s.SweepFactor);
+        s.SweepStep = -s.SweepStep;
+    } else {
+        s.TargetIncrement = static_cast<double>(TwoPiL * s.InitNorm);
+        s.Increment = s.TargetIncrement;
+    }
+}
+
+// --- Signal --------------------------------------------------------------------------------
+
+bool Generator::ResetGenerator(bool forExport) {
+    DeriveSweep(Channel::Left);
+    DeriveSweep(Channel::Right);
+    State.FillBusy = false;
+    State.PinkRows.fill(0.0f);
+    State.SampleCounter = 0;
+    for (ChannelState& s : State.Channels) {
+        s.Increment = static_cast<double>(TwoPiL * s.InitNorm);
+        s.Phase = 0;
+    }
+    State.Of(Channel::Left).SawValue = 0;
+    float rightSaw = 0;
+    if (forExport) {
+        const auto degrees = ParsePlain(signal_.PhaseEdit);
+        if (!degrees)
+            return false;
+        long double v = *degrees / 180.0L;
+        if (v > 1)
+            v -= 2;
+        rightSaw = static_cast<float>(v);
+    }
+    State.Of(Channel::Right).SawValue = rightSaw;
+    for (ChannelState& s : State.Channels)
+        s.ModGain = 1.0f;
+    ExitEdit(TextField::AmplitudeLeft);
+    ExitEdit(TextField::AmplitudeRight);
+    return true;
+}
+
+float Generator::ModulationGain(Channel c, const ChannelState& s) const {
+    // A period of 0 cannot be played (the edit refuses it while playing); a signal started
+    // with it modulates at the 1 s the edit would substitute.
+    const double period = s.ModPeriodSeconds != 0.0f ? s.ModPeriodSeconds : 1.0;
+    const double x = static_cast<double>(
+        static_cast<long double>(State.SampleCounter) / SampleRate * TwoPiL / period +
+        s.ModPhaseRadians);
+    float m;
+    switch (Settings(c).ModFunction) {
+    case MODSINE:
+        m = static_cast<float>(std::sin(x));
+        break;
+    case MODCOS:
+        m = static_cast<float>(std::cos(x));
+        break;
+    case MODSQUARE:
+        m = SignOf(static_cast<float>(std::sin(x)));
+        break;
+    case MODTRIANGLE:
+        m = TriangleOf(static_cast<float>(x));
+        break;
+    default:
+        m = -1.0f; // an unknown shape does not modulate
+        break;
+    }
+    const float m1 = m + 1.0f;
+    const float half = static_cast<float>(0.5 * s.ModDepthFraction * m1);
+    return static_cast<float>(1.0 - half);
+}
+
+int64_t Generator::NextSample(Channel c, int waveform) {
+    const ChannelSettings& cs = Settings(c);
+    ChannelState& s = State.Of(c);
+
+    s.Phase += s.Increment;
+    if (cs.Constant) {
+        if (s.Increment != s.TargetIncrement)
+            s.Increment = static_cast<double>(0.995L * s.Increment + 0.005L * s.TargetIncrement);
+    } else {
+        // One of factor and step is always neutral, so double arithmetic rounds exactly as
+        // extended precision would.
+        s.Increment = s.Increment * s.SweepFactor + s.SweepStep;
+    }
+    if (s.Phase > TwoPiL)
+        s.Phase = static_cast<double>(s.Phase - TwoPiL);
+    if (cs.ModulationOn)
+        s.ModGain = ModulationGain(c, s);
+
+    const double theta = c == Channel::Right ? s.Phase + State.PhaseOffset : s.Phase;
+    const double scale = 32767.0 * s.AmplitudeGain * s.ModGain;
+    double v;
+    switch (waveform) {
+    case SINE:
+        v = std::sin(theta) * scale;
+        break;
+    case SQUARE:
+        v = SignOf(static_cast<float>(std::sin(theta))) * scale;
+        break;
+    case TRIANGULAR:
+        v = TriangleOf(static_cast<float>(theta)) * scale;
+        break;
+    case SAWTOOTH:
+        s.SawValue = static_cast<float>(s.SawValue + 2.0L * s.Increment / TwoPiL);
+        if (s.SawValue > 1.0f)
+            s.SawValue = static_cast<float>(s.SawValue - 2.0);
+        v = s.SawValue * scale;
+        break;
+    case WHITE:
+        v = (2.0 * NextRandom(State.NoiseSeed) - 1.0) * scale;
+        break;
+    case PINK:
+        v = PinkNoise(State.SampleCounter, State.PinkRows, State.NoiseSeed) * scale;
+        break;
+    case PULSEPOS:
+        return State.SampleCounter == 0 ? 32767 : 0;
+    case PULSENEG:
+        return State.SampleCounter == 0 ? -32767 : 0;
+    default: // SILENCE and anything unknown
+        return 0;
+    }
+    if (!(std::fabs(v) < 9.0e18))
+        return 0; // only reachable with absurd gains typed into a level edit
+    return std::llrint(v);
+}
+
+template <bool Stereo>
+void Generator::RenderSpan(int16_t* out, int32_t frames, bool loop, bool always) {
+    const int waveLeft = Settings(Channel::Left).WaveForm;
+    const int waveRight = Settings(Channel::Right).WaveForm;
+    for (int32_t i = 0; i < frames; ++i) {
+        if (always || loop || State.SampleCounter < State.TotalSamples) {
+            const int16_t left = Low16(NextSample(Channel::Left, waveLeft));
+            if constexpr (Stereo) {
+                const int16_t right = Low16(NextSample(Channel::Right, waveRight));
+                *out++ = static_cast<int16_t>(left * State.Channels[0].ChannelEnable);
+                *out++ = static_cast<int16_t>(right * State.Channels[1].ChannelEnable);
+            } else {
+                *out++ = left;
+            }
+        } else {
+            *out++ = 0;
+            if constexpr (Stereo)
+                *out++ = 0;
+        }
+        ++State.SampleCounter;
+        // Greater-or-equal: a period shortened while looping still ends.
+        if (loop && State.SampleCounter >= State.TotalSamples) {
+            State.SampleCounter = 0;
+            PeriodEndTurn(Channel::Left);
+            if constexpr (Stereo)
+                PeriodEndTurn(Channel::Right);
+        }
+    }
+}
+
+void Generator::RenderFrames(int16_t* out, int32_t frames) {
+    if (Mode() == STEREO)
+        RenderSpan<true>(out, frames, false, true);
+    else
+        RenderSpan<false>(out, frames, false, true);
+}
+
+std::string Generator::FrequencyText() const {
+    auto hz = [this](Channel c) {
+        const long double f = RoundEven(SampleRate * State.Of(c).Increment / TwoPiL);
+        return FormatGeneral(f) + " Hz";
+    };
+    if (Mode() == MONO)
+        return hz(Channel::Left);
+    return hz(Channel::Left) + "\r" + hz(Channel::Right);
+}
+
+bool Generator::FillBuffer(uint8_t* buffer, int32_t& size) {
+    if (!State.RenderAcknowledged) {
+        host_->StopOutputNow();
+        host_->ReportPerformanceIssue();
+        State.FillBusy = false;
+        return false;
+    }
+    State.RenderAcknowledged = false;
+    host_->AcknowledgeRender(State);
+    const bool loop = signal_.Loop;
+    if (State.FillBusy) {
+        host_->StopOutputNow();
+        host_->ReportPerformanceIssue();
+        State.FillBusy = false;
+        return false;
+    }
+    State.FillBusy = true;
+    if (host_->DisplayVisible())
+        host_->ShowFrequencyText(FrequencyText());
+
+    const bool stereo = Mode() == STEREO;
+    const int32_t frameBytes = stereo ? 4 : 2;
+    const int32_t frames = size / frameBytes;
+    const int32_t startCounter = State.SampleCounter;
+    // Render in chunks through a stack buffer, then store little-endian.
+    int16_t chunk[4096];
+    const int32_t chunkFrames = stereo ? 2048 : 4096;
+    uint8_t* p = buffer;
+    for (int32_t done = 0; done < frames;) {
+        const int32_t n = std::min(chunkFrames, frames - done);
+        if (stereo)
+            RenderSpan<true>(chunk, n, loop, false);
+        else
+            RenderSpan<false>(chunk, n, loop, false);
+        const int32_t samples = n * (stereo ? 2 : 1);
+        for (int32_t i = 0; i < samples; ++i, p += 2)
+            PutLE16(p, chunk[i]);
+        done += n;
+    }
+    std::memset(p, 0, static_cast<size_t>(size - frames * frameBytes));
+
+    bool result;
+    if (signal_.Loop || loop) {
+        result = true;
+    } else {
+        // Every frame of the signal is played: the buffer that holds the last frames goes out
+        // shortened to them, and only a buffer without any signal frame ends the playback.
+        const int64_t signalFrames =
+            std::clamp<int64_t>(int64_t{State.TotalSamples} - startCounter, 0, frames);
+        result = signalFrames > 0;
+        if (signalFrames < frames)
+            size = static_cast<int32_t>(signalFrames * frameBytes);
+    }
+    State.FillBusy = false;
+    return result;
+}
+
+} // namespace quavril

@@ -1,0 +1,110 @@
+#pragma once
+#include "ChannelSettings.h"
+#include "ControlFields.h"
+#include "GeneratorHost.h"
+#include "GeneratorState.h"
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quavril {
+
+enum class DeriveResult {
+    Derived, // the sweep parameters follow the texts
+    Invalid, // a frequency is not in (0, fs/2]: nothing changed
+    Failed,  // unreadable text or arithmetic failure: the steps stopped where they were
+};
+
+// The signal generator without any toolkit: the controls' values (texts, check states, list
+// positions), the run-time state computed from them, and the handlers that connect the two.
+//
+// Writing a control through Set* behaves like a user's change of that control: an edit's text
+// runs its change handler, a check box runs its click handler when its state changes, a list
+// position runs nothing (callers run the matching *Change handler themselves). Windows forward
+// user input here and mirror what the generator writes back through GeneratorHost.
+class Generator {
+public:
+    explicit Generator(GeneratorHost* host = nullptr);
+
+    void SetHost(GeneratorHost* host);
+    GeneratorHost& Host() const { return *host_; }
+
+    // --- Controls -------------------------------------------------------------------------
+    const std::string& Text(TextField f) const;
+    bool Flag(FlagField f) const;
+    int Index(IndexField f) const;
+    void SetText(TextField f, const std::string& text);
+    void SetFlag(FlagField f, bool value);
+    void SetIndex(IndexField f, int value);
+    // Sweep radio button: the opposite of the constant radio of the same channel.
+    bool Sweep(Channel c) const { return !Settings(c).Constant; }
+
+    const ChannelSettings& Settings(Channel c) const { return channels_[static_cast<int>(c)]; }
+    const SignalSettings& Signal() const { return signal_; }
+    ChannelMode Mode() const { return signal_.Channels == STEREO ? STEREO : MONO; }
+
+    // --- Handlers --------------------------------------------------------------------------
+    // Exit handler of a numeric edit (validation and rewrite of its text).
+    void ExitEdit(TextField f);
+    // fConstLeftChange / fConstRightChange.
+    DeriveResult DeriveSweep(Channel c);
+    // LogarithmicLeftClick / LogarithmicRightClick.
+    void RestartSweep(Channel c);
+    // Refresh handlers that lists need to be run explicitly after a programmatic selection.
+    void ChannelsChange();          // cboChannelsChange
+    void WaveFormChange(Channel c); // WaveFormLeftChange / WaveFormRightChange
+    void LoopClick();
+    void ConstantClick(Channel c);     // chkConstantLeftClick / chkConstantRightClick
+    void ModulationOnClick(Channel c); // ModulationOnLeftClick / ModulationOnRightClick
+    void TickClick();                  // LefttickClick
+
+    // --- Signal ----------------------------------------------------------------------------
+    // Puts the state at the start of a signal. The export form starts the right sawtooth at
+    // the phase offset; it fails (returns false) when the phase text is not a number.
+    bool ResetGenerator(bool forExport);
+
+    // The next sample of one channel, before truncation to 16 bits.
+    int64_t NextSample(Channel c, int waveform);
+
+    // The period-end turn of a looping sweep.
+    void PeriodEndTurn(Channel c);
+
+    // Fill handler of the wave output: renders one buffer of 16-bit little-endian frames.
+    // `size` is the capacity in bytes on entry (whole frames) and the bytes to play on return.
+    // Returns whether the buffer holds signal to play.
+    bool FillBuffer(uint8_t* buffer, int32_t& size);
+
+    // Export rendering: `frames` frames after SampleCounter, no loop and no period-end turn.
+    // Writes interleaved samples (2 per frame in stereo) to `out`.
+    void RenderFrames(int16_t* out, int32_t frames);
+    int ChannelCount() const { return Mode() == STEREO ? 2 : 1; }
+
+    // Frames of one signal period at the current rate: Round(duration * fs). Fails (nothing)
+    // when the duration text is not a number or the count does not fit 32 bits.
+    std::optional<int32_t> FramesOfDuration() const;
+
+    // The frequency display text (whole hertz per channel).
+    std::string FrequencyText() const;
+
+    GeneratorState State;
+    int32_t SampleRate = 44100; // Hz
+
+private:
+    ChannelSettings& Mutable(Channel c) { return channels_[static_cast<int>(c)]; }
+    std::string* TextSlot(TextField f);
+    bool* FlagSlot(FlagField f);
+    int* IndexSlot(IndexField f);
+    void TextChanged(TextField f);
+    void FlagClicked(FlagField f);
+    void ExitFrequency(TextField f);
+    void ComputeSweepShape(ChannelState& s, bool logarithmic) const;
+    float ModulationGain(Channel c, const ChannelState& s) const;
+    template <bool Stereo> void RenderSpan(int16_t* out, int32_t frames, bool loop, bool always);
+
+    GeneratorHost defaultHost_;
+    GeneratorHost* host_;
+    ChannelSettings channels_[2];
+    SignalSettings signal_;
+};
+
+} // namespace quavril
