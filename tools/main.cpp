@@ -1,0 +1,50 @@
+#include "CliCommands.h"
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+const char* Usage =
+    "Usage: quavril-cli COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  render PRESET.qvl SLOT OUT.wav [--rate HZ]\n"
+    "      Write memory slot SLOT (1-4) of a preset file as a wave file, exactly as the\n"
+    "      generator's \"Save as wave file\" writes it after recalling that slot.\n"
+    "      The sample rate is 44100 Hz unless --rate is given.\n"
+    "  play PRESET.qvl SLOT [--rate HZ] [--device NAME] [--buffers N] [--buffer-size BYTES]\n"
+    "       [--loop]\n"
+    "      Play a memory slot on an output device until the signal ends (Ctrl+C stops).\n"
+    "  devices\n"
+    "      List the output devices.\n"
+    "\n"
+    "quavril-cli COMMAND --help shows the help of one command.\n";
+}
+
+namespace quavril::cli {
+int Fail(const std::string& message) {
+    std::cerr << "quavril-cli: " << message << "\n";
+    return 1;
+}
+} // namespace quavril::cli
+
+int main(int argc, char** argv) {
+    using namespace quavril::cli;
+    if (argc < 2) {
+        std::cerr << Usage;
+        return 2;
+    }
+    const std::string command = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << Usage;
+        return 0;
+    }
+    if (command == "render")
+        return RunRender(args);
+    if (command == "play")
+        return RunPlay(args);
+    if (command == "devices")
+        return RunDevices(args);
+    return Fail("unknown command '" + command + "' (see quavril-cli --help)");
+}
