@@ -1,0 +1,58 @@
+#pragma once
+// Wave file export: the 44-byte RIFF/WAVE header, the render loop and the file handling.
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace quavril {
+
+class Generator;
+
+// What the export shows while it runs. The window implements it with its please-wait window;
+// headless callers leave it out.
+class WaveExportObserver {
+public:
+    virtual ~WaveExportObserver() = default;
+    // Before the file is created: progress 0, main window disabled, wait window shown.
+    virtual void ExportStarted() {}
+    // Whether progress is shown (the wait window is visible).
+    virtual bool ProgressVisible() const { return false; }
+    // Progress in percent (0..100); then pending user-interface events are processed, which
+    // is where a Cancel click arrives.
+    virtual void ExportProgress(int) {}
+    // Always called at the end: wait window hidden, main window enabled and raised.
+    virtual void ExportFinished() {}
+};
+
+enum class WaveWriteResult { Written, Cancelled, Failed };
+
+class WaveFileWriter {
+public:
+    // The canonical 44-byte PCM header for `frames` frames of 16-bit samples.
+    static std::array<uint8_t, 44> Header(uint32_t frames, uint16_t channels, uint32_t rate);
+
+    // Set by the Cancel button of the wait window; cleared after a cancelled export.
+    bool ExportCancelled = false;
+
+    // Renders one period of the generator's current signal into `path`: derives both sweeps,
+    // N = Round(duration * fs) frames, header then frames. The file is written beside the
+    // target under a temporary name and renamed over it only when complete, so a failed or
+    // cancelled export leaves an existing file untouched and no partial file behind.
+    // The caller shows "File Access Error, cannot write file." for Failed.
+    WaveWriteResult WriteWaveFile(const std::string& path, Generator& generator,
+                                  WaveExportObserver* observer = nullptr);
+
+    // Appends `frames` frames to `file` (the generator state must be at the start of a
+    // signal); stops early when ExportCancelled is seen. Returns false on a write error.
+    bool RenderToStream(std::FILE* file, Generator& generator, int32_t frames,
+                        WaveExportObserver* observer = nullptr);
+};
+
+inline constexpr const char* FileAccessErrorMessage = "File Access Error, cannot write file.";
+
+// The file name the export proposes for the current settings, e.g.
+// "5s Sine 1000Hz 5s 0dBFS mono.wav".
+std::string ProposedWaveFileName(const Generator& generator);
+
+} // namespace quavril
