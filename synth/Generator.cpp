@@ -247,6 +247,10 @@ void Generator::TickClick() {
     host_->TicksChanged();
 }
 
+void Generator::AmplitudeBarChange(Channel c) {
+    SetText(AmplitudeOf(c), std::to_string(-Index(AmplitudeBarOf(c))));
+}
+
 // --- Exit handlers -------------------------------------------------------------------------
 
 void Generator::ExitEdit(TextField f) {

@@ -57,6 +57,9 @@ public:
     void ConstantClick(Channel c);     // chkConstantLeftClick / chkConstantRightClick
     void ModulationOnClick(Channel c); // ModulationOnLeftClick / ModulationOnRightClick
     void TickClick();                  // LefttickClick
+    // barAmplitudeLeftChange / barAmplitudeRightChange: the amplitude text follows the slider
+    // (position 40 writes "-40").
+    void AmplitudeBarChange(Channel c);
 
     // --- Signal ----------------------------------------------------------------------------
     // Puts the state at the start of a signal. The export form starts the right sawtooth at
