@@ -1,0 +1,237 @@
+#include "WaveFile.h"
+
+#include "Generator.h"
+#include "ListItems.h"
+#include "NumberText.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace quavril {
+
+namespace {
+
+void Put16(uint8_t* p, uint16_t v) {
+    p[0] = static_cast<uint8_t>(v & 0xFF);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void Put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>((v >> (8 * i)) & 0xFF);
+}
+
+// The two rate fields go out as value mod 256, (value mod 65536) div 256,
+// (value mod 16777216) div 65536 and a zero byte: the plain little-endian value for every rate
+// below 16.7 MHz, which covers all rates the output settings offer.
+void PutRate(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v % 256);
+    p[1] = static_cast<uint8_t>((v % 65536) / 256);
+    p[2] = static_cast<uint8_t>((v % 16777216) / 65536);
+    p[3] = 0;
+}
+
+// Where the export really writes: a temporary file beside the target, renamed over it when
+// complete. Devices and pipes (the null device the performance test writes to) are written
+// directly, since they cannot be replaced by a rename.
+struct OutputFile {
+    std::string target;
+    std::string temporary; // empty when writing the target directly
+    std::FILE* file = nullptr;
+
+    bool Open(const std::string& path) {
+        target = path;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            file = std::fopen(path.c_str(), "wb");
+            return file != nullptr;
+        }
+        const auto slash = path.find_last_of('/');
+        const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+        const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+        std::string name = dir + "." + base + ".XXXXXX";
+        std::vector<char> buf(name.begin(), name.end());
+        buf.push_back('\0');
+        const int fd = ::mkstemp(buf.data());
+        if (fd < 0)
+            return false;
+        temporary = buf.data();
+        // mkstemp creates the file private; give it the permissions a new file would get.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        file = ::fdopen(fd, "wb");
+        if (!file) {
+            ::close(fd);
+            Discard();
+            return false;
+        }
+        std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
+        return true;
+    }
+
+    bool Commit() {
+        const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+        const bool closed = std::fclose(file) == 0;
+        file = nullptr;
+        if (!flushed || !closed) {
+            Discard();
+            return false;
+        }
+        if (temporary.empty())
+            return true;
+        if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+            Discard();
+            return false;
+        }
+        temporary.clear();
+        return true;
+    }
+
+    void Discard() {
+        if (file) {
+            std::fclose(file);
+            file = nullptr;
+        }
+        if (!temporary.empty()) {
+            std::remove(temporary.c_str());
+            temporary.clear();
+        }
+    }
+};
+
+// One progress point every 10000 frames: frame 0, 10000, 20000, ...
+constexpr int32_t ProgressInterval = 10000;
+
+} // namespace
+
+std::array<uint8_t, 44> WaveFileWriter::Header(uint32_t frames, uint16_t channels, uint32_t rate) {
+    std::array<uint8_t, 44> h{};
+    const uint32_t dataBytes = frames * 2u * channels;
+    std::memcpy(&h[0], "RIFF", 4);
+    Put32(&h[4], 36u + dataBytes);
+    std::memcpy(&h[8], "WAVE", 4);
+    std::memcpy(&h[12], "fmt ", 4);
+    Put32(&h[16], 16);
+    Put16(&h[20], 1);
+    Put16(&h[22], channels);
+    PutRate(&h[24], rate);
+    PutRate(&h[28], rate * 2u * channels);
+    Put16(&h[32], static_cast<uint16_t>(2u * channels));
+    Put16(&h[34], 16);
+    std::memcpy(&h[36], "data", 4);
+    Put32(&h[40], dataBytes);
+    return h;
+}
+
+bool WaveFileWriter::RenderToStream(std::FILE* file, Generator& generator, int32_t frames,
+                                    WaveExportObserver* observer) {
+    const int channels = generator.ChannelCount();
+    std::vector<int16_t> samples(static_cast<size_t>(ProgressInterval) * channels);
+    std::vector<uint8_t> bytes(samples.size() * 2);
+    for (int32_t i = 0; i < frames;) {
+        // Render up to and including the next progress frame, then report.
+        const int32_t next =
+            i == 0 ? 0 : (i + ProgressInterval - 1) / ProgressInterval * ProgressInterval;
+        const int32_t end = std::min(frames, next + 1);
+        const int32_t n = end - i;
+        generator.RenderFrames(samples.data(), n);
+        const size_t count = static_cast<size_t>(n) * channels;
+        for (size_t k = 0; k < count; ++k)
+            Put16(&bytes[2 * k], static_cast<uint16_t>(samples[k]));
+        if (std::fwrite(bytes.data(), 2, count, file) != count)
+            return false;
+        i = end;
+        const int32_t last = end - 1;
+        if (last % ProgressInterval == 0 && observer && observer->ProgressVisible()) {
+            const long double percent = 100.0L * last / frames;
+            observer->ExportProgress(static_cast<int>(RoundEven(percent)));
+        }
+        if (ExportCancelled)
+            break;
+    }
+    return true;
+}
+
+WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator& generator,
+                                              WaveExportObserver* observer) {
+    generator.DeriveSweep(Channel::Left);
+    generator.DeriveSweep(Channel::Right);
+    const int channels = generator.ChannelCount();
+    const auto frames = generator.FramesOfDuration();
+    if (!frames || *frames < 0)
+        return WaveWriteResult::BadDuration;
+    // The RIFF size field has 32 bits; a longer signal cannot be described by the header.
+    if (36.0L + 2.0L * channels * *frames > 4294967295.0L)
+        return WaveWriteResult::TooLong;
+
+    if (observer)
+        observer->ExportStarted();
+    OutputFile out;
+    WaveWriteResult result = WaveWriteResult::Failed;
+    if (out.Open(path)) {
+        const auto header = Header(static_cast<uint32_t>(*frames), static_cast<uint16_t>(channels),
+                                   static_cast<uint32_t>(generator.SampleRate));
+        const bool written =
+            std::fwrite(header.data(), 1, header.size(), out.file) == header.size() &&
+            RenderToStream(out.file, generator, *frames, observer);
+        if (ExportCancelled) {
+            ExportCancelled = false;
+            out.Discard();
+            result = WaveWriteResult::Cancelled;
+        } else if (written && out.Commit()) {
+            result = WaveWriteResult::Written;
+        } else {
+            out.Discard();
+        }
+    }
+    if (observer)
+        observer->ExportFinished();
+    return result;
+}
+
+std::string ProposedWaveFileName(const Generator& g) {
+    const std::string& duration = g.Text(TextField::Duration);
+    auto isNoise = [&](Channel c) {
+        return WaveformItemText(g.Settings(c).WaveForm).find("oise") != std::string::npos;
+    };
+    auto waveName = [&](Channel c) {
+        return std::string(WaveformName(g.Settings(c).WaveForm)) + " ";
+    };
+    // The frequency piece of a channel: nothing for noises, "F0Hz " or "sweep F0Hz to F1Hz ".
+    auto piece = [&](Channel c) {
+        const ChannelSettings& s = g.Settings(c);
+        std::string p = waveName(c);
+        if (isNoise(c))
+            return p;
+        if (s.Constant)
+            return p + s.fInit + "Hz ";
+        return p + "sweep " + s.fInit + "Hz to " + s.fFinal + "Hz ";
+    };
+
+    std::string name = duration + "s ";
+    const ChannelSettings& left = g.Settings(Channel::Left);
+    const ChannelSettings& right = g.Settings(Channel::Right);
+    if (g.Mode() == MONO) {
+        name += piece(Channel::Left) + duration + "s " + left.Amplitude + "dBFS mono";
+    } else {
+        if (left.Tick)
+            name += piece(Channel::Left) + left.Amplitude + "dBFS on left channel";
+        if (left.Tick && right.Tick)
+            name += " and ";
+        if (right.Tick) {
+            name += piece(Channel::Right) + right.Amplitude + "dBFS on right channel";
+            const std::string& phase = g.Text(TextField::PhaseEdit);
+            if (phase != "0")
+                name += " " + phase + " degrees out of phase";
+        }
+    }
+    return name + ".wav";
+}
+
+} // namespace quavril

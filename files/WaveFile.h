@@ -25,7 +25,13 @@ public:
     virtual void ExportFinished() {}
 };
 
-enum class WaveWriteResult { Written, Cancelled, Failed };
+enum class WaveWriteResult {
+    Written,
+    Cancelled,
+    Failed,      // the file could not be created or written
+    BadDuration, // the duration text is not a usable number: nothing was written
+    TooLong,     // more data than a wave file's 32-bit sizes can describe: nothing was written
+};
 
 class WaveFileWriter {
 public:
@@ -50,6 +56,8 @@ public:
 };
 
 inline constexpr const char* FileAccessErrorMessage = "File Access Error, cannot write file.";
+inline constexpr const char* WaveTooLongMessage =
+    "The signal is too long for a wave file (at most 4 GB of sample data).";
 
 // The file name the export proposes for the current settings, e.g.
 // "5s Sine 1000Hz 5s 0dBFS mono.wav".

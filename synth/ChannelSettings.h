@@ -8,8 +8,8 @@ namespace quavril {
 // user typed; handlers turn them into GeneratorState. Values are the window's defaults.
 struct ChannelSettings {
     int WaveForm = SINE;
-    bool Constant = true; // false: sweep from fInit to fFinal
-    std::string fInit = "100";  // Hz; the frequency itself in constant mode
+    bool Constant = true;        // false: sweep from fInit to fFinal
+    std::string fInit = "100";   // Hz; the frequency itself in constant mode
     std::string fFinal = "1000"; // Hz
     bool Logarithmic = false;
     bool Bidirectional = false;

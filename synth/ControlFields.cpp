@@ -3,24 +3,39 @@
 namespace quavril {
 namespace {
 constexpr std::array<std::string_view, TextFieldCount> TextNames = {
-    "fInitLeft",         "fFinalLeft",         "fInitRight",        "fFinalRight",
-    "Duration",          "AmplitudeLeft",      "AmplitudeRight",    "PhaseEdit",
-    "ModPeriodLeftEdit", "ModPeriodRightEdit", "ModDepthLeftEdit",  "ModDepthRightEdit",
+    "fInitLeft",         "fFinalLeft",         "fInitRight",       "fFinalRight",
+    "Duration",          "AmplitudeLeft",      "AmplitudeRight",   "PhaseEdit",
+    "ModPeriodLeftEdit", "ModPeriodRightEdit", "ModDepthLeftEdit", "ModDepthRightEdit",
     "ModPhaseLeftEdit",  "ModPhaseRightEdit"};
-constexpr std::array<std::string_view, FlagFieldCount> FlagNames = {
-    "Loop",            "Lefttick",          "RightTick",          "chkConstantLeft",
-    "chkConstantRight", "LogarithmicLeft",  "LogarithmicRight",   "BidirectionalLeft",
-    "BidirectionalRight", "ModulationOnLeft", "ModulationOnRight"};
+constexpr std::array<std::string_view, FlagFieldCount> FlagNames = {"Loop",
+                                                                    "Lefttick",
+                                                                    "RightTick",
+                                                                    "chkConstantLeft",
+                                                                    "chkConstantRight",
+                                                                    "LogarithmicLeft",
+                                                                    "LogarithmicRight",
+                                                                    "BidirectionalLeft",
+                                                                    "BidirectionalRight",
+                                                                    "ModulationOnLeft",
+                                                                    "ModulationOnRight"};
 constexpr std::array<std::string_view, IndexFieldCount> IndexNames = {
     "WaveFormLeft", "WaveFormRight",    "ModFunctionLeft",  "ModFunctionRight",
     "cboChannels",  "barAmplitudeLeft", "barAmplitudeRight"};
 
-constexpr bool IsRight(Channel c) { return c == Channel::Right; }
+constexpr bool IsRight(Channel c) {
+    return c == Channel::Right;
+}
 } // namespace
 
-std::string_view NameOf(TextField f) { return TextNames[static_cast<int>(f)]; }
-std::string_view NameOf(FlagField f) { return FlagNames[static_cast<int>(f)]; }
-std::string_view NameOf(IndexField f) { return IndexNames[static_cast<int>(f)]; }
+std::string_view NameOf(TextField f) {
+    return TextNames[static_cast<int>(f)];
+}
+std::string_view NameOf(FlagField f) {
+    return FlagNames[static_cast<int>(f)];
+}
+std::string_view NameOf(IndexField f) {
+    return IndexNames[static_cast<int>(f)];
+}
 
 Channel ChannelOf(TextField f) {
     switch (f) {
@@ -61,7 +76,9 @@ Channel ChannelOf(IndexField f) {
     }
 }
 
-TextField fInitOf(Channel c) { return IsRight(c) ? TextField::fInitRight : TextField::fInitLeft; }
+TextField fInitOf(Channel c) {
+    return IsRight(c) ? TextField::fInitRight : TextField::fInitLeft;
+}
 TextField fFinalOf(Channel c) {
     return IsRight(c) ? TextField::fFinalRight : TextField::fFinalLeft;
 }
@@ -89,7 +106,9 @@ FlagField BidirectionalOf(Channel c) {
 FlagField ModulationOnOf(Channel c) {
     return IsRight(c) ? FlagField::ModulationOnRight : FlagField::ModulationOnLeft;
 }
-FlagField TickOf(Channel c) { return IsRight(c) ? FlagField::RightTick : FlagField::Lefttick; }
+FlagField TickOf(Channel c) {
+    return IsRight(c) ? FlagField::RightTick : FlagField::Lefttick;
+}
 IndexField WaveFormOf(Channel c) {
     return IsRight(c) ? IndexField::WaveFormRight : IndexField::WaveFormLeft;
 }

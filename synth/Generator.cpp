@@ -14,7 +14,9 @@ namespace {
 constexpr long double PiL = std::numbers::pi_v<long double>;
 constexpr long double Infinity = std::numeric_limits<long double>::infinity();
 
-int16_t Low16(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+int16_t Low16(int64_t v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(v));
+}
 
 void PutLE16(uint8_t* p, int16_t v) {
     const auto u = static_cast<uint16_t>(v);
@@ -25,7 +27,9 @@ void PutLE16(uint8_t* p, int16_t v) {
 
 Generator::Generator(GeneratorHost* host) : host_(host ? host : &defaultHost_) {}
 
-void Generator::SetHost(GeneratorHost* host) { host_ = host ? host : &defaultHost_; }
+void Generator::SetHost(GeneratorHost* host) {
+    host_ = host ? host : &defaultHost_;
+}
 
 // --- Controls ------------------------------------------------------------------------------
 
@@ -103,8 +107,12 @@ int* Generator::IndexSlot(IndexField f) {
 const std::string& Generator::Text(TextField f) const {
     return *const_cast<Generator*>(this)->TextSlot(f);
 }
-bool Generator::Flag(FlagField f) const { return *const_cast<Generator*>(this)->FlagSlot(f); }
-int Generator::Index(IndexField f) const { return *const_cast<Generator*>(this)->IndexSlot(f); }
+bool Generator::Flag(FlagField f) const {
+    return *const_cast<Generator*>(this)->FlagSlot(f);
+}
+int Generator::Index(IndexField f) const {
+    return *const_cast<Generator*>(this)->IndexSlot(f);
+}
 
 void Generator::SetText(TextField f, const std::string& text) {
     *TextSlot(f) = text;
@@ -337,15 +345,15 @@ std::optional<int32_t> Generator::FramesOfDuration() const {
 void Generator::ComputeSweepShape(ChannelState& s, bool logarithmic) const {
     const long double steps = static_cast<long double>(State.TotalSamples) - 1.0L;
     if (logarithmic) {
-        s.SweepFactor = static_cast<float>(
-            std::exp((std::log(static_cast<long double>(s.FinalNorm)) -
-                      std::log(static_cast<long double>(s.InitNorm))) /
-                     steps));
+        s.SweepFactor =
+            static_cast<float>(std::exp((std::log(static_cast<long double>(s.FinalNorm)) -
+                                         std::log(static_cast<long double>(s.InitNorm))) /
+                                        steps));
         s.SweepStep = 0.0f;
     } else {
         s.SweepFactor = 1.0f;
-        s.SweepStep = static_cast<float>(
-            (static_cast<long double>(s.FinalNorm) - s.InitNorm) * TwoPiL / steps);
+        s.SweepStep = static_cast<float>((static_cast<long double>(s.FinalNorm) - s.InitNorm) *
+                                         TwoPiL / steps);
     }
 }
 
@@ -364,7 +372,8 @@ DeriveResult Generator::DeriveSweep(Channel c) {
             host_->StopOutputNow();
         return DeriveResult::Invalid;
     }
-    host_->FrequencySliderMoved(c, static_cast<int>(RoundEven(1000.0L * std::log10(*fInit * 0.5L))));
+    host_->FrequencySliderMoved(c,
+                                static_cast<int>(RoundEven(1000.0L * std::log10(*fInit * 0.5L))));
     const auto total = FramesOfDuration();
     if (!total) {
         host_->StopOutputNow();
@@ -450,9 +459,9 @@ float Generator::ModulationGain(Channel c, const ChannelState& s) const {
     // A period of 0 cannot be played (the edit refuses it while playing); a signal started
     // with it modulates at the 1 s the edit would substitute.
     const double period = s.ModPeriodSeconds != 0.0f ? s.ModPeriodSeconds : 1.0;
-    const double x = static_cast<double>(
-        static_cast<long double>(State.SampleCounter) / SampleRate * TwoPiL / period +
-        s.ModPhaseRadians);
+    const double x = static_cast<double>(static_cast<long double>(State.SampleCounter) /
+                                             SampleRate * TwoPiL / period +
+                                         s.ModPhaseRadians);
     float m;
     switch (Settings(c).ModFunction) {
     case MODSINE:

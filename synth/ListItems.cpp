@@ -6,8 +6,8 @@ namespace quavril {
 
 namespace {
 constexpr std::array<std::string_view, WaveformCount> Waveforms = {
-    "Sine",        "Square",  "Triangular",     "Sawtooth",      "White noise",
-    "Pink noise",  "Silence", "Positive pulse", "Negative pulse"};
+    "Sine",       "Square",  "Triangular",     "Sawtooth",      "White noise",
+    "Pink noise", "Silence", "Positive pulse", "Negative pulse"};
 constexpr std::array<std::string_view, ModFunctionCount> Functions = {"Sine", "Cosine", "Square",
                                                                       "Triangular"};
 } // namespace
@@ -24,10 +24,11 @@ std::string WaveformItemText(int waveform) {
 }
 
 std::string_view ModFunctionName(int function) {
-    return function >= 0 && function < ModFunctionCount ? Functions[function]
-                                                         : std::string_view{};
+    return function >= 0 && function < ModFunctionCount ? Functions[function] : std::string_view{};
 }
 
-std::string_view ChannelModeName(int mode) { return mode == STEREO ? "Stereo" : "Mono"; }
+std::string_view ChannelModeName(int mode) {
+    return mode == STEREO ? "Stereo" : "Mono";
+}
 
 } // namespace quavril

@@ -10,7 +10,9 @@ namespace quavril {
 inline constexpr long double TwoPiL = 2.0L * std::numbers::pi_v<long double>;
 
 // +1 for x >= 0, else -1.
-inline float SignOf(float x) { return x >= 0.0f ? 1.0f : -1.0f; }
+inline float SignOf(float x) {
+    return x >= 0.0f ? 1.0f : -1.0f;
+}
 
 // Triangle of peak +-1 in phase with the sine: (2/pi) arcsin(sin theta), with the sine rounded
 // to 32 bits first, so only samples whose 32-bit sine is exactly +-1 reach full scale.
@@ -35,9 +37,9 @@ inline float PinkNoise(int32_t n, std::array<float, 13>& rows, uint32_t& seed) {
     struct Pattern {
         uint32_t mask, value;
     };
-    static constexpr Pattern patterns[12] = {{1, 1},      {3, 2},      {7, 4},     {15, 14},
-                                             {31, 15},    {63, 31},    {127, 64},  {255, 129},
-                                             {255, 238},  {511, 474},  {1023, 875}, {2047, 1875}};
+    static constexpr Pattern patterns[12] = {{1, 1},     {3, 2},     {7, 4},      {15, 14},
+                                             {31, 15},   {63, 31},   {127, 64},   {255, 129},
+                                             {255, 238}, {511, 474}, {1023, 875}, {2047, 1875}};
     rows[0] = static_cast<float>(NextRandom(seed));
     const uint32_t u = static_cast<uint32_t>(n);
     for (int row = 1; row <= 12; ++row) {
