@@ -1,0 +1,23 @@
+#pragma once
+// Texts of the preset files are stored in the Western ANSI code page (Windows-1252), one byte
+// per character; the program itself works in UTF-8.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quavril {
+
+// UTF-8 to Windows-1252. A character the code page has no byte for, and every byte of a
+// malformed UTF-8 sequence, becomes '?'.
+std::string Utf8ToAnsi(std::string_view utf8);
+
+// Windows-1252 to UTF-8. The five bytes the code page leaves unassigned (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D) map to the control characters of the same number, so every byte survives a
+// round trip.
+std::string AnsiToUtf8(std::string_view ansi);
+
+// The first `characters` characters of a UTF-8 text (a malformed byte counts as one
+// character). Used to hold texts to the 255 characters a short text can store.
+std::string CutText(std::string_view utf8, std::size_t characters);
+
+} // namespace quavril
