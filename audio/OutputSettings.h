@@ -1,0 +1,49 @@
+#pragma once
+// The three output settings: sampling rate, bytes per buffer and number of buffers. Each is a
+// position in a fixed list; the positions are what the settings store keeps ("Fs",
+// "BufferSize", "Buffers"), the values are what the playback uses.
+#include <array>
+#include <cstdint>
+
+namespace quavril {
+
+class SettingsStore;
+
+struct OutputSettings {
+    // FsList: sampling rates, Hz.
+    static constexpr std::array<int32_t, 6> FsValues{8000, 11025, 22050, 44100, 48000, 96000};
+    // BufferSize: bytes per buffer (the last entry is 64536, every entry a multiple of 4).
+    static constexpr std::array<int32_t, 5> BufferSizeValues{4096, 8192, 16384, 32768, 64536};
+    // Buffers: number of buffers.
+    static constexpr std::array<int32_t, 3> BuffersValues{2, 3, 4};
+
+    static constexpr int DefaultFs = 1;         // 11025 Hz
+    static constexpr int DefaultBufferSize = 2; // 16384 bytes
+    static constexpr int DefaultBuffers = 2;    // 4 buffers
+
+    // Selected positions.
+    int Fs = DefaultFs;
+    int BufferSize = DefaultBufferSize;
+    int Buffers = DefaultBuffers;
+
+    int32_t SampleRate() const { return FsValues[static_cast<size_t>(Fs)]; }
+    int32_t BufferBytes() const { return BufferSizeValues[static_cast<size_t>(BufferSize)]; }
+    int32_t BufferCount() const { return BuffersValues[static_cast<size_t>(Buffers)]; }
+
+    // Positions of a value in its list, or -1.
+    static int FsPosition(int32_t hz);
+    static int BufferSizePosition(int32_t bytes);
+    static int BuffersPosition(int32_t count);
+
+    bool operator==(const OutputSettings&) const = default;
+};
+
+// The defaults, then, when the store holds "Fs", the three stored positions ("Buffers" and
+// "BufferSize" are read only together with "Fs"). A missing or out-of-range position keeps
+// its default. The caller then sets the generator's SampleRate and derives both channels.
+OutputSettings LoadOutputSettings(const SettingsStore& store);
+// Writes the three positions as integers "Fs", "Buffers", "BufferSize". False when the store
+// could not be written.
+bool SaveOutputSettings(SettingsStore& store, const OutputSettings& settings);
+
+} // namespace quavril

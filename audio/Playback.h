@@ -1,0 +1,54 @@
+#pragma once
+// Switching the generator on: the start shared by the main window and the command-line tool.
+// Free of widgets; the caller shows the message of a failed start and moves the focus.
+#include "Generator.h"
+#include "TAudioOut.h"
+#include <cstdint>
+#include <string>
+
+namespace quavril {
+
+namespace playback_messages {
+inline constexpr const char* ShortSignal =
+    "For very short signals please decrease the buffer number and size in the 'Compatibility "
+    "settings' in the 'Options' menu";
+// Followed by a carriage return and the component's ErrorMessage.
+inline constexpr const char* SoundDeviceError = "Sound Device Error: ";
+} // namespace playback_messages
+
+class Playback {
+public:
+    enum class Outcome {
+        AlreadyPlaying, // nothing was done (no message, no focus change)
+        Started,        // the output runs; OnStart follows through the event loop
+        Failed,         // Message holds the text to show
+    };
+    struct StartResult {
+        Outcome Result = Outcome::Failed;
+        std::string Message;
+    };
+
+    // Binds the output's fill event to the generator's fill handler.
+    Playback(Generator& generator, TAudioOut& output);
+
+    Generator& Gen() const { return generator_; }
+    TAudioOut& Output() const { return output_; }
+
+    // Resets the generator, sets RenderAcknowledged, configures the output (Stereo from the
+    // channel mode, FrameRate from the generator's SampleRate, then NumBuffers, BufferSize
+    // last) and starts it. Does nothing when the output already plays.
+    StartResult StartPlayback(int32_t numBuffers, int32_t bufferSize);
+
+    // The text shown for a failed start with the component's ErrorMessage.
+    static std::string StartFailureMessage(const std::string& errorMessage);
+
+    // What the generator's host answers (GeneratorHost::OutputPlaying / StopOutputNow).
+    bool OutputPlaying() const { return output_.Playing(); }
+    void StopOutputNow() { output_.StopNow(); }
+
+private:
+    Generator& generator_;
+    TAudioOut& output_;
+};
+
+} // namespace quavril

@@ -1,0 +1,138 @@
+#pragma once
+// The wave-out port: the few device operations the wave output component (TAudioOut) is
+// written against. A back end (ALSA, the virtual test device) implements this interface and
+// nothing else of the component; the protocol above it stays the same for every back end.
+//
+// Contract
+// --------
+// What the caller (TAudioOut) guarantees:
+//  - Every call comes from the thread that created the port (the user-interface thread), and
+//    never from inside a sink method.
+//  - Open is called only while no connection is open; every other call except Devices and
+//    ErrorText only between a successful Open and the matching Close.
+//  - A header is prepared before it is written and unprepared only when it is not queued.
+//  - The memory of a header and of its Data stays valid and does not move from Write until the
+//    buffer comes back through BufferDone (or Reset/Close has returned).
+//  - BufferLength is a whole number of frames (a multiple of the format's BlockAlign), from 0
+//    up to the capacity the caller allocated.
+//
+// What a back end must check (and answer with an error code instead of acting):
+//  - calls without an open connection (WaveErrNotOpen), Open while open (WaveErrAlreadyOpen);
+//  - a format it cannot play (WaveErrBadFormat or its own code), an unknown device;
+//  - Write of a header that is not prepared (WaveErrUnprepared), a null Data with a non-zero
+//    length, a negative length or one that is not a whole number of frames (WaveErrBadBuffer);
+//  - Write after the connection broke (the code of the failure).
+//
+// What a back end promises:
+//  - Notices go to the sink given to Open: DeviceOpened once from a successful Open,
+//    BufferDone once per written buffer in the order of Write, DeviceClosed once from Close.
+//    They may be raised synchronously from inside a port call or from the back end's own
+//    event handling; the sink defers them to the event loop, so the component sees them in
+//    order and never re-entrantly.
+//  - A buffer is done once the device has consumed its last frame (a zero-length buffer as soon
+//    as every buffer queued before it is done). Its Data is not read after that.
+//  - Pause holds the output without losing queued frames; Restart continues where it stopped.
+//    Both are harmless while nothing is queued; a buffer written while paused stays silent.
+//  - Reset stops the output at once and hands back every queued buffer (BufferDone, in queue
+//    order) before it returns.
+//  - Close always ends the connection: buffers still queued are handed back first, as by Reset,
+//    then DeviceClosed is raised. No notice of that connection follows DeviceClosed.
+//  - A failure that ends the connection while it plays (a device that disappears) is reported
+//    once through DeviceFailed with its code; the connection then plays nothing more until the
+//    caller resets and closes it.
+//  - No busy waiting and no threads: waits are event-loop notifiers and timers.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quavril {
+
+// PCM format record: integer PCM, interleaved, little-endian samples.
+struct WaveFormat {
+    uint16_t FormatTag = 1;         // 1: PCM
+    uint16_t Channels = 1;          // 1 or 2
+    uint32_t SamplesPerSec = 22050; // frames per second, Hz
+    uint32_t AvgBytesPerSec = 44100;
+    uint16_t BlockAlign = 2;     // bytes per frame = (BitsPerSample / 8) * Channels
+    uint16_t BitsPerSample = 16; // 8 (unsigned) or 16 (signed)
+    uint16_t ExtraSize = 0;
+};
+
+// Flags of a WaveHeader.
+enum WaveHeaderFlag : uint32_t {
+    WaveHeaderDone = 0x01,     // handed back by the device
+    WaveHeaderPrepared = 0x02, // prepared for the open connection
+    WaveHeaderInQueue = 0x10,  // held by the device
+};
+
+// One buffer as the device sees it. The caller owns the memory.
+struct WaveHeader {
+    uint8_t* Data = nullptr;
+    int32_t BufferLength = 0; // bytes to play, whole frames
+    int32_t BytesRecorded = 0;
+    uintptr_t User = 0; // the caller's slot number
+    uint32_t Flags = 0; // WaveHeaderFlag bits
+    uint32_t Loops = 0;
+    WaveHeader* Next = nullptr;
+    uintptr_t Reserved = 0;
+};
+
+// Result codes: 0 success; positive codes are the port's own (below); negative codes are the
+// back end's (for ALSA the negative errno values of the library).
+enum WaveOutResult : int {
+    WaveOk = 0,
+    WaveErrNotOpen = 1,     // no connection is open
+    WaveErrAlreadyOpen = 2, // Open while a connection is open
+    WaveErrUnprepared = 3,  // Write of a header that is not prepared
+    WaveErrBadBuffer = 4,   // null data, negative length or not whole frames
+    WaveErrBadFormat = 5,   // a format the device cannot play
+    WaveErrNoDevice = 6,    // no device behind the requested name or number
+};
+
+// Texts of the port's own (positive) codes; back ends use it inside their ErrorText.
+std::string WaveOutResultText(int code);
+
+// A playback device as the back end reports it.
+struct WaveOutDevice {
+    std::string Name;        // what Open takes, e.g. "hw:CARD=PCH,DEV=0"
+    std::string Description; // what the user sees, possibly several lines
+};
+
+// Receiver of one connection's notices.
+class WaveOutSink {
+public:
+    virtual ~WaveOutSink() = default;
+    virtual void DeviceOpened() = 0;
+    virtual void BufferDone(WaveHeader& header) = 0;
+    virtual void DeviceClosed() = 0;
+    virtual void DeviceFailed(int code) = 0;
+};
+
+class WaveOutPort {
+public:
+    // The name that opens the system's default output device.
+    static constexpr const char* DefaultDeviceName = "default";
+
+    virtual ~WaveOutPort() = default;
+
+    // Playback devices other than the default one, in the back end's order.
+    virtual std::vector<WaveOutDevice> Devices() const = 0;
+
+    virtual int Open(const std::string& device, const WaveFormat& format, WaveOutSink& sink) = 0;
+    virtual int Prepare(WaveHeader& header) = 0;
+    virtual int Unprepare(WaveHeader& header) = 0;
+    virtual int Write(WaveHeader& header) = 0;
+    virtual int Pause() = 0;
+    virtual int Restart() = 0;
+    virtual int Reset() = 0;
+    virtual int Close() = 0;
+
+    // A message for the user for any code this port returned or reported.
+    virtual std::string ErrorText(int code) const = 0;
+};
+
+// The platform's back end (ALSA). The one place where a back end is chosen.
+std::unique_ptr<WaveOutPort> CreateWaveOutPort();
+
+} // namespace quavril
