@@ -63,7 +63,7 @@ bool LegacyPresetReader::Number(int32_t& out) {
         end = line.size();
     const char* first = line.data() + i;
     const char* last = line.data() + end;
-    if (first != last && *first == '+')
+    if (last - first > 1 && *first == '+' && first[1] != '-')
         ++first;
     int32_t v = 0;
     const auto [ptr, ec] = std::from_chars(first, last, v);
