@@ -1,0 +1,57 @@
+// Writes the preset bank the sox comparison renders: three 600-second stereo signals.
+#include "PresetFile.h"
+
+#include <cstdio>
+
+using namespace quavril;
+
+namespace {
+PresetSlot Stereo(const std::string& name) {
+    PresetSlot s;
+    s.Name = name;
+    s.fInitLeft = s.fInitRight = "1000";
+    s.fFinalLeft = s.fFinalRight = "1000";
+    s.Duration = "600";
+    s.AmplitudeLeft = s.AmplitudeRight = "0";
+    s.Mono = false;
+    s.Lefttick = s.RightTick = true;
+    s.PhaseEdit = "0";
+    s.chkConstantLeft = s.chkConstantRight = true;
+    s.ModPeriodLeftEdit = s.ModPeriodRightEdit = "1";
+    s.ModDepthLeftEdit = s.ModDepthRightEdit = "100";
+    s.ModFunctionLeft = s.ModFunctionRight = 1;
+    s.ModPhaseLeftEdit = s.ModPhaseRightEdit = "0";
+    return s;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_bench_presets OUT.qvl\n");
+        return 2;
+    }
+    PresetBank bank;
+    bank.Slot(1) = Stereo("1 kHz sine");
+    PresetSlot sweep = Stereo("Log sweep");
+    sweep.fInitLeft = sweep.fInitRight = "20";
+    sweep.fFinalLeft = sweep.fFinalRight = "20000";
+    sweep.chkConstantLeft = sweep.chkConstantRight = false;
+    sweep.LogarithmicLeft = sweep.LogarithmicRight = true;
+    bank.Slot(2) = sweep;
+    PresetSlot pink = Stereo("Pink noise");
+    pink.WaveFormLeft = pink.WaveFormRight = 5;
+    bank.Slot(3) = pink;
+    PresetSlot modulated = Stereo("Modulated sweep");
+    modulated.fInitLeft = modulated.fInitRight = "20";
+    modulated.fFinalLeft = modulated.fFinalRight = "20000";
+    modulated.chkConstantLeft = modulated.chkConstantRight = false;
+    modulated.LogarithmicLeft = modulated.LogarithmicRight = true;
+    modulated.ModulationOnLeft = modulated.ModulationOnRight = true;
+    modulated.Duration = "10";
+    bank.Slot(4) = modulated;
+    if (auto r = SavePresetFile(argv[1], bank); !r) {
+        std::fprintf(stderr, "%s\n", r.Error.c_str());
+        return 1;
+    }
+    return 0;
+}
