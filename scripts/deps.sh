@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing Quavril need.
+# Does nothing when they are all present; uses sudo when not run as root.
+set -euo pipefail
+packages=(
+    # build
+    cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libasound2-dev libxcb1-dev
+    # tests and benchmarks
+    googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
+    # sound: ALSA tools, and a headless PipeWire server for the real-time tests
+    alsa-utils pipewire pipewire-alsa wireplumber dbus dbus-user-session
+    # windows under a virtual X server
+    xvfb xdotool
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+echo "Installing: ${missing[*]}" >&2
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
