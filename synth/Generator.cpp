@@ -259,6 +259,30 @@ void Generator::AmplitudeBarChange(Channel c) {
     SetText(AmplitudeOf(c), std::to_string(-Index(AmplitudeBarOf(c))));
 }
 
+void Generator::SemitoneStep(Channel c, bool up) {
+    const TextField field = fInitOf(c);
+    const auto v = ParsePlain(Text(field));
+    if (!v) {
+        host_->ShowInvalidNumber(Text(field));
+        return;
+    }
+    const long double k = std::pow(2.0L, 1.0L / 12.0L);
+    const float f = static_cast<float>(up ? *v * k : *v / k);
+    if (f < SampleRate * 0.5L)
+        SetText(field, FormatGeneral(f));
+}
+
+void Generator::HertzStep(Channel c, bool up) {
+    const TextField field = fInitOf(c);
+    const auto v = ParsePlain(Text(field));
+    if (!v)
+        return;
+    if (up && *v < SampleRate * 0.5L)
+        SetText(field, FormatGeneral(*v + 1.0L));
+    else if (!up && *v > 0)
+        SetText(field, FormatGeneral(*v - 1.0L));
+}
+
 // --- Exit handlers -------------------------------------------------------------------------
 
 void Generator::ExitEdit(TextField f) {

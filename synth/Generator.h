@@ -60,6 +60,13 @@ public:
     // barAmplitudeLeftChange / barAmplitudeRightChange: the amplitude text follows the slider
     // (position 40 writes "-40").
     void AmplitudeBarChange(Channel c);
+    // Step buttons of the frequency group. A semitone (SemiUpLeftClick) multiplies or divides
+    // the initial frequency by 2^(1/12), kept as a 32-bit float, and reports an unreadable
+    // text; one hertz (fInitLeftPlusMouseDown / ...MinusMouseDown) adds or subtracts 1 and
+    // ignores an unreadable text. Neither step goes up from fs/2 or beyond it; only the 1 Hz
+    // step down stops at 0.
+    void SemitoneStep(Channel c, bool up);
+    void HertzStep(Channel c, bool up);
 
     // --- Signal ----------------------------------------------------------------------------
     // Puts the state at the start of a signal. The export form starts the right sawtooth at
