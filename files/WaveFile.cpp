@@ -4,6 +4,7 @@
 #include "ListItems.h"
 #include "NumberText.h"
 
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -133,7 +134,7 @@ bool WaveFileWriter::RenderToStream(std::FILE* file, Generator& generator, int32
                                     WaveExportObserver* observer) {
     const int channels = generator.ChannelCount();
     std::vector<int16_t> samples(static_cast<size_t>(ProgressInterval) * channels);
-    std::vector<uint8_t> bytes(samples.size() * 2);
+    std::vector<uint8_t> bytes(std::endian::native == std::endian::little ? 0 : samples.size() * 2);
     for (int32_t i = 0; i < frames;) {
         // Render up to and including the next progress frame, then report.
         const int32_t next =
@@ -142,9 +143,13 @@ bool WaveFileWriter::RenderToStream(std::FILE* file, Generator& generator, int32
         const int32_t n = end - i;
         generator.RenderFrames(samples.data(), n);
         const size_t count = static_cast<size_t>(n) * channels;
-        for (size_t k = 0; k < count; ++k)
-            Put16(&bytes[2 * k], static_cast<uint16_t>(samples[k]));
-        if (std::fwrite(bytes.data(), 2, count, file) != count)
+        const void* data = samples.data();
+        if constexpr (std::endian::native != std::endian::little) {
+            for (size_t k = 0; k < count; ++k)
+                Put16(&bytes[2 * k], static_cast<uint16_t>(samples[k]));
+            data = bytes.data();
+        }
+        if (std::fwrite(data, 2, count, file) != count)
             return false;
         i = end;
         const int32_t last = end - 1;

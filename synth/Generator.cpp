@@ -2,10 +2,12 @@
 
 #include "NumberText.h"
 #include "Oscillator.h"
+#include "Sine.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <emmintrin.h>
 #include <limits>
 
 namespace quavril {
@@ -13,6 +15,8 @@ namespace quavril {
 namespace {
 constexpr long double PiL = std::numbers::pi_v<long double>;
 constexpr long double Infinity = std::numeric_limits<long double>::infinity();
+constexpr double TwoPiBelow = 2.0 * std::numbers::pi; // the double just below 2 pi
+static_assert(TwoPiBelow < TwoPiL);
 
 int16_t Low16(int64_t v) {
     return static_cast<int16_t>(static_cast<uint16_t>(v));
@@ -479,23 +483,22 @@ bool Generator::ResetGenerator(bool forExport) {
     return true;
 }
 
-float Generator::ModulationGain(Channel c, const ChannelState& s) const {
+float Generator::ModulationGain(Channel c, const ChannelState& s, int32_t counter) const {
     // A period of 0 cannot be played (the edit refuses it while playing); a signal started
     // with it modulates at the 1 s the edit would substitute.
     const double period = s.ModPeriodSeconds != 0.0f ? s.ModPeriodSeconds : 1.0;
-    const double x = static_cast<double>(static_cast<long double>(State.SampleCounter) /
-                                             SampleRate * TwoPiL / period +
-                                         s.ModPhaseRadians);
+    const double x = static_cast<double>(counter) / SampleRate * (2.0 * std::numbers::pi) / period +
+                     s.ModPhaseRadians;
     float m;
     switch (Settings(c).ModFunction) {
     case MODSINE:
-        m = static_cast<float>(std::sin(x));
+        m = static_cast<float>(Sine(x));
         break;
     case MODCOS:
-        m = static_cast<float>(std::cos(x));
+        m = static_cast<float>(Cosine(x));
         break;
     case MODSQUARE:
-        m = SignOf(static_cast<float>(std::sin(x)));
+        m = SignOf(static_cast<float>(Sine(x)));
         break;
     case MODTRIANGLE:
         m = TriangleOf(static_cast<float>(x));
@@ -509,10 +512,9 @@ float Generator::ModulationGain(Channel c, const ChannelState& s) const {
     return static_cast<float>(1.0 - half);
 }
 
-int64_t Generator::NextSample(Channel c, int waveform) {
-    const ChannelSettings& cs = Settings(c);
-    ChannelState& s = State.Of(c);
-
+// Steps 1 to 4 of a sample: phase, frequency (glide or sweep), wrap, modulation gain.
+[[gnu::always_inline]] inline void Generator::Advance(Channel c, ChannelState& s,
+                                                      const ChannelSettings& cs, int32_t counter) {
     s.Phase += s.Increment;
     if (cs.Constant) {
         if (s.Increment != s.TargetIncrement)
@@ -522,70 +524,271 @@ int64_t Generator::NextSample(Channel c, int waveform) {
         // extended precision would.
         s.Increment = s.Increment * s.SweepFactor + s.SweepStep;
     }
-    if (s.Phase > TwoPiL)
+    // The phase wraps when it exceeds 2 pi; no double lies between the double nearest below
+    // 2 pi and the extended-precision 2 pi, so comparing with that double is exact.
+    if (s.Phase > TwoPiBelow)
         s.Phase = static_cast<double>(s.Phase - TwoPiL);
     if (cs.ModulationOn)
-        s.ModGain = ModulationGain(c, s);
-
-    const double theta = c == Channel::Right ? s.Phase + State.PhaseOffset : s.Phase;
-    const double scale = 32767.0 * s.AmplitudeGain * s.ModGain;
-    double v;
-    switch (waveform) {
-    case SINE:
-        v = std::sin(theta) * scale;
-        break;
-    case SQUARE:
-        v = SignOf(static_cast<float>(std::sin(theta))) * scale;
-        break;
-    case TRIANGULAR:
-        v = TriangleOf(static_cast<float>(theta)) * scale;
-        break;
-    case SAWTOOTH:
-        s.SawValue = static_cast<float>(s.SawValue + 2.0L * s.Increment / TwoPiL);
-        if (s.SawValue > 1.0f)
-            s.SawValue = static_cast<float>(s.SawValue - 2.0);
-        v = s.SawValue * scale;
-        break;
-    case WHITE:
-        v = (2.0 * NextRandom(State.NoiseSeed) - 1.0) * scale;
-        break;
-    case PINK:
-        v = PinkNoise(State.SampleCounter, State.PinkRows, State.NoiseSeed) * scale;
-        break;
-    case PULSEPOS:
-        return State.SampleCounter == 0 ? 32767 : 0;
-    case PULSENEG:
-        return State.SampleCounter == 0 ? -32767 : 0;
-    default: // SILENCE and anything unknown
-        return 0;
-    }
-    if (!(std::fabs(v) < 9.0e18))
-        return 0; // only reachable with absurd gains typed into a level edit
-    return std::llrint(v);
+        s.ModGain = ModulationGain(c, s, counter);
 }
 
-template <bool Stereo>
-void Generator::RenderSpan(int16_t* out, int32_t frames, bool loop, bool always) {
+namespace {
+// Nearest integer, ties to even (the processor's default rounding), in one instruction.
+inline int64_t RoundSample(double v) {
+    if (!(std::fabs(v) < 9.0e18))
+        return 0; // only reachable with absurd gains typed into a level edit
+    return _mm_cvtsd_si64(_mm_set_sd(v));
+}
+} // namespace
+
+template <int W>
+[[gnu::always_inline]] inline int64_t
+Generator::SampleOf(Channel c, ChannelState& s, const ChannelSettings& cs, int32_t counter) {
+    Advance(c, s, cs, counter);
+    if constexpr (W == PULSEPOS)
+        return counter == 0 ? 32767 : 0;
+    else if constexpr (W == PULSENEG)
+        return counter == 0 ? -32767 : 0;
+    else if constexpr (W < SINE || W > PINK)
+        return 0; // SILENCE and anything unknown
+    else {
+        const double theta = c == Channel::Right ? s.Phase + State.PhaseOffset : s.Phase;
+        const double scale = 32767.0 * s.AmplitudeGain * s.ModGain;
+        double v;
+        if constexpr (W == SINE) {
+            v = Sine(theta) * scale;
+        } else if constexpr (W == SQUARE) {
+            v = SignOf(static_cast<float>(Sine(theta))) * scale;
+        } else if constexpr (W == TRIANGULAR) {
+            v = TriangleOf(static_cast<float>(theta)) * scale;
+        } else if constexpr (W == SAWTOOTH) {
+            s.SawValue = static_cast<float>(s.SawValue + 2.0L * s.Increment / TwoPiL);
+            if (s.SawValue > 1.0f)
+                s.SawValue = static_cast<float>(s.SawValue - 2.0);
+            v = s.SawValue * scale;
+        } else if constexpr (W == WHITE) {
+            v = (2.0 * NextRandom(State.NoiseSeed) - 1.0) * scale;
+        } else {
+            v = PinkNoise(counter, State.PinkRows, State.NoiseSeed) * scale;
+        }
+        return RoundSample(v);
+    }
+}
+
+int64_t Generator::NextSample(Channel c, int waveform) {
+    ChannelState& s = State.Of(c);
+    const ChannelSettings& cs = Settings(c);
+    const int32_t n = State.SampleCounter;
+    switch (waveform) {
+    case SINE:
+        return SampleOf<SINE>(c, s, cs, n);
+    case SQUARE:
+        return SampleOf<SQUARE>(c, s, cs, n);
+    case TRIANGULAR:
+        return SampleOf<TRIANGULAR>(c, s, cs, n);
+    case SAWTOOTH:
+        return SampleOf<SAWTOOTH>(c, s, cs, n);
+    case WHITE:
+        return SampleOf<WHITE>(c, s, cs, n);
+    case PINK:
+        return SampleOf<PINK>(c, s, cs, n);
+    case PULSEPOS:
+        return SampleOf<PULSEPOS>(c, s, cs, n);
+    case PULSENEG:
+        return SampleOf<PULSENEG>(c, s, cs, n);
+    default:
+        return SampleOf<SILENCE>(c, s, cs, n);
+    }
+}
+
+// One channel over `frames` frames starting at counter n0, every `stride` samples.
+template <int W>
+void Generator::ChannelRun(Channel c, int16_t* out, int stride, int32_t frames, int32_t n0) {
+    ChannelState& s = State.Of(c);
+    const ChannelSettings& cs = Settings(c);
+    for (int32_t i = 0; i < frames; ++i)
+        out[static_cast<ptrdiff_t>(i) * stride] = Low16(SampleOf<W>(c, s, cs, n0 + i));
+}
+
+void Generator::ChannelRun(Channel c, int waveform, int16_t* out, int stride, int32_t frames,
+                           int32_t n0) {
+    switch (waveform) {
+    case SINE:
+        return ChannelRun<SINE>(c, out, stride, frames, n0);
+    case SQUARE:
+        return ChannelRun<SQUARE>(c, out, stride, frames, n0);
+    case TRIANGULAR:
+        return ChannelRun<TRIANGULAR>(c, out, stride, frames, n0);
+    case SAWTOOTH:
+        return ChannelRun<SAWTOOTH>(c, out, stride, frames, n0);
+    case WHITE:
+        return ChannelRun<WHITE>(c, out, stride, frames, n0);
+    case PINK:
+        return PinkRun<false>(out, stride, frames, n0, c);
+    case PULSEPOS:
+        return ChannelRun<PULSEPOS>(c, out, stride, frames, n0);
+    case PULSENEG:
+        return ChannelRun<PULSENEG>(c, out, stride, frames, n0);
+    default:
+        return ChannelRun<SILENCE>(c, out, stride, frames, n0);
+    }
+}
+
+namespace {
+// Fills [first, last) with v, four floats per store.
+inline void FillFloats(float* first, float* last, float v) {
+#if defined(__SSE2__)
+    const __m128 four = _mm_set1_ps(v);
+    for (; last - first >= 4; first += 4)
+        _mm_storeu_ps(first, four);
+#endif
+    for (; first < last; ++first)
+        *first = v;
+}
+} // namespace
+
+// Pink noise of one channel, or of both (left first in every frame: they share the rows and
+// the random sequence). Each sample's thirteen rows are still added in row order in single
+// precision, but the sums of many samples are formed side by side, four at a time, instead of
+// each waiting for the previous one.
+template <bool Both>
+void Generator::PinkRun(int16_t* out, int stride, int32_t frames, int32_t n0, Channel first) {
+    constexpr int Block = 512; // samples per block
+    constexpr int PerFrame = Both ? 2 : 1;
+    alignas(16) float rows[13][Block];
+    alignas(16) float sums[Block];
+    double scales[Block];
+    // Work on copies, so that the compiler can keep them in registers while it stores rows.
+    std::array<float, 13> current = State.PinkRows;
+    uint32_t seed = State.NoiseSeed;
+    const Channel second = Channel::Right;
+    ChannelState a = State.Of(first);
+    ChannelState b = State.Of(second);
+    const ChannelSettings& as = Settings(first);
+    const ChannelSettings& bs = Settings(second);
+    auto draw = [&](int32_t counter, int call, int* since) {
+        current[0] = static_cast<float>(NextRandom(seed));
+        rows[0][call] = current[0];
+        for (unsigned bits = pink_detail::Rows.rows[static_cast<uint32_t>(counter) & 2047];
+             bits != 0; bits &= bits - 1) {
+            const int r = 1 + __builtin_ctz(bits);
+            FillFloats(&rows[r][since[r]], &rows[r][call], current[r]);
+            current[r] = static_cast<float>(NextRandom(seed));
+            since[r] = call;
+        }
+    };
+    for (int32_t frame = 0; frame < frames;) {
+        const int32_t n = std::min<int32_t>(frames - frame, Block / PerFrame);
+        // Row r holds current[r] from sample since[r] of the block on; rows 1..12 change
+        // rarely, so they are written out in stretches when they change.
+        int since[13] = {};
+        int calls = 0;
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t counter = n0 + frame + i;
+            Advance(first, a, as, counter);
+            scales[calls] = 32767.0 * a.AmplitudeGain * a.ModGain;
+            draw(counter, calls++, since);
+            if constexpr (Both) {
+                Advance(second, b, bs, counter);
+                scales[calls] = 32767.0 * b.AmplitudeGain * b.ModGain;
+                draw(counter, calls++, since);
+            }
+        }
+        const int padded = (calls + 3) & ~3;
+        FillFloats(&rows[0][calls], &rows[0][padded], 0.0f);
+        for (int r = 1; r < 13; ++r)
+            FillFloats(&rows[r][since[r]], &rows[r][padded], current[r]);
+#if defined(__SSE2__)
+        for (int j = 0; j < padded; j += 4) {
+            __m128 sum = _mm_load_ps(&rows[0][j]);
+            for (int r = 1; r < 13; ++r)
+                sum = _mm_add_ps(sum, _mm_load_ps(&rows[r][j]));
+            _mm_store_ps(&sums[j], sum);
+        }
+#else
+        for (int j = 0; j < calls; ++j) {
+            float sum = rows[0][j];
+            for (int r = 1; r < 13; ++r)
+                sum += rows[r][j];
+            sums[j] = sum;
+        }
+#endif
+        // Samples go out in call order: interleaved left/right for both, every `stride` else.
+        int16_t* o = out + static_cast<ptrdiff_t>(frame) * stride;
+        const int step = Both ? 1 : stride;
+        for (int j = 0; j < calls; ++j)
+            o[static_cast<ptrdiff_t>(j) * step] =
+                Low16(RoundSample(PinkFromSum(sums[j]) * scales[j]));
+        frame += n;
+    }
+    State.PinkRows = current;
+    State.NoiseSeed = seed;
+    State.Of(first) = a;
+    if constexpr (Both)
+        State.Of(second) = b;
+}
+
+// `frames` frames of signal without a period end inside. The channels do not share any state
+// unless both draw from the random generator, so apart from that case each channel is
+// rendered on its own, which keeps the per-sample loops free of dispatch.
+template <bool Stereo> void Generator::SignalRun(int16_t* out, int32_t frames) {
+    const int32_t n0 = State.SampleCounter;
     const int waveLeft = Settings(Channel::Left).WaveForm;
     const int waveRight = Settings(Channel::Right).WaveForm;
-    for (int32_t i = 0; i < frames; ++i) {
-        if (always || loop || State.SampleCounter < State.TotalSamples) {
-            const int16_t left = Low16(NextSample(Channel::Left, waveLeft));
-            if constexpr (Stereo) {
-                const int16_t right = Low16(NextSample(Channel::Right, waveRight));
-                *out++ = static_cast<int16_t>(left * State.Channels[0].ChannelEnable);
-                *out++ = static_cast<int16_t>(right * State.Channels[1].ChannelEnable);
-            } else {
-                *out++ = left;
-            }
-        } else {
-            *out++ = 0;
-            if constexpr (Stereo)
-                *out++ = 0;
+    auto random = [](int w) { return w == WHITE || w == PINK; };
+    if (!Stereo) {
+        ChannelRun(Channel::Left, waveLeft, out, 1, frames, n0);
+    } else if (!(random(waveLeft) && random(waveRight))) {
+        ChannelRun(Channel::Left, waveLeft, out, 2, frames, n0);
+        ChannelRun(Channel::Right, waveRight, out + 1, 2, frames, n0);
+    } else if (waveLeft == PINK && waveRight == PINK) {
+        PinkRun<true>(out, 2, frames, n0, Channel::Left);
+    } else {
+        // Left, then right, frame by frame: both draw from the one random sequence.
+        for (int32_t i = 0; i < frames; ++i) {
+            State.SampleCounter = n0 + i;
+            out[2 * i] = Low16(NextSample(Channel::Left, waveLeft));
+            out[2 * i + 1] = Low16(NextSample(Channel::Right, waveRight));
         }
-        ++State.SampleCounter;
+    }
+    if (Stereo) {
+        const int16_t enableLeft = static_cast<int16_t>(State.Channels[0].ChannelEnable);
+        const int16_t enableRight = static_cast<int16_t>(State.Channels[1].ChannelEnable);
+        if (enableLeft != 1 || enableRight != 1) {
+            for (int32_t i = 0; i < frames; ++i) {
+                out[2 * i] = static_cast<int16_t>(out[2 * i] * enableLeft);
+                out[2 * i + 1] = static_cast<int16_t>(out[2 * i + 1] * enableRight);
+            }
+        }
+    }
+    State.SampleCounter = n0 + frames;
+}
+
+// The per-frame rule: a frame of signal while looping or before the end of the period (every
+// frame for the export), zeros after the end; the counter advances by one per frame; with
+// looping, a counter at or past the period length restarts at 0 and turns the sweeps.
+template <bool Stereo>
+void Generator::RenderSpan(int16_t* out, int32_t frames, bool loop, bool always) {
+    constexpr int channels = Stereo ? 2 : 1;
+    int32_t done = 0;
+    while (done < frames) {
+        const int32_t counter = State.SampleCounter;
+        const int32_t total = State.TotalSamples;
+        int64_t run = frames - done;
+        if (!always && !loop) {
+            if (counter >= total) {
+                std::fill(out + done * channels, out + frames * channels, int16_t{0});
+                State.SampleCounter = counter + (frames - done);
+                return;
+            }
+            run = std::min<int64_t>(run, int64_t{total} - counter);
+        }
+        if (loop)
+            run = std::min<int64_t>(run, std::max<int64_t>(1, int64_t{total} - counter));
+        SignalRun<Stereo>(out + done * channels, static_cast<int32_t>(run));
+        done += static_cast<int32_t>(run);
         // Greater-or-equal: a period shortened while looping still ends.
-        if (loop && State.SampleCounter >= State.TotalSamples) {
+        if (loop && State.SampleCounter >= total) {
             State.SampleCounter = 0;
             PeriodEndTurn(Channel::Left);
             if constexpr (Stereo)

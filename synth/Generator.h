@@ -108,7 +108,16 @@ private:
     void FlagClicked(FlagField f);
     void ExitFrequency(TextField f);
     void ComputeSweepShape(ChannelState& s, bool logarithmic) const;
-    float ModulationGain(Channel c, const ChannelState& s) const;
+    float ModulationGain(Channel c, const ChannelState& s, int32_t counter) const;
+    void Advance(Channel c, ChannelState& s, const ChannelSettings& cs, int32_t counter);
+    template <int W>
+    int64_t SampleOf(Channel c, ChannelState& s, const ChannelSettings& cs, int32_t counter);
+    template <int W>
+    void ChannelRun(Channel c, int16_t* out, int stride, int32_t frames, int32_t n0);
+    void ChannelRun(Channel c, int waveform, int16_t* out, int stride, int32_t frames, int32_t n0);
+    template <bool Both>
+    void PinkRun(int16_t* out, int stride, int32_t frames, int32_t n0, Channel first);
+    template <bool Stereo> void SignalRun(int16_t* out, int32_t frames);
     template <bool Stereo> void RenderSpan(int16_t* out, int32_t frames, bool loop, bool always);
 
     GeneratorHost defaultHost_;

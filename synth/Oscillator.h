@@ -33,24 +33,46 @@ inline double NextRandom(uint32_t& seed) {
 
 // Pink noise from thirteen rows of random values, rows refreshed at rates halving with the
 // row number, selected by the low bits of the frame counter n. Result in -1..1.
-inline float PinkNoise(int32_t n, std::array<float, 13>& rows, uint32_t& seed) {
-    struct Pattern {
-        uint32_t mask, value;
-    };
-    static constexpr Pattern patterns[12] = {{1, 1},     {3, 2},     {7, 4},      {15, 14},
-                                             {31, 15},   {63, 31},   {127, 64},   {255, 129},
-                                             {255, 238}, {511, 474}, {1023, 875}, {2047, 1875}};
-    rows[0] = static_cast<float>(NextRandom(seed));
-    const uint32_t u = static_cast<uint32_t>(n);
-    for (int row = 1; row <= 12; ++row) {
-        const Pattern& p = patterns[row - 1];
-        if ((u & p.mask) == p.value)
-            rows[row] = static_cast<float>(NextRandom(seed));
+namespace pink_detail {
+struct Pattern {
+    uint32_t mask, value;
+};
+inline constexpr Pattern Patterns[12] = {{1, 1},     {3, 2},     {7, 4},      {15, 14},
+                                         {31, 15},   {63, 31},   {127, 64},   {255, 129},
+                                         {255, 238}, {511, 474}, {1023, 875}, {2047, 1875}};
+// Which of rows 1..12 (bit k-1 for row k) a counter refreshes; only its low 11 bits matter.
+struct RowTable {
+    std::array<uint16_t, 2048> rows{};
+    constexpr RowTable() {
+        for (uint32_t n = 0; n < 2048; ++n)
+            for (int k = 0; k < 12; ++k)
+                if ((n & Patterns[k].mask) == Patterns[k].value)
+                    rows[n] = static_cast<uint16_t>(rows[n] | (1u << k));
     }
+};
+inline constexpr RowTable Rows{};
+} // namespace pink_detail
+
+// The draws of one pink sample: row 0 always, then the rows the counter selects, in row order.
+inline void PinkDraw(int32_t n, std::array<float, 13>& rows, uint32_t& seed) {
+    rows[0] = static_cast<float>(NextRandom(seed));
+    for (unsigned bits = pink_detail::Rows.rows[static_cast<uint32_t>(n) & 2047]; bits != 0;
+         bits &= bits - 1)
+        rows[1 + __builtin_ctz(bits)] = static_cast<float>(NextRandom(seed));
+}
+
+// The mean of the rows mapped onto -1..1; `sum` is the rows added in row order as 32-bit
+// floats, starting from 0.
+inline float PinkFromSum(float sum) {
+    return static_cast<float>(static_cast<double>(sum) * (2.0 / 13.0) - 1.0);
+}
+
+inline float PinkNoise(int32_t n, std::array<float, 13>& rows, uint32_t& seed) {
+    PinkDraw(n, rows, seed);
     float sum = 0.0f;
     for (float r : rows)
         sum += r;
-    return static_cast<float>(static_cast<long double>(sum) * (2.0L / 13.0L) - 1.0L);
+    return PinkFromSum(sum);
 }
 
 } // namespace quavril
