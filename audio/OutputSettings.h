@@ -3,6 +3,7 @@
 // position in a fixed list; the positions are what the settings store keeps ("Fs",
 // "BufferSize", "Buffers"), the values are what the playback uses.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace quavril {
@@ -26,9 +27,9 @@ struct OutputSettings {
     int BufferSize = DefaultBufferSize;
     int Buffers = DefaultBuffers;
 
-    int32_t SampleRate() const { return FsValues[static_cast<size_t>(Fs)]; }
-    int32_t BufferBytes() const { return BufferSizeValues[static_cast<size_t>(BufferSize)]; }
-    int32_t BufferCount() const { return BuffersValues[static_cast<size_t>(Buffers)]; }
+    int32_t SampleRate() const { return FsValues[static_cast<std::size_t>(Fs)]; }
+    int32_t BufferBytes() const { return BufferSizeValues[static_cast<std::size_t>(BufferSize)]; }
+    int32_t BufferCount() const { return BuffersValues[static_cast<std::size_t>(Buffers)]; }
 
     // Positions of a value in its list, or -1.
     static int FsPosition(int32_t hz);

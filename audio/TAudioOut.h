@@ -98,7 +98,8 @@ private:
 
     std::unique_ptr<WaveOutPort> port_;
     std::array<WaveHeader, MaxBuffers> headers_{};
-    QPointer<TCallBackWinOut> callback_; // the open connection's; null when closed
+    std::array<bool, MaxBuffers> counted_{}; // the slot's last fill returned true
+    QPointer<TCallBackWinOut> callback_;     // the open connection's; null when closed
     std::vector<std::string> deviceNames_;
     int32_t waveDevice_ = -1;
     int32_t ringSize_ = MaxBuffers; // NumBuffers of the open connection

@@ -82,12 +82,13 @@ struct WaveHeader {
 // back end's (for ALSA the negative errno values of the library).
 enum WaveOutResult : int {
     WaveOk = 0,
-    WaveErrNotOpen = 1,     // no connection is open
-    WaveErrAlreadyOpen = 2, // Open while a connection is open
-    WaveErrUnprepared = 3,  // Write of a header that is not prepared
-    WaveErrBadBuffer = 4,   // null data, negative length or not whole frames
-    WaveErrBadFormat = 5,   // a format the device cannot play
-    WaveErrNoDevice = 6,    // no device behind the requested name or number
+    WaveErrNotOpen = 1,      // no connection is open
+    WaveErrAlreadyOpen = 2,  // Open while a connection is open
+    WaveErrUnprepared = 3,   // Write of a header that is not prepared
+    WaveErrBadBuffer = 4,    // null data, negative length or not whole frames
+    WaveErrBadFormat = 5,    // a format the device cannot play
+    WaveErrNoDevice = 6,     // no device behind the requested name or number
+    WaveErrStillPlaying = 7, // Unprepare of a header that the device still holds
 };
 
 // Texts of the port's own (positive) codes; back ends use it inside their ErrorText.
@@ -97,6 +98,13 @@ std::string WaveOutResultText(int code);
 struct WaveOutDevice {
     std::string Name;        // what Open takes, e.g. "hw:CARD=PCH,DEV=0"
     std::string Description; // what the user sees, possibly several lines
+};
+
+// How the caller uses a connection: buffers of BufferBytes, up to BufferCount queued at once.
+// Back ends size their own buffering from it; it limits nothing.
+struct WaveOutPlan {
+    int32_t BufferBytes = 0;
+    int32_t BufferCount = 0;
 };
 
 // Receiver of one connection's notices.
@@ -119,7 +127,8 @@ public:
     // Playback devices other than the default one, in the back end's order.
     virtual std::vector<WaveOutDevice> Devices() const = 0;
 
-    virtual int Open(const std::string& device, const WaveFormat& format, WaveOutSink& sink) = 0;
+    virtual int Open(const std::string& device, const WaveFormat& format, const WaveOutPlan& plan,
+                     WaveOutSink& sink) = 0;
     virtual int Prepare(WaveHeader& header) = 0;
     virtual int Unprepare(WaveHeader& header) = 0;
     virtual int Write(WaveHeader& header) = 0;

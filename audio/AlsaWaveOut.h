@@ -1,0 +1,116 @@
+#pragma once
+// The ALSA back end of the wave-out port.
+//
+// The PCM is opened non-blocking. The caller's buffers are kept in a queue and copied into the
+// device's ring as it accepts frames, so they need not match the device's period or ring size
+// (which the device may round or refuse: the real values are read back). Completion is
+// tracked in stream frames: a buffer is done once its last frame is at or below
+// written - snd_pcm_delay(), i.e. once it has been played, whatever the period size.
+//
+// Waiting: while frames wait for room in the ring, the PCM's poll descriptors are watched by
+// QSocketNotifiers; when a descriptor fires without room (PipeWire's event fd fires every graph
+// cycle, whatever avail_min says) the notifiers are switched off and a timer waits for the
+// room instead. When everything is written the notifiers are off and a timer wakes at the next
+// expected completion. While a buffer waits for completion and the ring runs low, silence is
+// appended so that the delay runs down and the last frames really play (no drain: it would
+// block). Underruns and suspends are recovered in one place without ending the stream; any
+// other failure (a device that disappears) is reported once through DeviceFailed.
+#include "WaveOutPort.h"
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+struct _snd_pcm;
+struct pollfd;
+class QSocketNotifier;
+
+namespace quavril {
+
+class AlsaWaveOut : public QObject, public WaveOutPort {
+public:
+    enum class PauseMode {
+        Device,  // snd_pcm_pause where the device supports it, else emulated
+        Emulate, // always drop the ring and write the unplayed frames again (tests)
+    };
+
+    explicit AlsaWaveOut(PauseMode pauseMode = PauseMode::Device);
+    ~AlsaWaveOut() override;
+
+    std::vector<WaveOutDevice> Devices() const override;
+    int Open(const std::string& device, const WaveFormat& format, const WaveOutPlan& plan,
+             WaveOutSink& sink) override;
+    int Prepare(WaveHeader& header) override;
+    int Unprepare(WaveHeader& header) override;
+    int Write(WaveHeader& header) override;
+    int Pause() override;
+    int Restart() override;
+    int Reset() override;
+    int Close() override;
+    // The one place where codes become texts (the port's own and ALSA's).
+    std::string ErrorText(int code) const override;
+
+    // Ring and period of the open device in frames, as the device set them.
+    int64_t RingFrames() const { return ringFrames_; }
+    int64_t PeriodFrames() const { return periodFrames_; }
+
+private:
+    // One caller buffer on its way through the ring. Positions count the frames written into
+    // the device in this connection (silence included); -1 while not yet reached.
+    struct Pending {
+        WaveHeader* header;
+        int64_t frames;
+        int64_t writtenFrames = 0;
+        int64_t start = -1; // position of its first frame
+        int64_t end = -1;   // position after its last frame
+    };
+
+    int Configure(const WaveFormat& format, const WaveOutPlan& plan);
+    void CreateNotifiers();
+    void DeleteNotifiers();
+    void SetNotifiersEnabled(bool on);
+
+    // Writes, starts, retires finished buffers and arms the next wake-up.
+    void Service();
+    bool WriteQueued();
+    bool StartIfReady();
+    bool RetireConsumed();
+    void ArmWakeup();
+    void PadSilence(int64_t frames);
+    // Underrun (-EPIPE) and suspend (-ESTRPIPE): true when the stream can go on.
+    bool Recover(int code);
+    // Any other error: reported once; the connection then waits for Reset/Close.
+    void Fail(int code);
+    // Drops the ring and sets the queue back to the first unplayed frame (pause without device
+    // support). Frames already played are retired first.
+    void RewindToPlayed();
+    void HandBackAll();
+    void OnDescriptor(int fd, bool readable);
+    int64_t RingLevel() const;
+    int MillisecondsFor(int64_t frames) const;
+
+    PauseMode pauseMode_;
+    _snd_pcm* pcm_ = nullptr;
+    WaveOutSink* sink_ = nullptr;
+    WaveFormat format_;
+    int64_t ringFrames_ = 0;
+    int64_t periodFrames_ = 0;
+    bool canPause_ = false;
+    std::deque<Pending> queue_;
+    size_t writeIndex_ = 0; // first queue entry with frames still to write
+    int64_t written_ = 0;   // frames written into the device (silence included)
+    int64_t consumed_ = 0;  // frames the device has played
+    bool paused_ = false;
+    bool failed_ = false;
+    int failCode_ = 0;
+    bool noisyDescriptors_ = false; // the descriptors fire without room: wait on timers
+    bool inService_ = false;
+    std::vector<pollfd> pollFds_;
+    std::vector<QSocketNotifier*> notifiers_;
+    QTimer timer_;
+    std::vector<uint8_t> silence_;
+};
+
+} // namespace quavril

@@ -1,0 +1,33 @@
+#include "Playback.h"
+
+namespace quavril {
+
+Playback::Playback(Generator& generator, TAudioOut& output)
+    : generator_(generator), output_(output) {
+    output_.OnFillBuffer = [this](uint8_t* buffer, int32_t& size) {
+        return generator_.FillBuffer(buffer, size);
+    };
+}
+
+std::string Playback::StartFailureMessage(const std::string& errorMessage) {
+    if (errorMessage == audio_messages::NoFilledBuffer)
+        return playback_messages::ShortSignal;
+    return std::string(playback_messages::SoundDeviceError) + '\r' + errorMessage;
+}
+
+Playback::StartResult Playback::StartPlayback(int32_t numBuffers, int32_t bufferSize) {
+    if (output_.Playing())
+        return {Outcome::AlreadyPlaying, {}};
+    generator_.ResetGenerator(false);
+    generator_.State.RenderAcknowledged = true;
+    // BufferSize last: it allocates the blocks with the format and count set before it.
+    output_.SetStereo(generator_.Mode() == STEREO);
+    output_.SetFrameRate(generator_.SampleRate);
+    output_.SetNumBuffers(numBuffers);
+    output_.SetBufferSize(bufferSize);
+    if (!output_.Start())
+        return {Outcome::Failed, StartFailureMessage(output_.ErrorMessage())};
+    return {Outcome::Started, {}};
+}
+
+} // namespace quavril

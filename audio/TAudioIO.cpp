@@ -1,0 +1,89 @@
+#include "TAudioIO.h"
+
+#include <algorithm>
+#include <new>
+
+namespace quavril {
+
+TAudioIO::TAudioIO(QObject* owner) : QObject(owner) {
+    format_.FormatTag = 1;
+    format_.Channels = 1;
+    format_.BitsPerSample = 16;
+    format_.SamplesPerSec = 22050;
+    format_.ExtraSize = 0;
+    ComputeFormat();
+    AllocateBuffers(); // four blocks of 8192 bytes
+}
+
+TAudioIO::~TAudioIO() {
+    ReleaseBuffers();
+}
+
+void TAudioIO::ComputeFormat() {
+    format_.BlockAlign = static_cast<uint16_t>((format_.BitsPerSample / 8) * format_.Channels);
+    format_.AvgBytesPerSec = format_.BlockAlign * format_.SamplesPerSec;
+    effectiveBufferSize_ = requestedBufferSize_ - requestedBufferSize_ % format_.BlockAlign;
+}
+
+void TAudioIO::SetBufferSize(int32_t bytes) {
+    requestedBufferSize_ = std::max(bytes, MinBufferRequest);
+    ComputeFormat();
+    AllocateBuffers();
+}
+
+void TAudioIO::SetNumBuffers(int32_t count) {
+    numBuffers_ = std::clamp(count, 2, MaxBuffers);
+}
+
+void TAudioIO::SetFrameRate(int32_t hz) {
+    format_.SamplesPerSec = static_cast<uint32_t>(hz);
+    ComputeFormat();
+}
+
+void TAudioIO::SetStereo(bool stereo) {
+    format_.Channels = stereo ? 2 : 1;
+    ComputeFormat();
+}
+
+void TAudioIO::SetQuantization(uint16_t bits) {
+    format_.BitsPerSample = bits <= 8 ? 8 : 16;
+    ComputeFormat();
+}
+
+bool TAudioIO::AllocateBuffers() {
+    ReleaseBuffers();
+    try {
+        for (int i = 0; i < numBuffers_; ++i)
+            buffers_[static_cast<size_t>(i)].resize(static_cast<size_t>(effectiveBufferSize_));
+    } catch (const std::bad_alloc&) {
+        ReleaseBuffers();
+        SetErrorMessage(audio_messages::BufferAlloc);
+        return false;
+    }
+    return true;
+}
+
+void TAudioIO::ReleaseBuffers() {
+    for (auto& block : buffers_)
+        std::vector<uint8_t>().swap(block);
+}
+
+bool TAudioIO::SlotHolds(int index, int32_t bytes) const {
+    return index >= 0 && index < MaxBuffers && SlotCapacity(index) >= bytes &&
+           !buffers_[static_cast<size_t>(index)].empty();
+}
+
+int32_t TAudioIO::SlotCapacity(int index) const {
+    return static_cast<int32_t>(buffers_[static_cast<size_t>(index)].size());
+}
+
+void TAudioIO::StopNow() {
+    playing_ = false;
+    active_ = false;
+}
+
+void TAudioIO::StopAfterQueue() {
+    active_ = false;
+}
+
+} // namespace quavril

@@ -1,0 +1,94 @@
+#pragma once
+// A deterministic wave-out device for tests. It records every call and every buffer it is
+// given; buffers are consumed only when the test says so (CompleteNext), or, in auto-play
+// mode, one per turn of the event loop. Failures of any operation can be injected.
+#include "WaveOutPort.h"
+#include <QObject>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace quavril {
+
+class VirtualWaveOut : public QObject, public WaveOutPort {
+public:
+    VirtualWaveOut();
+    ~VirtualWaveOut() override;
+
+    // --- WaveOutPort -----------------------------------------------------------------------
+    std::vector<WaveOutDevice> Devices() const override { return devices_; }
+    int Open(const std::string& device, const WaveFormat& format, const WaveOutPlan& plan,
+             WaveOutSink& sink) override;
+    int Prepare(WaveHeader& header) override;
+    int Unprepare(WaveHeader& header) override;
+    int Write(WaveHeader& header) override;
+    int Pause() override;
+    int Restart() override;
+    int Reset() override;
+    int Close() override;
+    std::string ErrorText(int code) const override;
+
+    // --- Test controls ---------------------------------------------------------------------
+    // The devices Devices() reports.
+    void SetDevices(std::vector<WaveOutDevice> devices) { devices_ = std::move(devices); }
+    // Open of this name fails with WaveErrNoDevice (any other name opens).
+    void SetMissingDevice(std::string name) { missingDevice_ = std::move(name); }
+    // The n-th call (1-based, counted since construction) of Open / Prepare / Write fails
+    // with `code`; 0 disables.
+    void FailOpen(int code) { openFailure_ = code; }
+    void FailPrepareCall(int n, int code) { prepareFailAt_ = n, prepareFailure_ = code; }
+    void FailWriteCall(int n, int code) { writeFailAt_ = n, writeFailure_ = code; }
+
+    // The device consumes the oldest queued buffer: its bytes are appended to Played() and it
+    // is handed back. False when nothing is queued or the device is paused.
+    bool CompleteNext();
+    // Completes every queued buffer; returns how many.
+    int CompleteAll();
+    // The connection breaks (a device unplugged): DeviceFailed(code), later writes fail.
+    void Break(int code);
+    // Auto-play: every queued buffer is consumed, one per turn of the event loop.
+    void SetAutoPlay(bool on);
+
+    const std::vector<std::string>& Log() const { return log_; }
+    void ClearLog() { log_.clear(); }
+    const std::vector<uint8_t>& Played() const { return played_; }
+    // Lengths of the consumed buffers, in consumption order.
+    const std::vector<int32_t>& PlayedLengths() const { return playedLengths_; }
+    size_t QueuedBuffers() const { return queue_.size(); }
+    bool IsOpen() const { return sink_ != nullptr; }
+    bool IsPaused() const { return paused_; }
+    const std::string& OpenedDevice() const { return openedDevice_; }
+    const WaveFormat& OpenedFormat() const { return format_; }
+    const WaveOutPlan& OpenedPlan() const { return plan_; }
+    int OpenCount() const { return openCalls_; }
+
+    static constexpr int VirtualFailure = -1000; // a back-end code with its own text
+
+private:
+    void Log(std::string entry) { log_.push_back(std::move(entry)); }
+    void HandBack(WaveHeader& header);
+    void HandBackQueue();
+    void ScheduleAutoPlay();
+
+    std::vector<WaveOutDevice> devices_;
+    std::string missingDevice_;
+    WaveOutSink* sink_ = nullptr;
+    WaveFormat format_;
+    WaveOutPlan plan_;
+    std::string openedDevice_;
+    std::deque<WaveHeader*> queue_;
+    std::vector<std::string> log_;
+    std::vector<uint8_t> played_;
+    std::vector<int32_t> playedLengths_;
+    int openFailure_ = 0;
+    int prepareFailAt_ = 0, prepareFailure_ = 0;
+    int writeFailAt_ = 0, writeFailure_ = 0;
+    int openCalls_ = 0, prepareCalls_ = 0, writeCalls_ = 0;
+    int brokenCode_ = 0;
+    bool paused_ = false;
+    bool autoPlay_ = false;
+    bool autoPlayScheduled_ = false;
+};
+
+} // namespace quavril
