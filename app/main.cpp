@@ -1,0 +1,37 @@
+// Start-up of the generator: number format, application title, the windows in their order,
+// then the message loop until the generator window closes.
+#include "ApplicationTitle.h"
+#include "QtUserDialogs.h"
+#include "SettingsStore.h"
+#include "TfrmGenerator.h"
+#include "TfrmSettings.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <clocale>
+
+int main(int argc, char* argv[]) {
+    using namespace quavril;
+    // Numbers are read and written with a full stop whatever the user's locale.
+    QLocale::setDefault(QLocale::c());
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    app.setQuitOnLastWindowClosed(false);
+    ApplicationTitle::Set(QString::fromLatin1(ApplicationTitle::ProductName));
+
+    QtUserDialogs dialogs;
+    TfrmGenerator frmGenerator(dialogs);
+    dialogs.SetParent(&frmGenerator);
+    QObject::connect(&frmGenerator, &TfrmGenerator::Closed, &app, &QCoreApplication::quit);
+
+    SettingsStore store;
+    TfrmSettings frmSettings(store, frmGenerator, &frmGenerator);
+    frmGenerator.SetOutputSettingsWindow(&frmSettings);
+
+    // The stored window settings are not read yet: start as after a failed read.
+    frmGenerator.rESETTOdEFAULT1Click();
+    frmGenerator.show();
+    frmGenerator.raise();
+    frmGenerator.activateWindow();
+    return app.exec();
+}

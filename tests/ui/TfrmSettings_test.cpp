@@ -1,0 +1,109 @@
+// The output settings window and its effects on the generator window.
+#include "ExitLineEdit.h"
+#include "UiTestSupport.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+using namespace quavril;
+using namespace quavril::test;
+
+namespace {
+
+class OutputSettingsWindow : public WindowTest {
+protected:
+    void Open() {
+        window->Menus().Compatibilitysettings1->trigger();
+        Pump();
+    }
+};
+
+TEST_F(OutputSettingsWindow, loadsTheStoredPositions) {
+    EXPECT_EQ(settings->FsList->currentText(), "44100");
+    EXPECT_EQ(settings->BufferSize->currentText(), "4096");
+    EXPECT_EQ(settings->Buffers->currentText(), "2");
+    EXPECT_EQ(Gen().SampleRate, 44100);
+}
+
+TEST_F(OutputSettingsWindow, sliderMaximaFollowTheRate) {
+    EXPECT_EQ(TfrmSettings::SliderMaximum(8000), 3301);
+    EXPECT_EQ(TfrmSettings::SliderMaximum(11025), 3440);
+    EXPECT_EQ(TfrmSettings::SliderMaximum(22050), 3741);
+    EXPECT_EQ(TfrmSettings::SliderMaximum(44100), 4042);
+    EXPECT_EQ(TfrmSettings::SliderMaximum(48000), 4079);
+    EXPECT_EQ(TfrmSettings::SliderMaximum(96000), 4380);
+}
+
+TEST_F(OutputSettingsWindow, aLowerRateLowersTheFrequencyFields) {
+    Choose(window->cboChannels, STEREO);
+    Click(Right().Frequency->chkSweep);
+    Type(Right().Frequency->fFinal, "5000");
+    Leave();
+    Open();
+    ASSERT_TRUE(settings->isVisible());
+    Choose(settings->FsList, 0); // 8000 Hz
+    EXPECT_EQ(Gen().SampleRate, 8000);
+    EXPECT_EQ(Right().Frequency->fFinal->text(), "4000");
+    EXPECT_EQ(Left().Frequency->fFinal->text(), "4000");
+    EXPECT_EQ(Left().Frequency->fInit->text(), "1000");
+    EXPECT_EQ(window->SliderModel().Maximum, 3301);
+    EXPECT_EQ(window->SliderModel().MaxFreqEdit, "4000");
+    // The new limits reach the engine through the fields' change handlers.
+    EXPECT_FLOAT_EQ(Gen().State.Of(Channel::Right).FinalNorm, 0.5f);
+}
+
+TEST_F(OutputSettingsWindow, aHigherRateNeverRaisesAField) {
+    Open();
+    Choose(settings->FsList, 0);
+    Choose(settings->FsList, 5); // 96000 Hz
+    EXPECT_EQ(Left().Frequency->fFinal->text(), "4000");
+    EXPECT_EQ(window->SliderModel().MaxFreqEdit, "48000");
+}
+
+TEST_F(OutputSettingsWindow, anyChangeSwitchesTheGeneratorOffAndTheNextStartUsesIt) {
+    Click(window->btnON);
+    Pump();
+    ASSERT_TRUE(window->GeneratorRunning());
+    settings->show();
+    Choose(settings->Buffers, 2); // 4 buffers
+    Pump();
+    EXPECT_FALSE(window->GeneratorRunning());
+    Choose(settings->BufferSize, 1); // 8192 bytes
+    Click(window->btnON);
+    Pump();
+    EXPECT_EQ(device->OpenedPlan().BufferCount, 4);
+    EXPECT_EQ(device->OpenedPlan().BufferBytes, 8192);
+}
+
+TEST_F(OutputSettingsWindow, openingStopsTheGenerator) {
+    Click(window->btnON);
+    Pump();
+    QTest::mouseClick(window->lblFS, Qt::LeftButton);
+    Pump();
+    EXPECT_FALSE(window->GeneratorRunning());
+    EXPECT_TRUE(settings->isVisible());
+}
+
+TEST_F(OutputSettingsWindow, closingSavesThePositionsEvenWithoutAChange) {
+    store->Remove("Fs");
+    store->Remove("Buffers");
+    store->Remove("BufferSize");
+    Open();
+    Click(settings->Button1);
+    EXPECT_FALSE(settings->isVisible());
+    EXPECT_EQ(store->ReadInt("Fs"), 3);
+    EXPECT_EQ(store->ReadInt("BufferSize"), 0);
+    EXPECT_EQ(store->ReadInt("Buffers"), 0);
+    EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(OutputSettingsWindow, theLabelShowsTheNewRateWhenTheWindowIsActivatedAgain) {
+    Open();
+    Choose(settings->FsList, 2); // 22050 Hz
+    Click(settings->Button1);
+    QApplication::setActiveWindow(window.get());
+    Pump();
+    EXPECT_EQ(window->lblFS->text(), "fs = 22.05 kHz");
+}
+
+} // namespace

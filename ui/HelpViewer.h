@@ -1,0 +1,43 @@
+#pragma once
+#include <QString>
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace quavril {
+
+// The program's help: HTML topics in the "help" folder beside the executable, shown in one
+// small browser window. Context numbers name topics: 1 the generator window, 2 the output
+// settings, 4 scripts, 5 the File menu, 6 the Presets menu; anything else shows the contents.
+class HelpViewer : public QWidget {
+    Q_OBJECT
+public:
+    enum Context {
+        GeneratorWindow = 1,
+        OutputSettings = 2,
+        Scripts = 4,
+        FileMenu = 5,
+        PresetsMenu = 6
+    };
+
+    // The one viewer of the application, created on first use.
+    static HelpViewer& Instance();
+    // The folder holding the topics; by default "help" beside the executable.
+    static void SetFolder(const QString& folder);
+    static QString Folder();
+    // The topic file of a context ("index.html" for unknown contexts).
+    static QString TopicOf(int context);
+
+    void ShowContext(int context);
+    void ShowContents();
+    // The file shown last (empty before the first request).
+    QString CurrentTopic() const;
+
+private:
+    explicit HelpViewer(QWidget* parent = nullptr);
+    void ShowTopic(const QString& file);
+
+    QTextBrowser* browser_;
+};
+
+} // namespace quavril

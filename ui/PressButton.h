@@ -1,0 +1,20 @@
+#pragma once
+#include <QPushButton>
+
+namespace quavril {
+
+// A button that acts on the press of any mouse button, once per press, and has no click
+// action: activating it from the keyboard does nothing (the 1 Hz step buttons).
+class PressButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+signals:
+    void Pressed();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+} // namespace quavril

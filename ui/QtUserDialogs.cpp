@@ -1,0 +1,51 @@
+#include "QtUserDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace quavril {
+
+namespace {
+QString BoxTitle() {
+    return QApplication::applicationDisplayName();
+}
+} // namespace
+
+void QtUserDialogs::Information(const QString& text) {
+    QMessageBox::information(parent_, BoxTitle(), text);
+}
+
+void QtUserDialogs::Error(const QString& text) {
+    QMessageBox::critical(parent_, BoxTitle(), text);
+}
+
+bool QtUserDialogs::Question(const QString& text) {
+    return QMessageBox::question(parent_, BoxTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+QString QtUserDialogs::SaveFileName(const FileRequest& request) {
+    QFileDialog dialog(parent_, request.Title, QString(), request.Filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(request.DefaultSuffix);
+    dialog.selectFile(request.Proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtUserDialogs::OpenFileName(const FileRequest& request) {
+    QFileDialog dialog(parent_, request.Title, QString(), request.Filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(request.DefaultSuffix);
+    if (!request.Proposed.isEmpty())
+        dialog.selectFile(request.Proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace quavril

@@ -1,0 +1,33 @@
+#pragma once
+#include <QString>
+
+namespace quavril {
+
+// Every message box and file dialog of the windows goes through this interface, so that tests
+// can answer them and headless code needs none.
+class UserDialogs {
+public:
+    // A file dialog's set-up: title, the proposed file (name or path), the filter ("WAVE
+    // file (*.wav)") and the extension added when the user types none ("wav").
+    struct FileRequest {
+        QString Title;
+        QString Proposed;
+        QString Filter;
+        QString DefaultSuffix;
+    };
+
+    virtual ~UserDialogs() = default;
+
+    // A plain message with an OK button.
+    virtual void Information(const QString& text) = 0;
+    // A failure the user has to know about (invalid number, file access), OK button.
+    virtual void Error(const QString& text) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool Question(const QString& text) = 0;
+    // The chosen path, or an empty text when the user cancelled. The save dialog asks before
+    // it overwrites an existing file.
+    virtual QString SaveFileName(const FileRequest& request) = 0;
+    virtual QString OpenFileName(const FileRequest& request) = 0;
+};
+
+} // namespace quavril
