@@ -666,21 +666,26 @@ void Generator::PinkRun(int16_t* out, int stride, int32_t frames, int32_t n0, Ch
     ChannelState b = State.Of(second);
     const ChannelSettings& as = Settings(first);
     const ChannelSettings& bs = Settings(second);
+    // Rows 0 to 2 change every few samples and are stored at every sample; the slower rows
+    // are written out in stretches when they change.
+    constexpr int Stored = 3;
     auto draw = [&](int32_t counter, int call, int* since) {
         current[0] = static_cast<float>(NextRandom(seed));
-        rows[0][call] = current[0];
         for (unsigned bits = pink_detail::Rows.rows[static_cast<uint32_t>(counter) & 2047];
              bits != 0; bits &= bits - 1) {
             const int r = 1 + __builtin_ctz(bits);
-            FillFloats(&rows[r][since[r]], &rows[r][call], current[r]);
+            if (r >= Stored) {
+                FillFloats(&rows[r][since[r]], &rows[r][call], current[r]);
+                since[r] = call;
+            }
             current[r] = static_cast<float>(NextRandom(seed));
-            since[r] = call;
         }
+        for (int r = 0; r < Stored; ++r)
+            rows[r][call] = current[r];
     };
     for (int32_t frame = 0; frame < frames;) {
         const int32_t n = std::min<int32_t>(frames - frame, Block / PerFrame);
-        // Row r holds current[r] from sample since[r] of the block on; rows 1..12 change
-        // rarely, so they are written out in stretches when they change.
+        // Row r holds current[r] from sample since[r] of the block on.
         int since[13] = {};
         int calls = 0;
         for (int32_t i = 0; i < n; ++i) {
@@ -695,12 +700,14 @@ void Generator::PinkRun(int16_t* out, int stride, int32_t frames, int32_t n0, Ch
             }
         }
         const int padded = (calls + 3) & ~3;
-        FillFloats(&rows[0][calls], &rows[0][padded], 0.0f);
-        for (int r = 1; r < 13; ++r)
+        for (int r = 0; r < Stored; ++r)
+            FillFloats(&rows[r][calls], &rows[r][padded], 0.0f);
+        for (int r = Stored; r < 13; ++r)
             FillFloats(&rows[r][since[r]], &rows[r][padded], current[r]);
 #if defined(__SSE2__)
         for (int j = 0; j < padded; j += 4) {
             __m128 sum = _mm_load_ps(&rows[0][j]);
+#pragma GCC unroll 12
             for (int r = 1; r < 13; ++r)
                 sum = _mm_add_ps(sum, _mm_load_ps(&rows[r][j]));
             _mm_store_ps(&sums[j], sum);
@@ -716,7 +723,24 @@ void Generator::PinkRun(int16_t* out, int stride, int32_t frames, int32_t n0, Ch
         // Samples go out in call order: interleaved left/right for both, every `stride` else.
         int16_t* o = out + static_cast<ptrdiff_t>(frame) * stride;
         const int step = Both ? 1 : stride;
-        for (int j = 0; j < calls; ++j)
+        int j = 0;
+#if defined(__SSE2__)
+        // Two at a time while the products stay within 32 bits, as they do for every level
+        // the amplitude edit accepts; the scalar path below handles anything else.
+        for (; j + 2 <= calls && std::fabs(scales[j]) < 1.0e9 && std::fabs(scales[j + 1]) < 1.0e9;
+             j += 2) {
+            const __m128d sum = _mm_cvtps_pd(
+                _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&sums[j]))));
+            const __m128d mapped =
+                _mm_sub_pd(_mm_mul_pd(sum, _mm_set1_pd(2.0 / 13.0)), _mm_set1_pd(1.0));
+            const __m128d pink = _mm_cvtps_pd(_mm_cvtpd_ps(mapped)); // rounded to 32 bits
+            const __m128i v = _mm_cvtpd_epi32(_mm_mul_pd(pink, _mm_loadu_pd(&scales[j])));
+            o[static_cast<ptrdiff_t>(j) * step] = static_cast<int16_t>(_mm_cvtsi128_si32(v));
+            o[static_cast<ptrdiff_t>(j + 1) * step] =
+                static_cast<int16_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4)));
+        }
+#endif
+        for (; j < calls; ++j)
             o[static_cast<ptrdiff_t>(j) * step] =
                 Low16(RoundSample(PinkFromSum(sums[j]) * scales[j]));
         frame += n;
