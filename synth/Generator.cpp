@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <emmintrin.h>
+#include <immintrin.h>
 #include <limits>
 
 namespace quavril {
@@ -532,6 +533,20 @@ float Generator::ModulationGain(Channel c, const ChannelState& s, int32_t counte
         s.ModGain = ModulationGain(c, s, counter);
 }
 
+// Advance for a channel at a constant frequency that has finished gliding, without
+// modulation: only the phase moves.
+[[gnu::always_inline]] inline void Generator::AdvanceSteady(ChannelState& s) {
+    s.Phase += s.Increment;
+    if (s.Phase > TwoPiBelow)
+        s.Phase = static_cast<double>(s.Phase - TwoPiL);
+}
+
+bool Generator::Steady(Channel c) const {
+    const ChannelSettings& cs = Settings(c);
+    const ChannelState& s = State.Of(c);
+    return cs.Constant && s.Increment == s.TargetIncrement && !cs.ModulationOn;
+}
+
 namespace {
 // Nearest integer, ties to even (the processor's default rounding), in one instruction.
 inline int64_t RoundSample(double v) {
@@ -624,7 +639,8 @@ void Generator::ChannelRun(Channel c, int waveform, int16_t* out, int stride, in
     case WHITE:
         return ChannelRun<WHITE>(c, out, stride, frames, n0);
     case PINK:
-        return PinkRun<false>(out, stride, frames, n0, c);
+        return Steady(c) ? PinkRun<false, true>(out, stride, frames, n0, c)
+                         : PinkRun<false, false>(out, stride, frames, n0, c);
     case PULSEPOS:
         return ChannelRun<PULSEPOS>(c, out, stride, frames, n0);
     case PULSENEG:
@@ -647,11 +663,51 @@ inline void FillFloats(float* first, float* last, float v) {
 }
 } // namespace
 
+namespace {
+// sums[j] = rows[0][j] + rows[1][j] + ... + rows[12][j], added in that order in single
+// precision, for j < count (a multiple of 8); row r starts at rows + r * pitch.
+#if defined(__x86_64__) && defined(__GNUC__)
+[[gnu::target("avx2")]] void SumPinkRowsWide(const float* rows, int pitch, float* sums, int count) {
+    for (int j = 0; j < count; j += 8) {
+        __m256 sum = _mm256_loadu_ps(rows + j);
+#pragma GCC unroll 12
+        for (int r = 1; r < 13; ++r)
+            sum = _mm256_add_ps(sum, _mm256_loadu_ps(rows + r * pitch + j));
+        _mm256_storeu_ps(sums + j, sum);
+    }
+}
+#endif
+
+void SumPinkRows(const float* rows, int pitch, float* sums, int count) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool wide = __builtin_cpu_supports("avx2");
+    if (wide)
+        return SumPinkRowsWide(rows, pitch, sums, count);
+#endif
+#if defined(__SSE2__)
+    for (int j = 0; j < count; j += 4) {
+        __m128 sum = _mm_loadu_ps(rows + j);
+#pragma GCC unroll 12
+        for (int r = 1; r < 13; ++r)
+            sum = _mm_add_ps(sum, _mm_loadu_ps(rows + r * pitch + j));
+        _mm_storeu_ps(sums + j, sum);
+    }
+#else
+    for (int j = 0; j < count; ++j) {
+        float sum = rows[j];
+        for (int r = 1; r < 13; ++r)
+            sum += rows[r * pitch + j];
+        sums[j] = sum;
+    }
+#endif
+}
+} // namespace
+
 // Pink noise of one channel, or of both (left first in every frame: they share the rows and
 // the random sequence). Each sample's thirteen rows are still added in row order in single
 // precision, but the sums of many samples are formed side by side, four at a time, instead of
 // each waiting for the previous one.
-template <bool Both>
+template <bool Both, bool SteadyPhase>
 void Generator::PinkRun(int16_t* out, int stride, int32_t frames, int32_t n0, Channel first) {
     constexpr int Block = 512; // samples per block
     constexpr int PerFrame = Both ? 2 : 1;
@@ -690,36 +746,27 @@ void Generator::PinkRun(int16_t* out, int stride, int32_t frames, int32_t n0, Ch
         int calls = 0;
         for (int32_t i = 0; i < n; ++i) {
             const int32_t counter = n0 + frame + i;
-            Advance(first, a, as, counter);
+            if constexpr (SteadyPhase)
+                AdvanceSteady(a);
+            else
+                Advance(first, a, as, counter);
             scales[calls] = 32767.0 * a.AmplitudeGain * a.ModGain;
             draw(counter, calls++, since);
             if constexpr (Both) {
-                Advance(second, b, bs, counter);
+                if constexpr (SteadyPhase)
+                    AdvanceSteady(b);
+                else
+                    Advance(second, b, bs, counter);
                 scales[calls] = 32767.0 * b.AmplitudeGain * b.ModGain;
                 draw(counter, calls++, since);
             }
         }
-        const int padded = (calls + 3) & ~3;
+        const int padded = (calls + 7) & ~7;
         for (int r = 0; r < Stored; ++r)
             FillFloats(&rows[r][calls], &rows[r][padded], 0.0f);
         for (int r = Stored; r < 13; ++r)
             FillFloats(&rows[r][since[r]], &rows[r][padded], current[r]);
-#if defined(__SSE2__)
-        for (int j = 0; j < padded; j += 4) {
-            __m128 sum = _mm_load_ps(&rows[0][j]);
-#pragma GCC unroll 12
-            for (int r = 1; r < 13; ++r)
-                sum = _mm_add_ps(sum, _mm_load_ps(&rows[r][j]));
-            _mm_store_ps(&sums[j], sum);
-        }
-#else
-        for (int j = 0; j < calls; ++j) {
-            float sum = rows[0][j];
-            for (int r = 1; r < 13; ++r)
-                sum += rows[r][j];
-            sums[j] = sum;
-        }
-#endif
+        SumPinkRows(rows[0], Block, sums, padded);
         // Samples go out in call order: interleaved left/right for both, every `stride` else.
         int16_t* o = out + static_cast<ptrdiff_t>(frame) * stride;
         const int step = Both ? 1 : stride;
@@ -766,7 +813,10 @@ template <bool Stereo> void Generator::SignalRun(int16_t* out, int32_t frames) {
         ChannelRun(Channel::Left, waveLeft, out, 2, frames, n0);
         ChannelRun(Channel::Right, waveRight, out + 1, 2, frames, n0);
     } else if (waveLeft == PINK && waveRight == PINK) {
-        PinkRun<true>(out, 2, frames, n0, Channel::Left);
+        if (Steady(Channel::Left) && Steady(Channel::Right))
+            PinkRun<true, true>(out, 2, frames, n0, Channel::Left);
+        else
+            PinkRun<true, false>(out, 2, frames, n0, Channel::Left);
     } else {
         // Left, then right, frame by frame: both draw from the one random sequence.
         for (int32_t i = 0; i < frames; ++i) {

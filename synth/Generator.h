@@ -115,7 +115,9 @@ private:
     template <int W>
     void ChannelRun(Channel c, int16_t* out, int stride, int32_t frames, int32_t n0);
     void ChannelRun(Channel c, int waveform, int16_t* out, int stride, int32_t frames, int32_t n0);
-    template <bool Both>
+    void AdvanceSteady(ChannelState& s);
+    bool Steady(Channel c) const;
+    template <bool Both, bool SteadyPhase>
     void PinkRun(int16_t* out, int stride, int32_t frames, int32_t n0, Channel first);
     template <bool Stereo> void SignalRun(int16_t* out, int32_t frames);
     template <bool Stereo> void RenderSpan(int16_t* out, int32_t frames, bool loop, bool always);
