@@ -30,6 +30,7 @@ int main(int argc, char* argv[]) {
 
     // The stored window settings are not read yet: start as after a failed read.
     frmGenerator.rESETTOdEFAULT1Click();
+    frmGenerator.FillMemoryBank();
     frmGenerator.show();
     frmGenerator.raise();
     frmGenerator.activateWindow();

@@ -13,6 +13,8 @@
 #include "HelpViewer.h"
 #include "ListItems.h"
 #include "ListPictures.h"
+#include "MemoryButtons.h"
+#include "MemoryPresets.h"
 #include "Messages.h"
 #include "NumberText.h"
 #include "PictureList.h"
@@ -186,22 +188,17 @@ void TfrmGenerator::BuildBottomRow(QWidget* client) {
 }
 
 void TfrmGenerator::BuildMemoryGroup(QWidget* client) {
-    static const char* const ButtonNames[] = {"Mem1", "Mem2", "Memory3", "Memory4"};
-    static const int ButtonX[] = {9, 83, 156, 232};
-    GroupBox7 = NewGroup(tr("Memory"), "GroupBox7", client);
-    layout_->Place(GroupBox7, 11, 377, 308, 53);
+    memory_ = new MemoryButtons(generator_, *layout_, client);
+    GroupBox7 = memory_->GroupBox7;
     for (int i = 0; i < 4; ++i) {
-        MemButton[i] = new QPushButton(tr("Memory %1").arg(i + 1), GroupBox7);
-        MemButton[i]->setObjectName(ButtonNames[i]);
-        MemButton[i]->setToolTip(tr("Click to recall, right-click to store"));
-        layout_->Place(MemButton[i], ButtonX[i], 18, 69, 25);
-        MemEdit[i] = new QLineEdit(GroupBox7);
-        MemEdit[i]->setObjectName(QString("Mem%1Edit").arg(i + 1));
-        MemEdit[i]->setFrame(false);
-        MemEdit[i]->hide();
-        MemEdit[i]->setEnabled(false);
-        layout_->Place(MemEdit[i], ButtonX[i] + 3, 22, 63, 17);
+        MemButton[i] = memory_->Button[i];
+        MemEdit[i] = memory_->Edit[i];
     }
+    memory_->AfterRecall = [this] {
+        if (menus_->PresetRecallAutostart1->isChecked())
+            btnONClick();
+    };
+    memory_->SetOnDefault = [this](bool on) { btnON->setDefault(on); };
 }
 
 void TfrmGenerator::BuildTransport(QWidget* client) {
@@ -323,6 +320,11 @@ void TfrmGenerator::ConnectMenus() {
     connect(m.Help1, &QAction::triggered, this, &TfrmGenerator::Help1Click);
     connect(m.HelpContents1, &QAction::triggered, this, &TfrmGenerator::HelpContents1Click);
     connect(m.MoreSoftware1, &QAction::triggered, this, &TfrmGenerator::MoreSoftware1Click);
+    for (int i = 0; i < 4; ++i) {
+        connect(m.Memory[i], &QAction::triggered, memory_, [this, i] { memory_->Recall(i + 1); });
+        connect(m.StoreMemory[i], &QAction::triggered, memory_,
+                [this, i] { memory_->Store(i + 1); });
+    }
     connect(CopySettingsfromleftChannel1, &QAction::triggered, this,
             &TfrmGenerator::CopySettingsfromleftChannel1Click);
     connect(CopySettingsfromrightChannel1, &QAction::triggered, this,
@@ -709,6 +711,11 @@ void TfrmGenerator::rESETTOdEFAULT1Click() {
     ResetToDefaults::Run(generator_, *this);
 }
 
+void TfrmGenerator::FillMemoryBank() {
+    FillBankAtStart(generator_, memory_->Bank());
+    memory_->ShowNames();
+}
+
 void TfrmGenerator::CopySettingsfromleftChannel1Click() {
     ChannelCopy::Copy(generator_, Channel::Left, Channel::Right);
 }
@@ -775,10 +782,11 @@ void TfrmGenerator::closeEvent(QCloseEvent* event) {
 // Enter anywhere in the window (an edit included) presses the default button.
 void TfrmGenerator::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        QPushButton* button = btnOFF->isDefault() ? btnOFF : btnON;
-        if (button->isEnabled()) {
-            button->click();
-            return;
+        for (QPushButton* button : {btnON, btnOFF}) {
+            if (button->isDefault() && button->isEnabled()) {
+                button->click();
+                return;
+            }
         }
     }
     QMainWindow::keyPressEvent(event);

@@ -28,6 +28,7 @@ class DesignLayout;
 class ExitLineEdit;
 class GeneratorBinding;
 class GeneratorMenus;
+class MemoryButtons;
 class PictureList;
 class Playback;
 class StatusLamp;
@@ -82,6 +83,9 @@ public:
 
     void SaveWaveFile1Click();
     void rESETTOdEFAULT1Click();
+    // The memory slots at start: every slot holds the current settings, named Memory 1..4.
+    void FillMemoryBank();
+    MemoryButtons& Memory() const { return *memory_; }
     void CopySettingsfromleftChannel1Click();
     void CopySettingsfromrightChannel1Click();
     void Help1Click();
@@ -166,6 +170,7 @@ private:
     FrequencySliderModel slider_;
     GeneratorBinding* binding_ = nullptr;
     GeneratorMenus* menus_ = nullptr;
+    MemoryButtons* memory_ = nullptr;
     TfrmSettings* settings_ = nullptr;
     std::function<void(int)> broadcaster_;
     std::vector<QWidget*> locked_; // disabled while the generator runs, in this order

@@ -1,0 +1,82 @@
+// The memory buttons: recall on a click, store and rename from their popup menus.
+#include "MemoryButtons.h"
+#include "UiTestSupport.h"
+
+using namespace quavril;
+using namespace quavril::test;
+
+namespace {
+
+class MemoryGroup : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window->FillMemoryBank();
+    }
+    MemoryButtons& Memory() { return window->Memory(); }
+};
+
+TEST_F(MemoryGroup, buttonsShowTheDefaultNames) {
+    EXPECT_EQ(window->MemButton[0]->text(), "Memory 1");
+    EXPECT_EQ(window->MemButton[3]->text(), "Memory 4");
+    EXPECT_FALSE(window->MemEdit[0]->isVisible());
+}
+
+TEST_F(MemoryGroup, storeThenRecallBringsTheSettingsBack) {
+    Choose(window->cboChannels, STEREO);
+    Click(Left().Tick);
+    Type(Right().Frequency->fInit, "440");
+    Leave();
+    Memory().StoreItem[1]->trigger();
+    Choose(window->cboChannels, MONO);
+    Type(Right().Frequency->fInit, "880");
+    Leave();
+    Click(window->MemButton[1]);
+    EXPECT_EQ(window->cboChannels->currentIndex(), STEREO);
+    EXPECT_FALSE(Left().Tick->isChecked());
+    EXPECT_TRUE(Right().Tick->isChecked());
+    EXPECT_EQ(Right().Frequency->fInit->text(), "440");
+    EXPECT_TRUE(Right().Box->isEnabled());
+}
+
+TEST_F(MemoryGroup, functionKeysRecallAndStore) {
+    Type(Left().Frequency->fInit, "123");
+    Leave();
+    QTest::keyClick(window.get(), Qt::Key_F7, Qt::ShiftModifier);
+    Type(Left().Frequency->fInit, "456");
+    Leave();
+    QTest::keyClick(window.get(), Qt::Key_F7);
+    EXPECT_EQ(Left().Frequency->fInit->text(), "123");
+}
+
+TEST_F(MemoryGroup, recallWithAutostartSwitchesOn) {
+    window->Menus().PresetRecallAutostart1->setChecked(true);
+    Click(window->MemButton[0]);
+    Pump();
+    EXPECT_TRUE(window->GeneratorRunning());
+}
+
+TEST_F(MemoryGroup, renameCommitsOnEnterWithoutStartingTheGenerator) {
+    Memory().RenameItem[2]->trigger();
+    EXPECT_TRUE(Shown(window->MemEdit[2]));
+    EXPECT_FALSE(window->btnON->isDefault());
+    EXPECT_EQ(window->MemButton[2]->text(), "");
+    QTest::keyClicks(window->MemEdit[2], "Sweep");
+    QTest::keyClick(window->MemEdit[2], Qt::Key_Return);
+    Pump();
+    EXPECT_EQ(window->MemButton[2]->text(), "Sweep");
+    EXPECT_EQ(Memory().Bank().Slot(3).Name, "Sweep");
+    EXPECT_FALSE(Shown(window->MemEdit[2]));
+    EXPECT_TRUE(window->btnON->isDefault());
+    EXPECT_FALSE(window->GeneratorRunning());
+}
+
+TEST_F(MemoryGroup, leavingTheRenameEditCommitsAnEmptyName) {
+    Memory().RenameItem[0]->trigger();
+    Leave();
+    EXPECT_EQ(window->MemButton[0]->text(), "");
+    EXPECT_EQ(Memory().Bank().Slot(1).Name, "");
+    EXPECT_FALSE(window->MemEdit[0]->isEnabled());
+}
+
+} // namespace
