@@ -1,5 +1,7 @@
 #include "QtUserDialogs.h"
 
+#include "ApplicationTitle.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>

@@ -26,6 +26,7 @@
 #include "UserDialogs.h"
 #include "WebAddresses.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -33,6 +34,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -112,6 +114,7 @@ TfrmGenerator::TfrmGenerator(UserDialogs& dialogs, std::unique_ptr<WaveOutPort> 
     QFont dialogFont = font();
     dialogFont.setPointSizeF(8.0);
     setFont(dialogFont);
+    setWindowIcon(QIcon(Logo(2.0)));
     auto* client = new QWidget(this);
     client->setObjectName("client");
     setCentralWidget(client);
@@ -374,6 +377,8 @@ void TfrmGenerator::FillDeviceList() {
             WaveDevice->addItem(QString::fromStdString(text));
         WaveDevice->setCurrentIndex(0);
     }
+    // The drop-down shows whole device names even where the closed list cuts them.
+    WaveDevice->view()->setMinimumWidth(WaveDevice->view()->sizeHintForColumn(0) + 24);
     audioOut_->SetDeviceNames(devices.DeviceNames());
     audioOut_->SetWaveDevice(-1);
     hasDevice_ = !devices.NoUsableDevice();
@@ -495,6 +500,15 @@ void TfrmGenerator::AcknowledgeRender(GeneratorState&) {
 
 void TfrmGenerator::ReportPerformanceIssue() {
     dialogs_.Information(QString::fromLatin1(messages::Performance));
+}
+
+bool TfrmGenerator::DisplayVisible() const {
+    return display_.Visible && display_.Visible();
+}
+
+void TfrmGenerator::ShowFrequencyText(const std::string& text) {
+    if (display_.Show)
+        display_.Show(QString::fromStdString(text));
 }
 
 void TfrmGenerator::ShowNyquistMessage(TextField field) {

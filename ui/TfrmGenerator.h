@@ -67,6 +67,14 @@ public:
     // one the command reaches this window alone.
     void SetBroadcaster(std::function<void(int code)> broadcaster);
 
+    // The frequency display window, once it exists: whether it is visible, and where the text
+    // of the current frequencies goes at every buffer fill.
+    struct FrequencyDisplayHook {
+        std::function<bool()> Visible;
+        std::function<void(const QString& text)> Show;
+    };
+    void SetFrequencyDisplay(FrequencyDisplayHook hook) { display_ = std::move(hook); }
+
     // The window's message handler for the transport codes 1024 (on), 1025 (off), 1026 (pause)
     // and the renderer's acknowledge 1100.
     void HandleMessage(int code, int wParam, int lParam);
@@ -105,6 +113,8 @@ public:
     void FrequencySliderMoved(Channel c, int position) override;
     void AcknowledgeRender(GeneratorState& state) override;
     void ReportPerformanceIssue() override;
+    bool DisplayVisible() const override;
+    void ShowFrequencyText(const std::string& text) override;
     void ShowNyquistMessage(TextField field) override;
     void ShowInvalidNumber(const std::string& text) override;
     void ChannelsChanged() override;
@@ -173,6 +183,7 @@ private:
     MemoryButtons* memory_ = nullptr;
     TfrmSettings* settings_ = nullptr;
     std::function<void(int)> broadcaster_;
+    FrequencyDisplayHook display_;
     std::vector<QWidget*> locked_; // disabled while the generator runs, in this order
     bool hasDevice_ = true;
     bool generatorRunning_ = false;

@@ -257,3 +257,26 @@ TEST_F(Transport, synchronisedCommandsGoThroughTheBroadcast) {
 }
 
 } // namespace
+
+namespace {
+
+class FrequencyDisplayHook : public Transport {};
+
+TEST_F(FrequencyDisplayHook, everyFillShowsTheFrequenciesWhileTheDisplayIsVisible) {
+    bool visible = false;
+    std::vector<QString> shown;
+    window->SetFrequencyDisplay(
+        {[&] { return visible; }, [&](const QString& t) { shown.push_back(t); }});
+    Choose(window->cboChannels, STEREO);
+    Type(Right().Frequency->fInit, "440");
+    Leave();
+    SwitchOn();
+    EXPECT_TRUE(shown.empty()) << "a closed display is not touched";
+    visible = true;
+    device->CompleteNext();
+    Pump();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "1000 Hz\r440 Hz");
+}
+
+} // namespace
