@@ -1,12 +1,15 @@
 // Start-up of the generator: number format, application title, the windows in their order,
 // then the message loop until the generator window closes.
 #include "ApplicationTitle.h"
+#include "MemoryButtons.h"
+#include "PresetFile.h"
 #include "QtUserDialogs.h"
 #include "SettingsStore.h"
 #include "TfrmGenerator.h"
 #include "TfrmSettings.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLocale>
 #include <clocale>
 
@@ -31,6 +34,12 @@ int main(int argc, char* argv[]) {
     // The stored window settings are not read yet: start as after a failed read.
     frmGenerator.rESETTOdEFAULT1Click();
     frmGenerator.FillMemoryBank();
+    // Without an argument the memory slots come from the shipped presets, if they are there.
+    if (argc < 2) {
+        const QString examples = QCoreApplication::applicationDirPath() + "/Examples.qvl";
+        if (LoadPresetFile(examples.toStdString(), frmGenerator.Memory().Bank()))
+            frmGenerator.Memory().ShowNames();
+    }
     frmGenerator.show();
     frmGenerator.raise();
     frmGenerator.activateWindow();

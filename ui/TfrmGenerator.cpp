@@ -19,6 +19,7 @@
 #include "NumberText.h"
 #include "PictureList.h"
 #include "Playback.h"
+#include "PresetFile.h"
 #include "PressButton.h"
 #include "StatusLamp.h"
 #include "TAudioOut.h"
@@ -42,6 +43,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -312,6 +314,12 @@ void TfrmGenerator::BindControls() {
 void TfrmGenerator::ConnectMenus() {
     GeneratorMenus& m = *menus_;
     connect(m.SaveWaveFile1, &QAction::triggered, this, &TfrmGenerator::SaveWaveFile1Click);
+    connect(m.LoadSweepSettings1, &QAction::triggered, this,
+            &TfrmGenerator::LoadSweepSettings1Click);
+    connect(m.SaveSweepSettingsAs1, &QAction::triggered, this,
+            &TfrmGenerator::SaveSweepSettingsAs1Click);
+    connect(m.OpenNewGeneratorWindow1, &QAction::triggered, this,
+            &TfrmGenerator::OpenNewGeneratorWindow1Click);
     connect(m.Exit1, &QAction::triggered, this, &TfrmGenerator::Exit1Click);
     connect(m.rESETTOdEFAULT1, &QAction::triggered, this, &TfrmGenerator::rESETTOdEFAULT1Click);
     connect(m.Compatibilitysettings1, &QAction::triggered, this,
@@ -717,6 +725,44 @@ void TfrmGenerator::SaveWaveFile1Click() {
     default:
         break;
     }
+}
+
+// --- Preset files --------------------------------------------------------------------------
+
+// Loading replaces the four slots and the buttons' captions; nothing is applied.
+void TfrmGenerator::LoadSweepSettings1Click() {
+    audioOut_->StopNow();
+    UserDialogs::FileRequest request;
+    request.Title = tr("Load preset file");
+    request.Filter = tr("Quavril Presets (*.qvl)");
+    request.DefaultSuffix = "qvl";
+    const QString path = dialogs_.OpenFileName(request);
+    if (path.isEmpty())
+        return;
+    const PresetFileResult result = LoadPresetFile(path.toStdString(), memory_->Bank());
+    if (!result)
+        dialogs_.Error(QString::fromStdString(result.Error));
+    memory_->ShowNames();
+}
+
+void TfrmGenerator::SaveSweepSettingsAs1Click() {
+    audioOut_->StopNow();
+    UserDialogs::FileRequest request;
+    request.Title = tr("Save preset file");
+    request.Filter = tr("QVL presets (*.qvl)");
+    request.DefaultSuffix = "qvl";
+    request.ConfirmOverwrite = false;
+    const QString path = dialogs_.SaveFileName(request);
+    if (path.isEmpty())
+        return;
+    const PresetFileResult result = SavePresetFile(path.toStdString(), memory_->Bank());
+    if (!result)
+        dialogs_.Error(QString::fromStdString(result.Error));
+}
+
+// Another generator is another copy of this program.
+void TfrmGenerator::OpenNewGeneratorWindow1Click() {
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
 
 // --- Reset and copy ------------------------------------------------------------------------

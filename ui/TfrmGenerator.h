@@ -90,6 +90,9 @@ public:
     void OpenOutputSettings();
 
     void SaveWaveFile1Click();
+    void LoadSweepSettings1Click();
+    void SaveSweepSettingsAs1Click();
+    void OpenNewGeneratorWindow1Click();
     void rESETTOdEFAULT1Click();
     // The memory slots at start: every slot holds the current settings, named Memory 1..4.
     void FillMemoryBank();

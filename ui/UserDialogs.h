@@ -14,6 +14,8 @@ public:
         QString Proposed;
         QString Filter;
         QString DefaultSuffix;
+        // Save dialogs: ask before an existing file is replaced.
+        bool ConfirmOverwrite = true;
     };
 
     virtual ~UserDialogs() = default;
@@ -24,8 +26,7 @@ public:
     virtual void Error(const QString& text) = 0;
     // A question with Yes and No buttons; true for Yes.
     virtual bool Question(const QString& text) = 0;
-    // The chosen path, or an empty text when the user cancelled. The save dialog asks before
-    // it overwrites an existing file.
+    // The chosen path, or an empty text when the user cancelled.
     virtual QString SaveFileName(const FileRequest& request) = 0;
     virtual QString OpenFileName(const FileRequest& request) = 0;
 };

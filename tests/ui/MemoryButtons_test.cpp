@@ -80,3 +80,40 @@ TEST_F(MemoryGroup, leavingTheRenameEditCommitsAnEmptyName) {
 }
 
 } // namespace
+
+namespace {
+
+class PresetFiles : public MemoryGroup {};
+
+TEST_F(PresetFiles, savedBankLoadsBackWithItsNames) {
+    Memory().RenameItem[0]->trigger();
+    QTest::keyClicks(window->MemEdit[0], "Tone");
+    QTest::keyClick(window->MemEdit[0], Qt::Key_Return);
+    const QString path = configDir.filePath("bank.qvl");
+    dialogs.SavePaths = {path};
+    window->Menus().SaveSweepSettingsAs1->trigger();
+    ASSERT_EQ(dialogs.SaveRequests.size(), 1u);
+    EXPECT_FALSE(dialogs.SaveRequests[0].ConfirmOverwrite);
+    EXPECT_EQ(dialogs.SaveRequests[0].DefaultSuffix, "qvl");
+    window->FillMemoryBank();
+    EXPECT_EQ(window->MemButton[0]->text(), "Memory 1");
+    dialogs.OpenPaths = {path};
+    window->Menus().LoadSweepSettings1->trigger();
+    EXPECT_EQ(window->MemButton[0]->text(), "Tone");
+    EXPECT_TRUE(dialogs.Messages.empty());
+}
+
+TEST_F(PresetFiles, aFileOfAnotherKindIsReported) {
+    const QString path = configDir.filePath("not-a-bank.qvl");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("hello");
+    f.close();
+    dialogs.OpenPaths = {path};
+    window->Menus().LoadSweepSettings1->trigger();
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0].Text, "Wrong file format");
+    EXPECT_EQ(window->MemButton[0]->text(), "Memory 1");
+}
+
+} // namespace

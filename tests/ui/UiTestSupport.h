@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,7 +84,14 @@ public:
         SavePaths.pop_front();
         return p;
     }
-    QString OpenFileName(const FileRequest&) override { return {}; }
+    std::deque<QString> OpenPaths; // for open dialogs; cancelled when empty
+    QString OpenFileName(const FileRequest&) override {
+        if (OpenPaths.empty())
+            return {};
+        QString p = OpenPaths.front();
+        OpenPaths.pop_front();
+        return p;
+    }
 };
 
 // Lets posted device notices and deferred work run.
