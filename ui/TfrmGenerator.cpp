@@ -634,7 +634,10 @@ void TfrmGenerator::SetDefaultButton(QPushButton* button) {
 void TfrmGenerator::SetLocked(bool locked) {
     for (QWidget* w : locked_)
         w->setEnabled(!locked);
+    // The whole Presets menu, its function keys included.
     menus_->Presets1->menuAction()->setEnabled(!locked);
+    for (QAction* item : menus_->Presets1->actions())
+        item->setEnabled(!locked);
 }
 
 void TfrmGenerator::AudioOut1Start() {

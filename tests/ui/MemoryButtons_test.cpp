@@ -49,6 +49,24 @@ TEST_F(MemoryGroup, functionKeysRecallAndStore) {
     EXPECT_EQ(Left().Frequency->fInit->text(), "123");
 }
 
+TEST_F(MemoryGroup, presetKeysDoNothingWhilePlaying) {
+    Type(Left().Frequency->fInit, "123");
+    Leave();
+    QTest::keyClick(window.get(), Qt::Key_F5, Qt::ShiftModifier);
+    Type(Left().Frequency->fInit, "456");
+    Leave();
+    Click(window->btnON);
+    Pump();
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Left().Frequency->fInit->text(), "456");
+    EXPECT_TRUE(window->GeneratorRunning());
+    Click(window->btnOFF);
+    Pump();
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    EXPECT_EQ(Left().Frequency->fInit->text(), "123");
+}
+
 TEST_F(MemoryGroup, recallWithAutostartSwitchesOn) {
     window->Menus().PresetRecallAutostart1->setChecked(true);
     Click(window->MemButton[0]);
