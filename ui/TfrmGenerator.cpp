@@ -138,6 +138,9 @@ TfrmGenerator::TfrmGenerator(UserDialogs& dialogs, std::unique_ptr<WaveOutPort> 
 }
 
 TfrmGenerator::~TfrmGenerator() {
+    // No user input reaches the generator while the widgets are taken down.
+    delete binding_;
+    binding_ = nullptr;
     audioOut_->OnStart = nullptr;
     audioOut_->OnStop = nullptr;
     audioOut_->OnError = nullptr;
