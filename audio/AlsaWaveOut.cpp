@@ -382,7 +382,8 @@ bool AlsaWaveOut::WriteQueued() {
 }
 
 bool AlsaWaveOut::StartIfReady() {
-    if (snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED || RingLevel() == 0)
+    // Frames written since the ring was last emptied wait in a prepared device.
+    if (snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED || written_ == consumed_)
         return true;
     const int e = snd_pcm_start(pcm_);
     if (e < 0 && !Recover(e)) {
@@ -447,8 +448,10 @@ void AlsaWaveOut::ArmWakeup() {
     // ring runs low, whichever comes first. A low ring gets silence so that the last frames
     // leave the device instead of waiting for more data.
     SetNotifiersEnabled(false);
-    if (snd_pcm_state(pcm_) != SND_PCM_STATE_RUNNING)
+    if (snd_pcm_state(pcm_) != SND_PCM_STATE_RUNNING) {
+        timer_.start(MillisecondsFor(periodFrames_)); // look again; nothing should wait here
         return;
+    }
     int64_t level = RingLevel();
     if (level < periodFrames_) {
         PadSilence(2 * periodFrames_ - level);

@@ -1,11 +1,227 @@
 #include "CliCommands.h"
+#include "CliSupport.h"
 
-// Placeholder until the sound output lands.
+#include "DeviceList.h"
+#include "Generator.h"
+#include "OutputSettings.h"
+#include "Playback.h"
+#include "PlaybackHost.h"
+#include "TAudioOut.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <iostream>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace quavril::cli {
-int RunPlay(const std::vector<std::string>&) {
-    return Fail("play is not available yet");
+
+namespace {
+
+const char* PlayHelp =
+    "Usage: quavril-cli play PRESET.qvl SLOT [--rate HZ] [--device NAME] [--buffers N]\n"
+    "                        [--buffer-size BYTES] [--loop]\n"
+    "\n"
+    "Plays memory slot SLOT (1-4) of the preset file PRESET.qvl on an output device, through\n"
+    "the generator's own output path, and returns when the signal has ended. Ctrl+C stops at\n"
+    "once.\n"
+    "\n"
+    "  --rate HZ            sample rate in Hz (default 44100)\n"
+    "  --device NAME        ALSA device name, as 'quavril-cli devices' lists them\n"
+    "                       (default: the system's default device)\n"
+    "  --buffers N          number of output buffers, 2 to 4 (default 4)\n"
+    "  --buffer-size BYTES  bytes per output buffer, at least 512 (default 16384)\n"
+    "  --loop               repeat the signal until Ctrl+C\n";
+
+const char* DevicesHelp = "Usage: quavril-cli devices\n"
+                          "\n"
+                          "Lists the output devices, one a line: the name that --device takes,\n"
+                          "a tab, and the text the generator's device list shows. The first\n"
+                          "line is the system's default device.\n";
+
+// Exit status after Ctrl+C, as shells report a program ended by SIGINT.
+constexpr int InterruptedStatus = 130;
+
+// Ctrl+C arrives as a byte on a socket pair so that the event loop handles it like any other
+// event: the playback stops at once and the device is closed properly.
+int interruptPipe[2] = {-1, -1};
+
+void OnInterrupt(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(interruptPipe[1], &byte, 1);
 }
-int RunDevices(const std::vector<std::string>&) {
-    return Fail("devices is not available yet");
+
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, interruptPipe) != 0)
+            return;
+        struct sigaction action {};
+        action.sa_handler = &OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        installed_ = ::sigaction(SIGINT, &action, &previous_) == 0;
+    }
+    ~InterruptGuard() {
+        if (installed_)
+            ::sigaction(SIGINT, &previous_, nullptr);
+        for (int& fd : interruptPipe)
+            if (fd >= 0) {
+                ::close(fd);
+                fd = -1;
+            }
+    }
+    int ReadEnd() const { return interruptPipe[0]; }
+
+private:
+    struct sigaction previous_ {};
+    bool installed_ = false;
+};
+
+struct PlayOptions {
+    std::string preset, slot, device = "default";
+    int32_t rate = 44100;
+    int32_t buffers = OutputSettings::BuffersValues[OutputSettings::DefaultBuffers];
+    int32_t bufferSize = OutputSettings::BufferSizeValues[OutputSettings::DefaultBufferSize];
+    bool loop = false;
+};
+
+// Reads the play arguments; an error text on failure.
+std::optional<std::string> ReadPlayOptions(const ParsedArgs& parsed, PlayOptions& o) {
+    if (parsed.positional.size() != 2)
+        return "play needs PRESET.qvl SLOT (see quavril-cli play --help)";
+    o.preset = parsed.positional[0];
+    o.slot = parsed.positional[1];
+    auto positive = [&](const char* name, int32_t& target,
+                        const char* what) -> std::optional<std::string> {
+        if (auto text = parsed.Option(name)) {
+            const auto v = ParsePositive(*text);
+            if (!v)
+                return std::string(name) + " '" + *text + "' is not a positive whole number of " +
+                       what;
+            target = *v;
+        }
+        return std::nullopt;
+    };
+    if (auto e = positive("rate", o.rate, "hertz"))
+        return e;
+    if (auto e = positive("buffers", o.buffers, "buffers"))
+        return e;
+    if (auto e = positive("buffer-size", o.bufferSize, "bytes"))
+        return e;
+    if (auto d = parsed.Option("device")) {
+        if (d->empty())
+            return std::string("device name is empty");
+        o.device = *d;
+    }
+    o.loop = parsed.Has("loop");
+    return std::nullopt;
 }
+
+// A QCoreApplication for the event loop, unless the process has one already.
+std::unique_ptr<QCoreApplication> EnsureApplication() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 1;
+    static char name[] = "quavril-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+// One line for stderr: the start failure texts hold a carriage return.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        if (c != '\r' && c != '\n')
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    return line;
+}
+
+} // namespace
+
+int RunPlay(const std::vector<std::string>& args) {
+    ParsedArgs parsed;
+    if (auto error =
+            ParseArgs(args, {"rate", "device", "buffers", "buffer-size"}, {"loop"}, parsed))
+        return Fail(*error);
+    if (parsed.help) {
+        std::cout << PlayHelp;
+        return 0;
+    }
+    PlayOptions o;
+    if (auto error = ReadPlayOptions(parsed, o))
+        return Fail(*error);
+
+    const InterruptGuard interrupt;
+    const auto app = EnsureApplication();
+    Generator generator;
+    if (auto error = RecallPresetSlot(generator, o.preset, o.slot, o.rate))
+        return Fail(*error);
+    generator.SetFlag(FlagField::Loop, o.loop);
+
+    TAudioOut output;
+    Playback playback(generator, output);
+    PlaybackHost host(playback);
+    generator.SetHost(&host);
+    if (o.device != WaveOutPort::DefaultDeviceName) {
+        output.SetDeviceNames({o.device});
+        output.SetWaveDevice(0);
+    }
+
+    std::string failure;
+    bool interrupted = false, stopped = false;
+    host.OnPerformanceIssue = [&](const char* message) { failure = message; };
+    output.OnError = [&](QObject*) { failure = o.device + ": " + output.ErrorMessage(); };
+    output.OnStop = [&](QObject*) {
+        stopped = true;
+        QCoreApplication::quit();
+    };
+    QSocketNotifier onInterrupt(interrupt.ReadEnd(), QSocketNotifier::Read);
+    QObject::connect(&onInterrupt, &QSocketNotifier::activated, [&] {
+        onInterrupt.setEnabled(false);
+        interrupted = true;
+        if (output.DeviceOpen())
+            output.StopNow(); // OnStop follows and ends the loop
+        else
+            QCoreApplication::quit();
+    });
+
+    const Playback::StartResult started = playback.StartPlayback(o.buffers, o.bufferSize);
+    if (started.Result != Playback::Outcome::Started) {
+        generator.SetHost(nullptr);
+        return Fail("cannot play on '" + o.device + "': " + OneLine(started.Message));
+    }
+    if (!stopped)
+        QCoreApplication::exec();
+    generator.SetHost(nullptr);
+    if (!failure.empty())
+        return Fail(OneLine(failure));
+    return interrupted ? InterruptedStatus : 0;
+}
+
+int RunDevices(const std::vector<std::string>& args) {
+    ParsedArgs parsed;
+    if (auto error = ParseArgs(args, {}, {}, parsed))
+        return Fail(*error);
+    if (parsed.help) {
+        std::cout << DevicesHelp;
+        return 0;
+    }
+    if (!parsed.positional.empty())
+        return Fail("devices takes no arguments");
+    const DeviceList list = DeviceList::Enumerate();
+    for (const DeviceEntry& e : list.Entries())
+        std::cout << e.Name << '\t' << e.Shown << '\n';
+    if (list.NoUsableDevice())
+        std::cerr << "quavril-cli: no sound card and no usable output device was found\n";
+    return 0;
+}
+
 } // namespace quavril::cli

@@ -1,0 +1,105 @@
+#pragma once
+// Running quavril-cli from tests: a private folder, an ALSA configuration of test devices
+// (ALSA_CONFIG_PATH for every child), blocking runs and spawned runs with their output.
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <signal.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace quavril::test {
+
+struct CliResult {
+    int status = -1; // exit status; -1 when ended by a signal
+    std::string out, err;
+};
+
+inline std::vector<uint8_t> ReadFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+inline std::string ReadText(const std::filesystem::path& p) {
+    std::ifstream in(p);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Polls `done` every 5 ms for at most `limitMs` (a safety net, not a measurement).
+inline bool WaitFor(const std::function<bool()>& done, int limitMs = 20000) {
+    for (int waited = 0; !done(); waited += 5) {
+        if (waited > limitMs)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+class CliFixture {
+public:
+    std::filesystem::path dir;
+
+    void SetUp(const std::string& name) {
+        dir = std::filesystem::temp_directory_path() /
+              ("quavril-" + name + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        conf_ = dir / "asound.conf";
+        std::ofstream(conf_).close();
+        const std::string path = "/usr/share/alsa/alsa.conf:" + conf_.string();
+        ::setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+    }
+    void TearDown() {
+        ::unsetenv("ALSA_CONFIG_PATH");
+        std::filesystem::remove_all(dir);
+    }
+    // Adds PCM definitions to the configuration the children read.
+    void WriteAlsaConfig(const std::string& text) { std::ofstream(conf_, std::ios::app) << text; }
+
+    pid_t Spawn(const std::vector<std::string>& args) {
+        const std::string program = std::string(QUAVRIL_BIN_DIR) + "/quavril-cli";
+        const std::string out = (dir / "stdout.txt").string();
+        const std::string err = (dir / "stderr.txt").string();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const auto& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr))
+                ::_exit(127);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        return pid;
+    }
+    // Waits for the child; one that has not ended after `limitMs` is killed (status -1).
+    CliResult Wait(pid_t pid, int limitMs = 60000) {
+        int raw = 0;
+        CliResult r;
+        const bool ended = WaitFor([&] { return ::waitpid(pid, &raw, WNOHANG) == pid; }, limitMs);
+        if (!ended) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &raw, 0);
+            r.err = "killed after " + std::to_string(limitMs) + " ms\n";
+        } else if (WIFEXITED(raw)) {
+            r.status = WEXITSTATUS(raw);
+        }
+        r.out = ReadText(dir / "stdout.txt");
+        r.err += ReadText(dir / "stderr.txt");
+        return r;
+    }
+    CliResult Run(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
+
+private:
+    std::filesystem::path conf_;
+};
+
+} // namespace quavril::test

@@ -1,0 +1,110 @@
+// The three output settings: values, defaults and their positions in the settings store.
+#include "OutputSettings.h"
+#include "SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace quavril;
+
+namespace {
+
+struct OutputSettingsTest : ::testing::Test {
+    QTemporaryDir dir;
+    QByteArray savedConfig;
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    }
+    void TearDown() override {
+        if (savedConfig.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", savedConfig);
+    }
+};
+
+} // namespace
+
+TEST(OutputSettingsValues, listsHoldTheAllowedValuesInOrder) {
+    EXPECT_EQ(OutputSettings::FsValues,
+              (std::array<int32_t, 6>{8000, 11025, 22050, 44100, 48000, 96000}));
+    EXPECT_EQ(OutputSettings::BufferSizeValues,
+              (std::array<int32_t, 5>{4096, 8192, 16384, 32768, 64536}));
+    EXPECT_EQ(OutputSettings::BuffersValues, (std::array<int32_t, 3>{2, 3, 4}));
+    for (int32_t bytes : OutputSettings::BufferSizeValues)
+        EXPECT_EQ(bytes % 4, 0) << bytes;
+    EXPECT_EQ(OutputSettings::FsPosition(44100), 3);
+    EXPECT_EQ(OutputSettings::FsPosition(44000), -1);
+    EXPECT_EQ(OutputSettings::BufferSizePosition(64536), 4);
+    EXPECT_EQ(OutputSettings::BufferSizePosition(65536), -1);
+    EXPECT_EQ(OutputSettings::BuffersPosition(2), 0);
+}
+
+TEST_F(OutputSettingsTest, aFirstStartWithoutStoredValuesGivesTheDefaults) {
+    const OutputSettings s = LoadOutputSettings(SettingsStore());
+    EXPECT_EQ(s.SampleRate(), 11025);
+    EXPECT_EQ(s.BufferBytes(), 16384);
+    EXPECT_EQ(s.BufferCount(), 4);
+    EXPECT_EQ(s, OutputSettings{});
+}
+
+TEST_F(OutputSettingsTest, savedPositionsComeBackAtTheNextStart) {
+    OutputSettings s;
+    s.Fs = OutputSettings::FsPosition(44100);
+    s.BufferSize = OutputSettings::BufferSizePosition(64536);
+    s.Buffers = OutputSettings::BuffersPosition(2);
+    {
+        SettingsStore store;
+        ASSERT_TRUE(SaveOutputSettings(store, s));
+    }
+    // Positions are stored, not values, in the program's file under XDG_CONFIG_HOME.
+    SettingsStore store;
+    EXPECT_EQ(store.FilePath(), dir.path() + "/Orvande/Quavril.conf");
+    EXPECT_TRUE(QFile::exists(dir.path() + "/Orvande/Quavril.conf"));
+    EXPECT_EQ(store.ReadInt(setting_names::Fs), 3);
+    EXPECT_EQ(store.ReadInt(setting_names::BufferSize), 4);
+    EXPECT_EQ(store.ReadInt(setting_names::Buffers), 0);
+    const OutputSettings loaded = LoadOutputSettings(store);
+    EXPECT_EQ(loaded, s);
+    EXPECT_EQ(loaded.SampleRate(), 44100);
+    EXPECT_EQ(loaded.BufferBytes(), 64536);
+    EXPECT_EQ(loaded.BufferCount(), 2);
+}
+
+TEST_F(OutputSettingsTest, savingUnchangedDefaultsWritesAllThreePositions) {
+    SettingsStore store;
+    ASSERT_TRUE(SaveOutputSettings(store, OutputSettings{}));
+    EXPECT_EQ(store.ReadInt(setting_names::Fs), 1);
+    EXPECT_EQ(store.ReadInt(setting_names::BufferSize), 2);
+    EXPECT_EQ(store.ReadInt(setting_names::Buffers), 2);
+}
+
+TEST_F(OutputSettingsTest, sizesAndCountsWithoutARateAreIgnored) {
+    SettingsStore store;
+    store.WriteInt(setting_names::Buffers, 0);
+    store.WriteInt(setting_names::BufferSize, 4);
+    EXPECT_EQ(LoadOutputSettings(store), OutputSettings{});
+    store.WriteInt(setting_names::Fs, 5);
+    const OutputSettings s = LoadOutputSettings(store);
+    EXPECT_EQ(s.SampleRate(), 96000);
+    EXPECT_EQ(s.BufferCount(), 2);
+    EXPECT_EQ(s.BufferBytes(), 64536);
+}
+
+TEST_F(OutputSettingsTest, aPositionOutsideItsListFallsBackToTheDefault) {
+    SettingsStore store;
+    store.WriteInt(setting_names::Fs, 6);
+    store.WriteInt(setting_names::Buffers, -1);
+    store.WriteText(setting_names::BufferSize, "big");
+    EXPECT_EQ(LoadOutputSettings(store), OutputSettings{});
+    store.WriteInt(setting_names::Fs, 0);
+    store.WriteInt(setting_names::Buffers, 3);
+    const OutputSettings s = LoadOutputSettings(store);
+    EXPECT_EQ(s.SampleRate(), 8000);
+    EXPECT_EQ(s.Buffers, OutputSettings::DefaultBuffers);
+    EXPECT_EQ(s.BufferSize, OutputSettings::DefaultBufferSize);
+}
