@@ -1,0 +1,210 @@
+// Real-time playback against a PipeWire server with a null sink (run them through
+// tests/audio/with_pipewire.sh; without a server they are skipped). These are the only audio
+// tests that look at the clock: the server plays in real time, and the checks are that the
+// signal takes its own duration, arrives whole, and that pause and stop act within a buffer.
+#include "AlsaWaveOut.h"
+#include "AudioTestSupport.h"
+#include "CliProcess.h"
+#include "PresetFile.h"
+#include "TAudioOut.h"
+
+#include <QElapsedTimer>
+#include <alsa/asoundlib.h>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+using namespace quavril;
+using namespace quavril::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool PipeWireRuns() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && fs::exists(fs::path(runtime) / "pipewire-0");
+}
+
+double CpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+PresetSlot Tone(const std::string& seconds) {
+    PresetSlot s;
+    s.Name = "Tone";
+    s.fInitLeft = s.fInitRight = "1000";
+    s.fFinalLeft = s.fFinalRight = "1000";
+    s.Duration = seconds;
+    s.AmplitudeLeft = s.AmplitudeRight = "-6";
+    s.Mono = true;
+    s.Lefttick = s.RightTick = true;
+    s.PhaseEdit = "0";
+    s.chkConstantLeft = s.chkConstantRight = true;
+    s.ModulationOnLeft = true;
+    s.ModPeriodLeftEdit = s.ModPeriodRightEdit = "0.5";
+    s.ModDepthLeftEdit = s.ModDepthRightEdit = "80";
+    s.ModFunctionLeft = s.ModFunctionRight = 0;
+    s.ModPhaseLeftEdit = s.ModPhaseRightEdit = "0";
+    return s;
+}
+
+struct PipeWireTest : ::testing::Test {
+    CliFixture cli;
+    fs::path capture, preset;
+    void SetUp() override {
+        if (!PipeWireRuns())
+            GTEST_SKIP() << "no PipeWire server (run through tests/audio/with_pipewire.sh)";
+        EnsureApplication();
+        cli.SetUp("pipewire");
+        capture = cli.dir / "capture.raw";
+        preset = cli.dir / "bank.qvl";
+        cli.WriteAlsaConfig("pcm.quavril_pw_capture {\n"
+                            "    type file\n"
+                            "    slave.pcm \"pipewire\"\n"
+                            "    file \"" +
+                            capture.string() +
+                            "\"\n"
+                            "    format \"raw\"\n"
+                            "}\n");
+        snd_config_update_free_global();
+        PresetBank bank;
+        bank.Slot(1) = Tone("5");
+        bank.Slot(2) = Tone("0.2");
+        ASSERT_TRUE(SavePresetFile(preset.string(), bank));
+    }
+    void TearDown() override {
+        if (!cli.dir.empty())
+            cli.TearDown();
+        snd_config_update_free_global();
+    }
+};
+
+// The component on the PipeWire device with an endless signal of 4 buffers of `bufferBytes`.
+struct Endless {
+    std::unique_ptr<TAudioOut> out;
+    int stops = 0;
+    std::vector<qint64> doneTimes; // ms since `clock` started, one per done notice
+    QElapsedTimer clock;
+
+    Endless(AlsaWaveOut::PauseMode mode, int32_t bufferBytes) {
+        out = std::make_unique<TAudioOut>(std::make_unique<AlsaWaveOut>(mode));
+        out->SetFrameRate(48000);
+        out->SetNumBuffers(4);
+        out->SetBufferSize(bufferBytes);
+        out->OnStop = [this](QObject*) { ++stops; };
+        out->OnFillBuffer = [this](uint8_t* buffer, int32_t& size) {
+            if (out->FilledCount() >= 4) // a refill: the previous buffer is done
+                doneTimes.push_back(clock.elapsed());
+            std::fill(buffer, buffer + size, uint8_t{0});
+            return true;
+        };
+        clock.start();
+    }
+    void RunFor(int ms) {
+        const qint64 until = clock.elapsed() + ms;
+        RunUntil([&] { return clock.elapsed() >= until; }, ms + 1000);
+    }
+};
+
+void ExpectPauseAndStopWithinABuffer(AlsaWaveOut::PauseMode mode) {
+    constexpr int32_t bufferBytes = 8192; // 4096 frames: 85 ms at 48 kHz
+    constexpr qint64 bufferMs = 4096 * 1000 / 48000;
+    Endless e(mode, bufferBytes);
+    ASSERT_TRUE(e.out->Start()) << e.out->ErrorMessage();
+    e.RunFor(600);
+    ASSERT_GE(e.doneTimes.size(), 3u) << "the device consumes buffers";
+
+    const qint64 pausedAt = e.clock.elapsed();
+    e.out->SetPaused(true);
+    e.RunFor(700);
+    const size_t donesWhilePaused = std::count_if(e.doneTimes.begin(), e.doneTimes.end(),
+                                                  [&](qint64 t) { return t >= pausedAt; });
+    EXPECT_LE(donesWhilePaused, 1u) << "at most the buffer that was finishing";
+    if (donesWhilePaused == 1) {
+        EXPECT_LE(e.doneTimes.back() - pausedAt, bufferMs);
+    }
+
+    const size_t before = e.doneTimes.size();
+    e.out->SetPaused(false);
+    e.RunFor(600);
+    EXPECT_GE(e.doneTimes.size(), before + 3) << "playing again after the pause";
+
+    QElapsedTimer stop;
+    stop.start();
+    e.out->StopNow();
+    EXPECT_FALSE(e.out->Playing());
+    ASSERT_TRUE(RunUntil([&] { return e.stops == 1; }, 5000));
+    EXPECT_LE(stop.elapsed(), bufferMs);
+}
+
+} // namespace
+
+TEST_F(PipeWireTest, aFiveSecondSignalTakesFiveSecondsAndArrivesWhole) {
+    const fs::path wav = cli.dir / "tone.wav";
+    ASSERT_EQ(cli.Run({"render", preset.string(), "1", wav.string(), "--rate", "48000"}).status, 0);
+    const std::vector<uint8_t> file = ReadFile(wav);
+    const std::vector<uint8_t> expected(file.begin() + 44, file.end());
+    ASSERT_EQ(expected.size(), 5u * 48000 * 2);
+
+    const auto begin = std::chrono::steady_clock::now();
+    const CliResult r = cli.Run(
+        {"play", preset.string(), "1", "--rate", "48000", "--device", "quavril_pw_capture"});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_GE(seconds, 4.95);
+    EXPECT_LE(seconds, 6.0);
+
+    // Every frame, in order; after them only the silence that lets the last frames out.
+    const std::vector<uint8_t> played = ReadFile(capture);
+    ASSERT_GE(played.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played.begin()));
+    EXPECT_TRUE(std::all_of(played.begin() + static_cast<std::ptrdiff_t>(expected.size()),
+                            played.end(), [](uint8_t b) { return b == 0; }));
+    EXPECT_LE(played.size() - expected.size(), 48000u * 2 / 2) << "at most half a second";
+}
+
+TEST_F(PipeWireTest, pauseAndStopActWithinABuffer) {
+    ExpectPauseAndStopWithinABuffer(AlsaWaveOut::PauseMode::Device);
+}
+
+TEST_F(PipeWireTest, pauseAndStopActWithinABufferWhenThePauseIsEmulated) {
+    ExpectPauseAndStopWithinABuffer(AlsaWaveOut::PauseMode::Emulate);
+}
+
+TEST_F(PipeWireTest, playbackWaitsWithoutSpinning) {
+    Endless e(AlsaWaveOut::PauseMode::Device, 16384);
+    const double cpu = CpuSeconds();
+    ASSERT_TRUE(e.out->Start()) << e.out->ErrorMessage();
+    e.RunFor(2000);
+    const double used = CpuSeconds() - cpu;
+    e.out->StopNow();
+    EXPECT_GE(e.doneTimes.size(), 10u);
+    EXPECT_LT(used, 0.2) << "CPU seconds for 2 s of sound: a spinning wait uses about 2";
+}
+
+TEST_F(PipeWireTest, ctrlCStopsAtOnceAndClosesTheDevice) {
+    const pid_t pid = cli.Spawn({"play", preset.string(), "2", "--rate", "48000", "--device",
+                                 "quavril_pw_capture", "--loop"});
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(capture) && fs::file_size(capture) > 48000; }));
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    const CliResult r = cli.Wait(pid);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_LT(seconds, 0.5);
+}
+
+TEST_F(PipeWireTest, theDefaultDevicePlaysTheServer) {
+    const CliResult r = cli.Run({"play", preset.string(), "2", "--rate", "44100"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const CliResult list = cli.Run({"devices"});
+    EXPECT_NE(list.out.find("\npipewire\t"), std::string::npos) << list.out;
+}
