@@ -285,8 +285,8 @@ int AlsaWaveOut::Restart() {
         return WaveOk;
     if (snd_pcm_state(pcm_) == SND_PCM_STATE_PAUSED) {
         const int e = snd_pcm_pause(pcm_, 0);
-        if (e < 0 && !Recover(e)) {
-            Fail(e);
+        if (const int failure = e < 0 ? Recover(e) : 0) {
+            Fail(failure);
             return WaveOk;
         }
     }
@@ -354,8 +354,11 @@ bool AlsaWaveOut::WriteQueued() {
         }
         const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_);
         if (avail < 0) {
-            if (++recoveries > MaxRecoveries || !Recover(static_cast<int>(avail))) {
-                Fail(static_cast<int>(avail));
+            const int failure = ++recoveries > MaxRecoveries
+                                    ? NotResponding(static_cast<int>(avail))
+                                    : Recover(static_cast<int>(avail));
+            if (failure != 0) {
+                Fail(failure);
                 return false;
             }
             continue;
@@ -369,8 +372,10 @@ bool AlsaWaveOut::WriteQueued() {
         if (r == -EAGAIN)
             break;
         if (r < 0) {
-            if (++recoveries > MaxRecoveries || !Recover(static_cast<int>(r))) {
-                Fail(static_cast<int>(r));
+            const int failure = ++recoveries > MaxRecoveries ? NotResponding(static_cast<int>(r))
+                                                             : Recover(static_cast<int>(r));
+            if (failure != 0) {
+                Fail(failure);
                 return false;
             }
             continue;
@@ -386,8 +391,8 @@ bool AlsaWaveOut::StartIfReady() {
     if (snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED || written_ == consumed_)
         return true;
     const int e = snd_pcm_start(pcm_);
-    if (e < 0 && !Recover(e)) {
-        Fail(e);
+    if (const int failure = e < 0 ? Recover(e) : 0) {
+        Fail(failure);
         return false;
     }
     return true;
@@ -410,8 +415,8 @@ bool AlsaWaveOut::RetireConsumed() {
         else
             consumed_ = std::max<int64_t>(consumed_, written_ - std::max<int64_t>(delay, 0));
     }
-    if (problem != 0 && !Recover(problem)) {
-        Fail(problem);
+    if (const int failure = problem != 0 ? Recover(problem) : 0) {
+        Fail(failure);
         return false;
     }
     while (!queue_.empty() && queue_.front().end >= 0 && queue_.front().end <= consumed_) {
@@ -474,22 +479,28 @@ void AlsaWaveOut::PadSilence(int64_t frames) {
     }
 }
 
-bool AlsaWaveOut::Recover(int code) {
+int AlsaWaveOut::Recover(int code) {
     if (code == -EPIPE) {
         // Underrun: the ring ran dry, so everything written has left the device. The stream
         // goes on with the next frames (started again after they are written).
         consumed_ = written_;
-        return snd_pcm_prepare(pcm_) >= 0;
+        return std::min(snd_pcm_prepare(pcm_), 0);
     }
     if (code == -ESTRPIPE) {
         // Suspended (system sleep): resume keeps the ring; where the device cannot resume at
         // once, start over with an empty ring.
         if (snd_pcm_resume(pcm_) >= 0)
-            return true;
+            return 0;
         consumed_ = written_;
-        return snd_pcm_prepare(pcm_) >= 0;
+        return std::min(snd_pcm_prepare(pcm_), 0);
     }
-    return false;
+    return code;
+}
+
+int AlsaWaveOut::NotResponding(int code) {
+    // An underrun or suspend that comes straight back after every recovery: the device takes
+    // no more frames (a sound server that ended, a device unplugged).
+    return code == -EPIPE || code == -ESTRPIPE ? WaveErrNotResponding : code;
 }
 
 void AlsaWaveOut::Fail(int code) {

@@ -79,8 +79,11 @@ private:
     bool RetireConsumed();
     void ArmWakeup();
     void PadSilence(int64_t frames);
-    // Underrun (-EPIPE) and suspend (-ESTRPIPE): true when the stream can go on.
-    bool Recover(int code);
+    // Underrun (-EPIPE) and suspend (-ESTRPIPE) are recovered here: 0 when the stream goes
+    // on, else the code that ends it (the recovery's own failure, or `code` itself).
+    int Recover(int code);
+    // The code that reports a failure which recovery could not end.
+    static int NotResponding(int code);
     // Any other error: reported once; the connection then waits for Reset/Close.
     void Fail(int code);
     // Drops the ring and sets the queue back to the first unplayed frame (pause without device

@@ -21,6 +21,9 @@ std::string WaveOutResultText(int code) {
         return "There is no output device with this name or number.";
     case WaveErrStillPlaying:
         return "The buffer is still queued on the output device.";
+    case WaveErrNotResponding:
+        return "The output device stopped responding: it was disconnected or its sound server "
+               "ended.";
     default:
         return "Unknown output device error " + std::to_string(code) + ".";
     }

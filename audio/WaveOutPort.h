@@ -82,13 +82,14 @@ struct WaveHeader {
 // back end's (for ALSA the negative errno values of the library).
 enum WaveOutResult : int {
     WaveOk = 0,
-    WaveErrNotOpen = 1,      // no connection is open
-    WaveErrAlreadyOpen = 2,  // Open while a connection is open
-    WaveErrUnprepared = 3,   // Write of a header that is not prepared
-    WaveErrBadBuffer = 4,    // null data, negative length or not whole frames
-    WaveErrBadFormat = 5,    // a format the device cannot play
-    WaveErrNoDevice = 6,     // no device behind the requested name or number
-    WaveErrStillPlaying = 7, // Unprepare of a header that the device still holds
+    WaveErrNotOpen = 1,       // no connection is open
+    WaveErrAlreadyOpen = 2,   // Open while a connection is open
+    WaveErrUnprepared = 3,    // Write of a header that is not prepared
+    WaveErrBadBuffer = 4,     // null data, negative length or not whole frames
+    WaveErrBadFormat = 5,     // a format the device cannot play
+    WaveErrNoDevice = 6,      // no device behind the requested name or number
+    WaveErrStillPlaying = 7,  // Unprepare of a header that the device still holds
+    WaveErrNotResponding = 8, // the device stopped taking frames (gone while playing)
 };
 
 // Texts of the port's own (positive) codes; back ends use it inside their ErrorText.

@@ -11,9 +11,11 @@
 #include <QElapsedTimer>
 #include <alsa/asoundlib.h>
 #include <chrono>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <thread>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -207,4 +209,60 @@ TEST_F(PipeWireTest, theDefaultDevicePlaysTheServer) {
     EXPECT_EQ(r.status, 0) << r.err;
     const CliResult list = cli.Run({"devices"});
     EXPECT_NE(list.out.find("\npipewire\t"), std::string::npos) << list.out;
+}
+
+TEST_F(PipeWireTest, anUnderrunIsRecoveredWithoutEndingTheSignal) {
+    Endless e(AlsaWaveOut::PauseMode::Device, 4096); // 4 x 21 ms queued
+    int errors = 0;
+    e.out->OnError = [&](QObject*) { ++errors; };
+    ASSERT_TRUE(e.out->Start()) << e.out->ErrorMessage();
+    e.RunFor(300);
+    // The program stalls for longer than everything queued: the device runs dry.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const size_t before = e.doneTimes.size();
+    e.RunFor(500);
+    EXPECT_GE(e.doneTimes.size(), before + 10) << "the stream goes on";
+    EXPECT_EQ(errors, 0);
+    EXPECT_TRUE(e.out->Playing());
+    e.out->StopNow();
+}
+
+// A sound server that ends while playing: its own private server (so that the others stay),
+// taken away by process id. The playback ends with the device's error text, promptly.
+TEST(PipeWireGone, aServerThatEndsWhilePlayingEndsThePlaybackWithItsText) {
+    if (std::system("command -v pipewire >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "PipeWire is not installed";
+    CliFixture cli;
+    cli.SetUp("pipewire-gone");
+    const fs::path capture = cli.dir / "capture.raw", preset = cli.dir / "bank.qvl";
+    cli.WriteAlsaConfig("pcm.quavril_pw_capture {\n    type file\n    slave.pcm \"pipewire\"\n"
+                        "    file \"" +
+                        capture.string() + "\"\n    format \"raw\"\n}\n");
+    PresetBank bank;
+    bank.Slot(1) = Tone("1");
+    ASSERT_TRUE(SavePresetFile(preset.string(), bank));
+    const fs::path pids = cli.dir / "pids", status = cli.dir / "status", err = cli.dir / "err";
+    const fs::path script = cli.dir / "gone.sh";
+    std::ofstream(script) << "'" << QUAVRIL_BIN_DIR << "/quavril-cli' play '" << preset.string()
+                          << "' 1 --rate 48000 --device quavril_pw_capture --loop 2>'"
+                          << err.string() << "' &\n"
+                          << "p=$!\n"
+                          << "i=0\n"
+                          << "while [ ! -s '" << capture.string()
+                          << "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i + 1)); done\n"
+                          << "sleep 0.3\n"
+                          << "kill $(cat '" << pids.string() << "')\n"
+                          << "wait $p\n"
+                          << "echo $? >'" << status.string() << "'\n";
+    const std::string command = "QUAVRIL_PIPEWIRE_PIDFILE='" + pids.string() + "' '" +
+                                std::string(QUAVRIL_TEST_SOURCE_DIR) + "/with_pipewire.sh' sh '" +
+                                script.string() + "' >/dev/null 2>&1";
+    std::system(command.c_str());
+    EXPECT_EQ(ReadText(status), "1\n");
+    const std::string text = ReadText(err);
+    EXPECT_NE(text.find("quavril-cli: quavril_pw_capture: The output device stopped responding"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    cli.TearDown();
 }

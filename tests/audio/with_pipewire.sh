@@ -4,6 +4,8 @@
 # The server (pipewire + wireplumber under its own session bus) lives in a fresh 0700
 # XDG_RUNTIME_DIR and is stopped when the command ends; the command's exit status is returned.
 # ALSA's "default" and "pipewire" devices then play in real time into the null sink.
+# With QUAVRIL_PIPEWIRE_PIDFILE set, the server's process ids are written to that file (for
+# tests that take the server away).
 set -eu
 
 if [ $# -eq 0 ]; then
@@ -53,6 +55,9 @@ dbus-run-session -- sh -c '
     done
     wireplumber >"$0/wireplumber.log" 2>&1 &
     wp=$!
+    if [ -n "${QUAVRIL_PIPEWIRE_PIDFILE:-}" ]; then
+        echo "$pw $wp" >"$QUAVRIL_PIPEWIRE_PIDFILE"
+    fi
     sleep 2
     status=0
     "$@" || status=$?
