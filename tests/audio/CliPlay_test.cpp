@@ -144,6 +144,26 @@ TEST_F(CliPlayTest, aDeviceWithoutItsHardwareFailsWithOneLine) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 
+TEST_F(CliPlayTest, withoutASoundServerTheDefaultDeviceFailsAtOnce) {
+    // A private, empty runtime folder: no sound server can be reached from it.
+    const fs::path runtime = cli.dir / "runtime";
+    fs::create_directories(runtime);
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    ::setenv("PIPEWIRE_RUNTIME_DIR", runtime.c_str(), 1);
+    const CliResult r = cli.Run({"play", preset.string(), "1"}, 10000);
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", previous.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
+    ::unsetenv("PIPEWIRE_RUNTIME_DIR");
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err.rfind("quavril-cli: cannot play on 'default': Sound Device Error: ", 0), 0u)
+        << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+}
+
 TEST_F(CliPlayTest, badArgumentsFailWithOneLine) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"play", preset.string()}, "play needs"},

@@ -96,7 +96,9 @@ public:
         r.err += ReadText(dir / "stderr.txt");
         return r;
     }
-    CliResult Run(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
+    CliResult Run(const std::vector<std::string>& args, int limitMs = 60000) {
+        return Wait(Spawn(args), limitMs);
+    }
 
 private:
     std::filesystem::path conf_;

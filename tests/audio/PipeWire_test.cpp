@@ -76,6 +76,7 @@ struct PipeWireTest : ::testing::Test {
         PresetBank bank;
         bank.Slot(1) = Tone("5");
         bank.Slot(2) = Tone("0.2");
+        bank.Slot(3) = Tone("3");
         ASSERT_TRUE(SavePresetFile(preset.string(), bank));
     }
     void TearDown() override {
@@ -168,6 +169,25 @@ TEST_F(PipeWireTest, aFiveSecondSignalTakesFiveSecondsAndArrivesWhole) {
     EXPECT_TRUE(std::all_of(played.begin() + static_cast<std::ptrdiff_t>(expected.size()),
                             played.end(), [](uint8_t b) { return b == 0; }));
     EXPECT_LE(played.size() - expected.size(), 48000u * 2 / 2) << "at most half a second";
+}
+
+TEST_F(PipeWireTest, buffersLargerThanTheDeviceRingStillPlayEveryFrameInTime) {
+    // 4 x 32268 frames at 8 kHz: 16 s of buffers against a ring of at most 2 s.
+    const fs::path wav = cli.dir / "tone3.wav";
+    ASSERT_EQ(cli.Run({"render", preset.string(), "3", wav.string(), "--rate", "8000"}).status, 0);
+    const std::vector<uint8_t> file = ReadFile(wav);
+    const std::vector<uint8_t> expected(file.begin() + 44, file.end());
+    const auto begin = std::chrono::steady_clock::now();
+    const CliResult r = cli.Run({"play", preset.string(), "3", "--rate", "8000", "--buffer-size",
+                                 "64536", "--device", "quavril_pw_capture"});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_GE(seconds, 2.95);
+    EXPECT_LE(seconds, 4.0);
+    const std::vector<uint8_t> played = ReadFile(capture);
+    ASSERT_GE(played.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played.begin()));
 }
 
 TEST_F(PipeWireTest, pauseAndStopActWithinABuffer) {
