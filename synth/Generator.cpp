@@ -18,6 +18,17 @@ constexpr long double PiL = std::numbers::pi_v<long double>;
 constexpr long double Infinity = std::numeric_limits<long double>::infinity();
 constexpr double TwoPiBelow = 2.0 * std::numbers::pi; // the double just below 2 pi
 static_assert(TwoPiBelow < TwoPiL);
+// The rest of the extended-precision 2 pi (it has few enough bits to be exact as a double).
+constexpr double TwoPiRest = static_cast<double>(TwoPiL - TwoPiBelow);
+static_assert(TwoPiBelow + static_cast<long double>(TwoPiRest) == TwoPiL);
+
+// Phase - 2 pi, rounded once to a double, as extended precision would give it: for a phase
+// between 2 pi and 4 pi the first subtraction is exact, so only the second one rounds.
+inline double WrapPhase(double phase) {
+    if (phase < 2.0 * TwoPiBelow)
+        return (phase - TwoPiBelow) - TwoPiRest;
+    return static_cast<double>(phase - TwoPiL);
+}
 
 int16_t Low16(int64_t v) {
     return static_cast<int16_t>(static_cast<uint16_t>(v));
@@ -528,7 +539,7 @@ float Generator::ModulationGain(Channel c, const ChannelState& s, int32_t counte
     // The phase wraps when it exceeds 2 pi; no double lies between the double nearest below
     // 2 pi and the extended-precision 2 pi, so comparing with that double is exact.
     if (s.Phase > TwoPiBelow)
-        s.Phase = static_cast<double>(s.Phase - TwoPiL);
+        s.Phase = WrapPhase(s.Phase);
     if (cs.ModulationOn)
         s.ModGain = ModulationGain(c, s, counter);
 }
@@ -538,7 +549,7 @@ float Generator::ModulationGain(Channel c, const ChannelState& s, int32_t counte
 [[gnu::always_inline]] inline void Generator::AdvanceSteady(ChannelState& s) {
     s.Phase += s.Increment;
     if (s.Phase > TwoPiBelow)
-        s.Phase = static_cast<double>(s.Phase - TwoPiL);
+        s.Phase = WrapPhase(s.Phase);
 }
 
 bool Generator::Steady(Channel c) const {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <numbers>
 
+#include "Sine.h"
+
 namespace quavril {
 
 inline constexpr long double TwoPiL = 2.0L * std::numbers::pi_v<long double>;
@@ -14,15 +16,15 @@ inline float SignOf(float x) {
     return x >= 0.0f ? 1.0f : -1.0f;
 }
 
-// Triangle of peak +-1 in phase with the sine: (2/pi) arcsin(sin theta), with the sine rounded
-// to 32 bits first, so only samples whose 32-bit sine is exactly +-1 reach full scale.
+// Triangle of peak +-1 in phase with the sine: (2/pi) arctan(s / sqrt(1 - s^2)), that is
+// (2/pi) arcsin(s), with s the sine rounded to 32 bits first, so only samples whose 32-bit sine
+// is exactly +-1 reach full scale.
 inline float TriangleOf(float theta) {
-    const float s = static_cast<float>(std::sin(static_cast<long double>(theta)));
+    const float s = static_cast<float>(Sine(theta));
     if (s == 1.0f || s == -1.0f)
         return s;
-    const long double ls = s;
-    return static_cast<float>(2.0L / std::numbers::pi_v<long double> *
-                              std::atan(ls / std::sqrt(1.0L - ls * ls)));
+    const double ds = s;
+    return static_cast<float>(2.0 / std::numbers::pi * std::atan(ds / std::sqrt(1.0 - ds * ds)));
 }
 
 // Linear congruential generator shared by white and pink noise: r in [0, 1).
