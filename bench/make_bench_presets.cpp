@@ -1,5 +1,6 @@
 // Writes the preset bank the sox comparison renders: three 600-second stereo signals.
 #include "PresetFile.h"
+#include "TestSlots.h"
 
 #include <cstdio>
 
@@ -7,20 +8,7 @@ using namespace quavril;
 
 namespace {
 PresetSlot Stereo(const std::string& name) {
-    PresetSlot s;
-    s.Name = name;
-    s.fInitLeft = s.fInitRight = "1000";
-    s.fFinalLeft = s.fFinalRight = "1000";
-    s.Duration = "600";
-    s.AmplitudeLeft = s.AmplitudeRight = "0";
-    s.Mono = false;
-    s.Lefttick = s.RightTick = true;
-    s.PhaseEdit = "0";
-    s.chkConstantLeft = s.chkConstantRight = true;
-    s.ModPeriodLeftEdit = s.ModPeriodRightEdit = "1";
-    s.ModDepthLeftEdit = s.ModDepthRightEdit = "100";
-    s.ModFunctionLeft = s.ModFunctionRight = 1;
-    s.ModPhaseLeftEdit = s.ModPhaseRightEdit = "0";
+    PresetSlot s = test::ToneSlot(name, "1000", "600", false);
     return s;
 }
 } // namespace

@@ -1,12 +1,18 @@
-# quavril_add_test(<name> SOURCES <files...> LIBS <libs...> [LABELS <labels...>])
-# One GoogleTest executable; every test case becomes a CTest test carrying the labels.
+# quavril_add_test(<name> SOURCES <files...> LIBS <libs...> LABELS <label>)
+# One GoogleTest executable; every test case becomes a CTest test carrying the label (one
+# label: the discovered tests' properties do not carry a list).
 function(quavril_add_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    set(T_LABEL "")
+    if(T_LABELS)
+        list(GET T_LABELS 0 T_LABEL)
+    endif()
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_compile_definitions(${name} PRIVATE
         QUAVRIL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
         QUAVRIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-    gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABEL}" DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -2,6 +2,7 @@
 // exactly the bytes that reach the device, which must be the data of quavril-cli render.
 #include "CliProcess.h"
 #include "PresetFile.h"
+#include "TestSlots.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,22 +14,12 @@ namespace fs = std::filesystem;
 namespace {
 
 PresetSlot Signal(bool mono, const std::string& seconds) {
-    PresetSlot s;
-    s.Name = "Signal";
-    s.fInitLeft = "1000";
+    PresetSlot s = ToneSlot("Signal", "1000", seconds, mono);
     s.fInitRight = "440";
-    s.fFinalLeft = s.fFinalRight = "1000";
-    s.Duration = seconds;
     s.AmplitudeLeft = "-3";
-    s.AmplitudeRight = "0";
-    s.Mono = mono;
-    s.Lefttick = s.RightTick = true;
     s.PhaseEdit = "90";
-    s.chkConstantLeft = s.chkConstantRight = true;
     s.ModPeriodLeftEdit = s.ModPeriodRightEdit = "0.25";
     s.ModDepthLeftEdit = s.ModDepthRightEdit = "50";
-    s.ModFunctionLeft = s.ModFunctionRight = 1;
-    s.ModPhaseLeftEdit = s.ModPhaseRightEdit = "0";
     return s;
 }
 
