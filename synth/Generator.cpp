@@ -495,7 +495,8 @@ bool Generator::ResetGenerator(bool forExport) {
     return true;
 }
 
-float Generator::ModulationGain(Channel c, const ChannelState& s, int32_t counter) const {
+[[gnu::always_inline]] inline float Generator::ModulationGain(Channel c, const ChannelState& s,
+                                                              int32_t counter) const {
     // A period of 0 cannot be played (the edit refuses it while playing); a signal started
     // with it modulates at the 1 s the edit would substitute.
     const double period = s.ModPeriodSeconds != 0.0f ? s.ModPeriodSeconds : 1.0;
