@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -64,12 +65,12 @@ std::optional<long double> ParsePlain(std::string_view text) {
     std::string_view s = Trim(text);
     if (!IsDecimalShape(s))
         return std::nullopt;
-    std::string copy(s);
-    // strtold follows LC_NUMERIC; the program never changes it from "C", but a full stop is
-    // what we check for above, so only the "C" reading is meaningful here.
-    char* end = nullptr;
-    long double v = std::strtold(copy.c_str(), &end);
-    if (end != copy.c_str() + copy.size() || !std::isfinite(v))
+    // from_chars reads a full stop whatever the process locale is, and takes no '+'.
+    if (s.front() == '+')
+        s.remove_prefix(1);
+    long double v = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (error != std::errc() || end != s.data() + s.size() || !std::isfinite(v))
         return std::nullopt;
     return v;
 }
@@ -121,8 +122,10 @@ std::string FormatGeneral(long double value, int digits) {
     if (value == 0)
         return "0"; // also for negative zero
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*Lg", digits, value);
-    std::string s(buf);
+    // Like "%.15Lg", but independent of the process locale.
+    const auto result =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
+    std::string s(buf, result.ptr);
     // "%g" writes exponents as e+20 / e-05; show them as E20 / E-5.
     auto e = s.find('e');
     if (e == std::string::npos)
