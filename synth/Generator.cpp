@@ -3,6 +3,7 @@
 #include "NumberText.h"
 #include "Oscillator.h"
 #include "Sine.h"
+#include "SineBlock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -633,8 +634,31 @@ template <int W>
 void Generator::ChannelRun(Channel c, int16_t* out, int stride, int32_t frames, int32_t n0) {
     ChannelState& s = State.Of(c);
     const ChannelSettings& cs = Settings(c);
-    for (int32_t i = 0; i < frames; ++i)
-        out[static_cast<ptrdiff_t>(i) * stride] = Low16(SampleOf<W>(c, s, cs, n0 + i));
+    if constexpr (W == SINE || W == SQUARE) {
+        // The sample steps of SampleOf, with the sines of a block taken together.
+        constexpr int Block = 256;
+        double theta[Block], scale[Block], sines[Block];
+        const double offset = c == Channel::Right ? State.PhaseOffset : 0.0;
+        for (int32_t done = 0; done < frames;) {
+            const int n = std::min<int32_t>(Block, frames - done);
+            for (int i = 0; i < n; ++i) {
+                Advance(c, s, cs, n0 + done + i);
+                theta[i] = c == Channel::Right ? s.Phase + offset : s.Phase;
+                scale[i] = 32767.0 * s.AmplitudeGain * s.ModGain;
+            }
+            SineBlock(theta, sines, n);
+            int16_t* o = out + static_cast<ptrdiff_t>(done) * stride;
+            for (int i = 0; i < n; ++i) {
+                const double v = W == SINE ? sines[i] * scale[i]
+                                           : SignOf(static_cast<float>(sines[i])) * scale[i];
+                o[static_cast<ptrdiff_t>(i) * stride] = Low16(RoundSample(v));
+            }
+            done += n;
+        }
+    } else {
+        for (int32_t i = 0; i < frames; ++i)
+            out[static_cast<ptrdiff_t>(i) * stride] = Low16(SampleOf<W>(c, s, cs, n0 + i));
+    }
 }
 
 void Generator::ChannelRun(Channel c, int waveform, int16_t* out, int stride, int32_t frames,
