@@ -496,13 +496,28 @@ bool Generator::ResetGenerator(bool forExport) {
     return true;
 }
 
-[[gnu::always_inline]] inline float Generator::ModulationGain(Channel c, const ChannelState& s,
-                                                              int32_t counter) const {
+namespace {
+// The gain for the shape value m in -1..1: 1 - depth * 0.5 * (m + 1), in 32-bit stages.
+inline float GainOfShape(float depth, float m) {
+    const float m1 = m + 1.0f;
+    const float half = static_cast<float>(0.5 * depth * m1);
+    return static_cast<float>(1.0 - half);
+}
+} // namespace
+
+// The modulation phase in radians at frame `counter` of the period.
+[[gnu::always_inline]] inline double Generator::ModulationPhase(const ChannelState& s,
+                                                                int32_t counter) const {
     // A period of 0 cannot be played (the edit refuses it while playing); a signal started
     // with it modulates at the 1 s the edit would substitute.
     const double period = s.ModPeriodSeconds != 0.0f ? s.ModPeriodSeconds : 1.0;
-    const double x = static_cast<double>(counter) / SampleRate * (2.0 * std::numbers::pi) / period +
-                     s.ModPhaseRadians;
+    return static_cast<double>(counter) / SampleRate * (2.0 * std::numbers::pi) / period +
+           s.ModPhaseRadians;
+}
+
+[[gnu::always_inline]] inline float Generator::ModulationGain(Channel c, const ChannelState& s,
+                                                              int32_t counter) const {
+    const double x = ModulationPhase(s, counter);
     float m;
     switch (Settings(c).ModFunction) {
     case MODSINE:
@@ -521,14 +536,46 @@ bool Generator::ResetGenerator(bool forExport) {
         m = -1.0f; // an unknown shape does not modulate
         break;
     }
-    const float m1 = m + 1.0f;
-    const float half = static_cast<float>(0.5 * s.ModDepthFraction * m1);
-    return static_cast<float>(1.0 - half);
+    return GainOfShape(s.ModDepthFraction, m);
+}
+
+// ModulationGain for the frames n0 .. n0 + count - 1 (count <= 256), the sines taken together.
+void Generator::ModulationGains(Channel c, const ChannelState& s, int32_t n0, int count,
+                                float* gains) const {
+    double x[256] = {}, sines[256];
+    const int function = Settings(c).ModFunction;
+    for (int i = 0; i < count; ++i) {
+        x[i] = ModulationPhase(s, n0 + i);
+        if (function == MODTRIANGLE)
+            x[i] = static_cast<float>(x[i]); // the triangle starts from a 32-bit phase
+    }
+    if (function >= MODSINE && function <= MODTRIANGLE)
+        SineBlock(x, sines, count, function == MODCOS ? 1 : 0);
+    for (int i = 0; i < count; ++i) {
+        float m;
+        switch (function) {
+        case MODSINE:
+        case MODCOS:
+            m = static_cast<float>(sines[i]);
+            break;
+        case MODSQUARE:
+            m = SignOf(static_cast<float>(sines[i]));
+            break;
+        case MODTRIANGLE:
+            m = TriangleOfSine(static_cast<float>(sines[i]));
+            break;
+        default:
+            m = -1.0f;
+            break;
+        }
+        gains[i] = GainOfShape(s.ModDepthFraction, m);
+    }
 }
 
 // Steps 1 to 4 of a sample: phase, frequency (glide or sweep), wrap, modulation gain.
 [[gnu::always_inline]] inline void Generator::Advance(Channel c, ChannelState& s,
-                                                      const ChannelSettings& cs, int32_t counter) {
+                                                      const ChannelSettings& cs, int32_t counter,
+                                                      const float* gain) {
     s.Phase += s.Increment;
     if (cs.Constant) {
         if (s.Increment != s.TargetIncrement)
@@ -543,7 +590,7 @@ bool Generator::ResetGenerator(bool forExport) {
     if (s.Phase > TwoPiBelow)
         s.Phase = WrapPhase(s.Phase);
     if (cs.ModulationOn)
-        s.ModGain = ModulationGain(c, s, counter);
+        s.ModGain = gain ? *gain : ModulationGain(c, s, counter);
 }
 
 // Advance for a channel at a constant frequency that has finished gliding, without
@@ -638,11 +685,14 @@ void Generator::ChannelRun(Channel c, int16_t* out, int stride, int32_t frames, 
         // The sample steps of SampleOf, with the sines of a block taken together.
         constexpr int Block = 256;
         double theta[Block], scale[Block], sines[Block];
+        float gains[Block];
         const double offset = c == Channel::Right ? State.PhaseOffset : 0.0;
         for (int32_t done = 0; done < frames;) {
             const int n = std::min<int32_t>(Block, frames - done);
+            if (cs.ModulationOn)
+                ModulationGains(c, s, n0 + done, n, gains);
             for (int i = 0; i < n; ++i) {
-                Advance(c, s, cs, n0 + done + i);
+                Advance(c, s, cs, n0 + done + i, &gains[i]);
                 theta[i] = c == Channel::Right ? s.Phase + offset : s.Phase;
                 scale[i] = 32767.0 * s.AmplitudeGain * s.ModGain;
             }

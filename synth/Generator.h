@@ -108,8 +108,13 @@ private:
     void FlagClicked(FlagField f);
     void ExitFrequency(TextField f);
     void ComputeSweepShape(ChannelState& s, bool logarithmic) const;
+    double ModulationPhase(const ChannelState& s, int32_t counter) const;
     float ModulationGain(Channel c, const ChannelState& s, int32_t counter) const;
-    void Advance(Channel c, ChannelState& s, const ChannelSettings& cs, int32_t counter);
+    void ModulationGains(Channel c, const ChannelState& s, int32_t n0, int count,
+                         float* gains) const;
+    // `gain`, when given, is the modulation gain ModulationGain would compute.
+    void Advance(Channel c, ChannelState& s, const ChannelSettings& cs, int32_t counter,
+                 const float* gain = nullptr);
     template <int W>
     int64_t SampleOf(Channel c, ChannelState& s, const ChannelSettings& cs, int32_t counter);
     template <int W>

@@ -19,12 +19,15 @@ inline float SignOf(float x) {
 // Triangle of peak +-1 in phase with the sine: (2/pi) arctan(s / sqrt(1 - s^2)), that is
 // (2/pi) arcsin(s), with s the sine rounded to 32 bits first, so only samples whose 32-bit sine
 // is exactly +-1 reach full scale.
-inline float TriangleOf(float theta) {
-    const float s = static_cast<float>(Sine(theta));
+inline float TriangleOfSine(float s) {
     if (s == 1.0f || s == -1.0f)
         return s;
     const double ds = s;
     return static_cast<float>(2.0 / std::numbers::pi * std::atan(ds / std::sqrt(1.0 - ds * ds)));
+}
+
+inline float TriangleOf(float theta) {
+    return TriangleOfSine(static_cast<float>(Sine(theta)));
 }
 
 // Linear congruential generator shared by white and pink noise: r in [0, 1).

@@ -14,7 +14,7 @@ namespace {
 #if QUAVRIL_WIDE_SINE
 // Four lanes of Sine: the same operations in the same order as the scalar kernels (no fused
 // multiply-add), both kernels computed and the quadrant choosing between them per lane.
-[[gnu::target("avx2")]] int SineBlockWide(const double* x, double* out, int count) {
+[[gnu::target("avx2")]] int SineBlockWide(const double* x, double* out, int count, int quadrant) {
     using namespace sine_detail;
     const __m256d twoOverPi = _mm256_set1_pd(TwoOverPi), magic = _mm256_set1_pd(RoundMagic);
     const __m256d hi = _mm256_set1_pd(Pio2Hi), lo = _mm256_set1_pd(Pio2Lo);
@@ -53,7 +53,8 @@ namespace {
             one, _mm256_add_pd(_mm256_sub_pd(_mm256_sub_pd(_mm256_set1_pd(1.0), one), hz),
                                _mm256_mul_pd(z, rc)));
         // Quadrant: bit 0 picks the cosine kernel, bit 1 negates.
-        const __m256i q = _mm256_castpd_si256(_mm256_add_pd(k, magic)); // k in the low bits
+        const __m256i q = _mm256_add_epi64(_mm256_castpd_si256(_mm256_add_pd(k, magic)),
+                                           _mm256_set1_epi64x(quadrant)); // k in the low bits
         const __m256i bit0 = _mm256_slli_epi64(q, 63);
         const __m256i bit1 = _mm256_slli_epi64(_mm256_srli_epi64(q, 1), 63);
         const __m256d useCos = _mm256_castsi256_pd(
@@ -75,21 +76,22 @@ bool HasWideSine() {
 
 } // namespace
 
-void SineBlock(const double* x, double* out, int count) {
+void SineBlock(const double* x, double* out, int count, int quadrant) {
+    auto scalar = [quadrant](double v) { return quadrant == 0 ? Sine(v) : Cosine(v); };
     int i = 0;
 #if QUAVRIL_WIDE_SINE
-    if (HasWideSine()) {
+    if (HasWideSine() && (quadrant == 0 || quadrant == 1)) {
         while (i + 4 <= count) {
-            i += SineBlockWide(x + i, out + i, count - i);
+            i += SineBlockWide(x + i, out + i, count - i, quadrant);
             if (i + 4 <= count) { // a group the kernel does not cover
                 for (int k = 0; k < 4; ++k, ++i)
-                    out[i] = Sine(x[i]);
+                    out[i] = scalar(x[i]);
             }
         }
     }
 #endif
     for (; i < count; ++i)
-        out[i] = Sine(x[i]);
+        out[i] = scalar(x[i]);
 }
 
 } // namespace quavril

@@ -1,8 +1,9 @@
 #pragma once
-// Sine of many phases at once: out[i] = Sine(x[i]) bit for bit, with the two kernels of
-// Sine evaluated side by side in vector registers where the processor has them.
+// Sine of many phases at once: out[i] = Sine(x[i]) (quadrant 0) or Cosine(x[i]) (quadrant 1)
+// bit for bit, with the two kernels evaluated side by side in vector registers where the
+// processor has them.
 namespace quavril {
 
-void SineBlock(const double* x, double* out, int count);
+void SineBlock(const double* x, double* out, int count, int quadrant = 0);
 
 } // namespace quavril

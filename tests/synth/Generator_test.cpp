@@ -729,3 +729,31 @@ TEST(GeneratorRender, everyWaveformPairMatchesTheSampleBySampleDefinition) {
                               reference.State.Of(Channel::Left).Phase);
                 }
 }
+
+TEST(GeneratorRender, everyModulationShapeMatchesTheSampleBySampleDefinition) {
+    for (int shape = MODSINE; shape <= MODTRIANGLE + 1; ++shape)
+        for (int wave : {SINE, SQUARE}) {
+            Generator fast, reference;
+            for (Generator* g : {&fast, &reference}) {
+                g->SampleRate = 8000;
+                g->SetIndex(IndexField::cboChannels, STEREO);
+                g->SetIndex(IndexField::WaveFormLeft, wave);
+                g->SetIndex(IndexField::WaveFormRight, wave);
+                g->SetText(TextField::fInitLeft, "300");
+                g->SetFlag(FlagField::ModulationOnLeft, true);
+                g->SetFlag(FlagField::ModulationOnRight, true);
+                g->SetIndex(IndexField::ModFunctionLeft, shape); // 4: not a shape
+                g->SetIndex(IndexField::ModFunctionRight, (shape + 2) % 4);
+                g->SetText(TextField::ModPeriodLeftEdit, "0.0137");
+                g->SetText(TextField::ModPhaseRightEdit, "33");
+                g->SetText(TextField::ModDepthRightEdit, "70");
+                g->ResetGenerator(true);
+            }
+            std::vector<int16_t> out(2 * 1000);
+            fast.RenderFrames(out.data(), 1000);
+            ASSERT_EQ(out, ReferenceFrames(reference, 1000))
+                << "shape " << shape << " wave " << wave;
+            ASSERT_EQ(fast.State.Of(Channel::Left).ModGain,
+                      reference.State.Of(Channel::Left).ModGain);
+        }
+}
