@@ -6,6 +6,7 @@
 #include "SineBlock.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <emmintrin.h>
@@ -1009,8 +1010,13 @@ bool Generator::FillBuffer(uint8_t* buffer, int32_t& size) {
         else
             RenderSpan<false>(chunk, n, loop, false);
         const int32_t samples = n * (stereo ? 2 : 1);
-        for (int32_t i = 0; i < samples; ++i, p += 2)
-            PutLE16(p, chunk[i]);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(p, chunk, static_cast<size_t>(samples) * 2);
+            p += samples * 2;
+        } else {
+            for (int32_t i = 0; i < samples; ++i, p += 2)
+                PutLE16(p, chunk[i]);
+        }
         done += n;
     }
     std::memset(p, 0, static_cast<size_t>(size - frames * frameBytes));
