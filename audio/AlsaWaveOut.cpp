@@ -147,16 +147,17 @@ int AlsaWaveOut::Configure(const WaveFormat& format, const WaveOutPlan& plan) {
         rate != format.SamplesPerSec)
         return WaveErrBadFormat;
 
-    // The ring holds what the caller queues (within limits); a period is at most half a
-    // caller buffer so that the ring never runs low between two refills.
+    // The ring holds what the caller queues (within limits). A period is a quarter of the ring
+    // (at most one caller buffer), so the ring holds four periods and never runs low between
+    // two refills, while the writes stay large enough not to wake the sound server for
+    // every few milliseconds of sound.
     const int64_t hz = format.SamplesPerSec;
     const int64_t bufferFrames = std::max<int64_t>(plan.BufferBytes / format.BlockAlign, 1);
     const int64_t planned = bufferFrames * std::max<int32_t>(plan.BufferCount, 1);
     snd_pcm_uframes_t ring = static_cast<snd_pcm_uframes_t>(
         std::clamp(planned, hz * MinRingMs / 1000, hz * MaxRingMs / 1000));
-    snd_pcm_uframes_t period = static_cast<snd_pcm_uframes_t>(
-        std::max<int64_t>(std::min<int64_t>(bufferFrames / 2, static_cast<int64_t>(ring) / 4),
-                          hz * MinPeriodMs / 1000));
+    snd_pcm_uframes_t period = static_cast<snd_pcm_uframes_t>(std::max<int64_t>(
+        std::min<int64_t>(bufferFrames, static_cast<int64_t>(ring) / 4), hz * MinPeriodMs / 1000));
     // Either request may be refused or rounded; the device's choice is read back below.
     snd_pcm_hw_params_set_buffer_size_near(pcm_, hw, &ring);
     snd_pcm_hw_params_set_period_size_near(pcm_, hw, &period, nullptr);
