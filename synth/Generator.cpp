@@ -382,8 +382,8 @@ std::optional<int32_t> Generator::FramesOfDuration() const {
     return static_cast<int32_t>(frames);
 }
 
-// Factor and step of a sweep from the stored normalised frequencies; false when the
-// arithmetic fails (a period of one frame, or a frequency that underflowed to zero).
+// Factor and step of a sweep from the stored normalised frequencies. The callers rule out what
+// the arithmetic cannot take: a period of one frame, or a frequency that underflowed to zero.
 void Generator::ComputeSweepShape(ChannelState& s, bool logarithmic) const {
     const long double steps = static_cast<long double>(State.TotalSamples) - 1.0L;
     if (logarithmic) {
