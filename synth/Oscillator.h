@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <numbers>
 
+#include "ArcTan.h"
 #include "Sine.h"
 
 namespace quavril {
@@ -23,7 +24,7 @@ inline float TriangleOfSine(float s) {
     if (s == 1.0f || s == -1.0f)
         return s;
     const double ds = s;
-    return static_cast<float>(2.0 / std::numbers::pi * std::atan(ds / std::sqrt(1.0 - ds * ds)));
+    return static_cast<float>(2.0 / std::numbers::pi * ArcTan(ds / std::sqrt(1.0 - ds * ds)));
 }
 
 inline float TriangleOf(float theta) {

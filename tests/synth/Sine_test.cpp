@@ -1,3 +1,4 @@
+#include "ArcTan.h"
 #include "Sine.h"
 #include "SineBlock.h"
 
@@ -55,4 +56,19 @@ TEST(SineBlock, givesTheSameBitsAsTheScalarSine) {
                 ASSERT_TRUE(SameBits(out[i], Sine(x[i]))) << i << " of " << count;
         }
     }
+}
+
+TEST(ArcTan, staysWithinOneUnitInTheLastPlaceOfTheLibrary) {
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0), exponent(-40.0, 40.0);
+    for (int i = 0; i < 200000; ++i) {
+        const double x = std::ldexp(mantissa(random), static_cast<int>(exponent(random)));
+        const double ours = ArcTan(x), library = std::atan(x);
+        const double ulp = std::nextafter(std::fabs(library), 4.0) - std::fabs(library);
+        ASSERT_LE(std::fabs(ours - library), ulp) << x;
+    }
+    EXPECT_EQ(ArcTan(0.0), 0.0);
+    EXPECT_EQ(ArcTan(1.0e300), std::atan(1.0e300));
+    EXPECT_EQ(ArcTan(-1.0), std::atan(-1.0));
+    EXPECT_TRUE(std::isnan(ArcTan(std::numeric_limits<double>::quiet_NaN())));
 }
