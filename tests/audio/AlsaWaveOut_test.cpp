@@ -27,15 +27,7 @@ struct AlsaWaveOutTest : ::testing::Test {
         test::EnsureApplication();
         files.SetUp("alsa");
         capture = files.dir / "capture.raw";
-        files.WriteAlsaConfig("pcm.quavril_capture {\n"
-                              "    type file\n"
-                              "    slave.pcm \"null\"\n"
-                              "    file \"" +
-                              capture.string() +
-                              "\"\n"
-                              "    format \"raw\"\n"
-                              "    hint { show on description \"Quavril test capture\" }\n"
-                              "}\n");
+        files.AddCaptureDevice("quavril_capture", capture, "null", "Quavril test capture");
         snd_config_update_free_global(); // read the configuration again
         Make(AlsaWaveOut::PauseMode::Device);
     }

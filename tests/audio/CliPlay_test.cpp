@@ -44,15 +44,7 @@ struct CliPlayTest : ::testing::Test {
         cli.SetUp("play");
         preset = cli.dir / "bank.qvl";
         capture = cli.dir / "capture.raw";
-        cli.WriteAlsaConfig("pcm.quavril_capture {\n"
-                            "    type file\n"
-                            "    slave.pcm \"null\"\n"
-                            "    file \"" +
-                            capture.string() +
-                            "\"\n"
-                            "    format \"raw\"\n"
-                            "    hint { show on description \"Quavril test capture\" }\n"
-                            "}\n");
+        cli.AddCaptureDevice("quavril_capture", capture, "null", "Quavril test capture");
         PresetBank bank;
         bank.Slot(1) = Signal(true, "0.05");   // shorter than one buffer
         bank.Slot(2) = Sweep(true, "1.5");     // many buffers

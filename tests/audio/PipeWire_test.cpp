@@ -64,14 +64,7 @@ struct PipeWireTest : ::testing::Test {
         cli.SetUp("pipewire");
         capture = cli.dir / "capture.raw";
         preset = cli.dir / "bank.qvl";
-        cli.WriteAlsaConfig("pcm.quavril_pw_capture {\n"
-                            "    type file\n"
-                            "    slave.pcm \"pipewire\"\n"
-                            "    file \"" +
-                            capture.string() +
-                            "\"\n"
-                            "    format \"raw\"\n"
-                            "}\n");
+        cli.AddCaptureDevice("quavril_pw_capture", capture, "pipewire");
         snd_config_update_free_global();
         PresetBank bank;
         bank.Slot(1) = Tone("5");
@@ -255,9 +248,7 @@ TEST(PipeWireGone, aServerThatEndsWhilePlayingEndsThePlaybackWithItsText) {
     CliFixture cli;
     cli.SetUp("pipewire-gone");
     const fs::path capture = cli.dir / "capture.raw", preset = cli.dir / "bank.qvl";
-    cli.WriteAlsaConfig("pcm.quavril_pw_capture {\n    type file\n    slave.pcm \"pipewire\"\n"
-                        "    file \"" +
-                        capture.string() + "\"\n    format \"raw\"\n}\n");
+    cli.AddCaptureDevice("quavril_pw_capture", capture, "pipewire");
     PresetBank bank;
     bank.Slot(1) = Tone("1");
     ASSERT_TRUE(SavePresetFile(preset.string(), bank));

@@ -62,6 +62,16 @@ public:
     }
     // Adds PCM definitions to the configuration the children read.
     void WriteAlsaConfig(const std::string& text) { std::ofstream(conf_, std::ios::app) << text; }
+    // Adds a device `name` that records every frame played into `capture` (raw samples) and
+    // passes them on to `slave` ("null" discards them at once, "pipewire" plays them in time).
+    void AddCaptureDevice(const std::string& name, const std::filesystem::path& capture,
+                          const std::string& slave, const std::string& description = "") {
+        std::string text = "pcm." + name + " {\n    type file\n    slave.pcm \"" + slave +
+                           "\"\n    file \"" + capture.string() + "\"\n    format \"raw\"\n";
+        if (!description.empty())
+            text += "    hint { show on description \"" + description + "\" }\n";
+        WriteAlsaConfig(text + "}\n");
+    }
 
     pid_t Spawn(const std::vector<std::string>& args) {
         const std::string program = std::string(QUAVRIL_BIN_DIR) + "/quavril-cli";
