@@ -1,12 +1,12 @@
 // Start-up of the generator: number format, application title, the windows in their order,
 // then the message loop until the generator window closes.
-#include "ApplicationTitle.h"
-#include "MemoryButtons.h"
-#include "PresetFile.h"
-#include "QtUserDialogs.h"
-#include "SettingsStore.h"
-#include "TfrmGenerator.h"
-#include "TfrmSettings.h"
+#include "files/PresetFile.h"
+#include "settings/SettingsStore.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/MemoryButtons.h"
+#include "ui/QtUserDialogs.h"
+#include "ui/TfrmGenerator.h"
+#include "ui/TfrmSettings.h"
 
 #include <QApplication>
 #include <QCoreApplication>

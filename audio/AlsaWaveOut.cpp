@@ -1,4 +1,4 @@
-#include "AlsaWaveOut.h"
+#include "audio/AlsaWaveOut.h"
 
 #include <QSocketNotifier>
 #include <algorithm>

@@ -15,7 +15,7 @@
 // appended so that the delay runs down and the last frames really play (no drain: it would
 // block). Underruns and suspends are recovered in one place without ending the stream; any
 // other failure (a device that disappears) is reported once through DeviceFailed.
-#include "WaveOutPort.h"
+#include "audio/WaveOutPort.h"
 #include <QObject>
 #include <QTimer>
 #include <cstdint>

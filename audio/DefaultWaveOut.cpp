@@ -1,5 +1,5 @@
-#include "AlsaWaveOut.h"
-#include "WaveOutPort.h"
+#include "audio/AlsaWaveOut.h"
+#include "audio/WaveOutPort.h"
 
 namespace quavril {
 

@@ -1,4 +1,4 @@
-#include "DeviceList.h"
+#include "audio/DeviceList.h"
 
 namespace quavril {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The entries of the output device list: entry 0 is the system's default device, then the
 // back end's playback devices. The list shows a short text; opening uses the full name.
-#include "WaveOutPort.h"
+#include "audio/WaveOutPort.h"
 #include <string>
 #include <vector>
 

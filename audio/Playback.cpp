@@ -1,4 +1,4 @@
-#include "Playback.h"
+#include "audio/Playback.h"
 
 namespace quavril {
 

@@ -1,8 +1,8 @@
 #pragma once
 // Switching the generator on: the start shared by the main window and the command-line tool.
 // Free of widgets; the caller shows the message of a failed start and moves the focus.
-#include "Generator.h"
-#include "TAudioOut.h"
+#include "audio/TAudioOut.h"
+#include "synth/Generator.h"
 #include <cstdint>
 #include <string>
 

@@ -1,5 +1,5 @@
-#include "PlaybackHost.h"
-#include "Messages.h"
+#include "audio/PlaybackHost.h"
+#include "synth/Messages.h"
 
 namespace quavril {
 

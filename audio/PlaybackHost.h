@@ -2,8 +2,8 @@
 // A generator host for headless playback (command-line tool, tests): the output questions go
 // to a Playback, a performance failure to an optional callback. A window has its own host and
 // forwards OutputPlaying/StopOutputNow to its Playback instead.
-#include "GeneratorHost.h"
-#include "Playback.h"
+#include "audio/Playback.h"
+#include "synth/GeneratorHost.h"
 #include <functional>
 
 namespace quavril {

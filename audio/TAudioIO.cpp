@@ -1,4 +1,4 @@
-#include "TAudioIO.h"
+#include "audio/TAudioIO.h"
 
 #include <algorithm>
 #include <new>

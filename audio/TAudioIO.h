@@ -1,6 +1,6 @@
 #pragma once
 // TAudioIO: sample format and buffer memory of the wave output component.
-#include "WaveOutPort.h"
+#include "audio/WaveOutPort.h"
 #include <QObject>
 #include <array>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#include "TAudioOut.h"
-#include "TCallBackWinOut.h"
+#include "audio/TAudioOut.h"
+#include "audio/TCallBackWinOut.h"
 
 #include <algorithm>
 

@@ -10,8 +10,8 @@
 //
 // Before each Start assign Stereo, FrameRate, Quantization and NumBuffers first and
 // BufferSize last, and assign none of them while DeviceOpen is true.
-#include "TAudioIO.h"
-#include "WaveOutPort.h"
+#include "audio/TAudioIO.h"
+#include "audio/WaveOutPort.h"
 #include <QPointer>
 #include <array>
 #include <functional>

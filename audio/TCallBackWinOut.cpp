@@ -1,5 +1,5 @@
-#include "TCallBackWinOut.h"
-#include "TAudioOut.h"
+#include "audio/TCallBackWinOut.h"
+#include "audio/TAudioOut.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -5,7 +5,7 @@
 // and never nested in a call into the component. One object per opened connection; it deletes
 // itself after its closed notice. Notices of a connection that is no longer the component's
 // current one are dropped here or by the component.
-#include "WaveOutPort.h"
+#include "audio/WaveOutPort.h"
 #include <QObject>
 #include <QPointer>
 

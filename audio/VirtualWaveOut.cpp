@@ -1,4 +1,4 @@
-#include "VirtualWaveOut.h"
+#include "audio/VirtualWaveOut.h"
 
 #include <QTimer>
 

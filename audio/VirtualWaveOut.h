@@ -2,7 +2,7 @@
 // A deterministic wave-out device for tests. It records every call and every buffer it is
 // given; buffers are consumed only when the test says so (CompleteNext), or, in auto-play
 // mode, one per turn of the event loop. Failures of any operation can be injected.
-#include "WaveOutPort.h"
+#include "audio/WaveOutPort.h"
 #include <QObject>
 #include <cstdint>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "WaveOutPort.h"
+#include "audio/WaveOutPort.h"
 
 namespace quavril {
 

@@ -1,6 +1,6 @@
 // Writes the preset bank the sox comparison renders: three 600-second stereo signals.
-#include "PresetFile.h"
-#include "TestSlots.h"
+#include "files/PresetFile.h"
+#include "tests/support/TestSlots.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 // Render throughput of the three signals the sox comparison uses, one second of 48 kHz stereo
 // per iteration, through the export path and through the playback fill handler.
-#include "Generator.h"
+#include "synth/Generator.h"
 
 #include <benchmark/benchmark.h>
 #include <vector>

@@ -9,7 +9,7 @@ function(quavril_add_test name)
     endif()
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_compile_definitions(${name} PRIVATE
         QUAVRIL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"

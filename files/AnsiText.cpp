@@ -1,4 +1,4 @@
-#include "AnsiText.h"
+#include "files/AnsiText.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "LegacyPresetReader.h"
+#include "files/LegacyPresetReader.h"
 
-#include "AnsiText.h"
+#include "files/AnsiText.h"
 
 #include <cerrno>
 #include <charconv>

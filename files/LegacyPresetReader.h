@@ -2,7 +2,7 @@
 // Reader of the older line-oriented preset format (magic "QVL Preset File V3.2"). The program
 // reads it but never writes it. Each of the four slots is a block of 25 lines; the format has
 // one frequency, amplitude, waveform and sweep description that both channels receive.
-#include "PresetBank.h"
+#include "files/PresetBank.h"
 
 #include <cstdio>
 #include <optional>

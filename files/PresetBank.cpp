@@ -1,4 +1,4 @@
-#include "PresetBank.h"
+#include "files/PresetBank.h"
 
 #include <stdexcept>
 

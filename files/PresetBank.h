@@ -1,7 +1,7 @@
 #pragma once
 // The four memory presets, numbered 1 to 4 (there is no slot 0). The bank is what a preset
 // file holds; the captions of the memory buttons are the slots' names.
-#include "PresetSlot.h"
+#include "files/PresetSlot.h"
 
 #include <array>
 #include <string>

@@ -1,6 +1,6 @@
-#include "PresetFile.h"
+#include "files/PresetFile.h"
 
-#include "LegacyPresetReader.h"
+#include "files/LegacyPresetReader.h"
 
 #include <cerrno>
 #include <cstdio>

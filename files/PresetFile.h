@@ -1,7 +1,7 @@
 #pragma once
 // Preset files (".qvl"): the whole bank of four memory presets. The program writes the binary
 // format V3.6 and reads it and the older text format V3.2.
-#include "PresetBank.h"
+#include "files/PresetBank.h"
 
 #include <cstddef>
 #include <cstdint>

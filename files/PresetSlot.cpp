@@ -1,6 +1,6 @@
-#include "PresetSlot.h"
+#include "files/PresetSlot.h"
 
-#include "AnsiText.h"
+#include "files/AnsiText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "WaveFile.h"
+#include "files/WaveFile.h"
 
-#include "Generator.h"
-#include "ListItems.h"
-#include "NumberText.h"
+#include "synth/Generator.h"
+#include "synth/ListItems.h"
+#include "synth/NumberText.h"
 
 #include <bit>
 #include <cerrno>

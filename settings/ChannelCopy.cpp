@@ -1,4 +1,4 @@
-#include "ChannelCopy.h"
+#include "settings/ChannelCopy.h"
 
 namespace quavril {
 

@@ -2,7 +2,7 @@
 // Copying one channel's settings onto the other (the panels' popup menus), as a user would set
 // the controls. Duration, loop, channel mode and the channel-on boxes are not copied; the
 // phase between the channels goes back to 0.
-#include "Generator.h"
+#include "synth/Generator.h"
 
 namespace quavril {
 

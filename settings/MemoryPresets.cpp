@@ -1,6 +1,6 @@
-#include "MemoryPresets.h"
+#include "settings/MemoryPresets.h"
 
-#include "AnsiText.h"
+#include "files/AnsiText.h"
 
 namespace quavril {
 

@@ -1,9 +1,9 @@
 #pragma once
 // The four memory slots: storing the generator's settings into a slot, recalling a slot into
 // the generator as a user would set the controls, and the bank the program starts with.
-#include "Generator.h"
-#include "PresetBank.h"
-#include "PresetSlot.h"
+#include "files/PresetBank.h"
+#include "files/PresetSlot.h"
+#include "synth/Generator.h"
 
 #include <string>
 

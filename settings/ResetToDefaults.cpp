@@ -1,4 +1,4 @@
-#include "ResetToDefaults.h"
+#include "settings/ResetToDefaults.h"
 
 namespace quavril {
 

@@ -3,7 +3,7 @@
 // controls (check boxes run their click handlers, edits their change handlers, lists only
 // the refresh that is named). Also what the program does when its stored settings cannot be
 // read at start.
-#include "Generator.h"
+#include "synth/Generator.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ControlFields.h"
+#include "synth/ControlFields.h"
 
 namespace quavril {
 namespace {

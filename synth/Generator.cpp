@@ -1,9 +1,9 @@
-#include "Generator.h"
+#include "synth/Generator.h"
 
-#include "NumberText.h"
-#include "Oscillator.h"
-#include "Sine.h"
-#include "SineBlock.h"
+#include "synth/NumberText.h"
+#include "synth/Oscillator.h"
+#include "synth/Sine.h"
+#include "synth/SineBlock.h"
 
 #include <algorithm>
 #include <bit>

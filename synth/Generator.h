@@ -1,8 +1,8 @@
 #pragma once
-#include "ChannelSettings.h"
-#include "ControlFields.h"
-#include "GeneratorHost.h"
-#include "GeneratorState.h"
+#include "synth/ChannelSettings.h"
+#include "synth/ControlFields.h"
+#include "synth/GeneratorHost.h"
+#include "synth/GeneratorState.h"
 #include <cstdint>
 #include <optional>
 #include <string>

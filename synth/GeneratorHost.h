@@ -1,6 +1,6 @@
 #pragma once
-#include "ControlFields.h"
-#include "GeneratorState.h"
+#include "synth/ControlFields.h"
+#include "synth/GeneratorState.h"
 #include <string>
 
 namespace quavril {

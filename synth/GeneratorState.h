@@ -1,6 +1,6 @@
 #pragma once
-#include "ChannelState.h"
-#include "Enumerations.h"
+#include "synth/ChannelState.h"
+#include "synth/Enumerations.h"
 #include <array>
 #include <cstdint>
 

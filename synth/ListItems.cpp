@@ -1,4 +1,4 @@
-#include "ListItems.h"
+#include "synth/ListItems.h"
 
 #include <array>
 

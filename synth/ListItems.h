@@ -2,7 +2,7 @@
 // Item texts of the picture lists. The waveform texts are keys as well as labels: "noise"
 // (case-sensitive) finds only white and pink noise, "oise" also finds silence and the pulses,
 // whose texts carry a trailing "Noise" pushed out of sight by 40 blanks.
-#include "Enumerations.h"
+#include "synth/Enumerations.h"
 #include <string>
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "synth/NumberText.h"
 
 #include <cctype>
 #include <cfenv>

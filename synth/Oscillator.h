@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <numbers>
 
-#include "ArcTan.h"
-#include "Sine.h"
+#include "synth/ArcTan.h"
+#include "synth/Sine.h"
 
 namespace quavril {
 

@@ -1,6 +1,6 @@
-#include "SineBlock.h"
+#include "synth/SineBlock.h"
 
-#include "Sine.h"
+#include "synth/Sine.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>

@@ -1,12 +1,12 @@
-#include "CliCommands.h"
-#include "CliSupport.h"
+#include "tools/CliCommands.h"
+#include "tools/CliSupport.h"
 
-#include "DeviceList.h"
-#include "Generator.h"
-#include "OutputSettings.h"
-#include "Playback.h"
-#include "PlaybackHost.h"
-#include "TAudioOut.h"
+#include "audio/DeviceList.h"
+#include "audio/Playback.h"
+#include "audio/PlaybackHost.h"
+#include "audio/TAudioOut.h"
+#include "settings/OutputSettings.h"
+#include "synth/Generator.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -1,8 +1,8 @@
-#include "CliCommands.h"
-#include "CliSupport.h"
+#include "tools/CliCommands.h"
+#include "tools/CliSupport.h"
 
-#include "Generator.h"
-#include "WaveFile.h"
+#include "files/WaveFile.h"
+#include "synth/Generator.h"
 
 #include <iostream>
 

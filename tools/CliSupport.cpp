@@ -1,8 +1,8 @@
-#include "CliSupport.h"
+#include "tools/CliSupport.h"
 
-#include "MemoryPresets.h"
-#include "NumberText.h"
-#include "PresetFile.h"
+#include "files/PresetFile.h"
+#include "settings/MemoryPresets.h"
+#include "synth/NumberText.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 // What the render and play commands share: argument checks and putting a preset slot into a
 // generator exactly as the window's memory button does in a freshly started program.
-#include "Generator.h"
+#include "synth/Generator.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "CliCommands.h"
+#include "tools/CliCommands.h"
 
 #include <cstdio>
 #include <iostream>

@@ -1,4 +1,4 @@
-#include "ApplicationTitle.h"
+#include "ui/ApplicationTitle.h"
 
 #include <QApplication>
 #include <QWidget>

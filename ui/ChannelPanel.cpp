@@ -1,11 +1,11 @@
-#include "ChannelPanel.h"
+#include "ui/ChannelPanel.h"
 
-#include "DesignLayout.h"
-#include "ExitLineEdit.h"
-#include "FrequencyGroup.h"
-#include "ListItems.h"
-#include "ListPictures.h"
-#include "PictureList.h"
+#include "synth/ListItems.h"
+#include "ui/DesignLayout.h"
+#include "ui/ExitLineEdit.h"
+#include "ui/FrequencyGroup.h"
+#include "ui/ListPictures.h"
+#include "ui/PictureList.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

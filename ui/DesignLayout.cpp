@@ -1,4 +1,4 @@
-#include "DesignLayout.h"
+#include "ui/DesignLayout.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "ExitLineEdit.h"
+#include "ui/ExitLineEdit.h"
 
 #include <QFocusEvent>
 

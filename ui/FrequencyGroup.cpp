@@ -1,8 +1,8 @@
-#include "FrequencyGroup.h"
+#include "ui/FrequencyGroup.h"
 
-#include "DesignLayout.h"
-#include "ExitLineEdit.h"
-#include "PressButton.h"
+#include "ui/DesignLayout.h"
+#include "ui/ExitLineEdit.h"
+#include "ui/PressButton.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

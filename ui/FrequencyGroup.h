@@ -1,5 +1,5 @@
 #pragma once
-#include "Enumerations.h"
+#include "synth/Enumerations.h"
 
 #include <QObject>
 

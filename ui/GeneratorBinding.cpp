@@ -1,7 +1,7 @@
-#include "GeneratorBinding.h"
+#include "ui/GeneratorBinding.h"
 
-#include "ExitLineEdit.h"
-#include "Generator.h"
+#include "synth/Generator.h"
+#include "ui/ExitLineEdit.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,5 +1,5 @@
 #pragma once
-#include "ControlFields.h"
+#include "synth/ControlFields.h"
 
 #include <QObject>
 #include <array>

@@ -1,6 +1,6 @@
-#include "GeneratorMenus.h"
+#include "ui/GeneratorMenus.h"
 
-#include "WebAddresses.h"
+#include "ui/WebAddresses.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "ListPictures.h"
+#include "ui/ListPictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

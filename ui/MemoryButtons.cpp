@@ -1,7 +1,7 @@
-#include "MemoryButtons.h"
+#include "ui/MemoryButtons.h"
 
-#include "DesignLayout.h"
-#include "MemoryPresets.h"
+#include "settings/MemoryPresets.h"
+#include "ui/DesignLayout.h"
 
 #include <QAction>
 #include <QFocusEvent>

@@ -1,5 +1,5 @@
 #pragma once
-#include "PresetBank.h"
+#include "files/PresetBank.h"
 
 #include <QObject>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "PictureItemDelegate.h"
+#include "ui/PictureItemDelegate.h"
 
-#include "PictureList.h"
+#include "ui/PictureList.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "PictureList.h"
+#include "ui/PictureList.h"
 
-#include "PictureItemDelegate.h"
+#include "ui/PictureItemDelegate.h"
 
 #include <QAbstractItemView>
 #include <QPainter>

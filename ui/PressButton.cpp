@@ -1,4 +1,4 @@
-#include "PressButton.h"
+#include "ui/PressButton.h"
 
 #include <QMouseEvent>
 

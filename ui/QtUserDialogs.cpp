@@ -1,6 +1,6 @@
-#include "QtUserDialogs.h"
+#include "ui/QtUserDialogs.h"
 
-#include "ApplicationTitle.h"
+#include "ui/ApplicationTitle.h"
 
 #include <QApplication>
 #include <QFileDialog>

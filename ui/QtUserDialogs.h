@@ -1,5 +1,5 @@
 #pragma once
-#include "UserDialogs.h"
+#include "ui/UserDialogs.h"
 
 class QWidget;
 

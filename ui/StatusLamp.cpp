@@ -1,4 +1,4 @@
-#include "StatusLamp.h"
+#include "ui/StatusLamp.h"
 
 #include <QPainter>
 

@@ -1,11 +1,11 @@
 #pragma once
-#include "FrequencySliderModel.h"
-#include "Generator.h"
-#include "GeneratorHost.h"
-#include "ResetToDefaults.h"
-#include "TfrmSettings.h"
-#include "WaveFile.h"
-#include "WaveOutPort.h"
+#include "audio/WaveOutPort.h"
+#include "files/WaveFile.h"
+#include "settings/ResetToDefaults.h"
+#include "synth/Generator.h"
+#include "synth/GeneratorHost.h"
+#include "ui/FrequencySliderModel.h"
+#include "ui/TfrmSettings.h"
 
 #include <QMainWindow>
 #include <functional>

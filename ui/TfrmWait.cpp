@@ -1,6 +1,6 @@
-#include "TfrmWait.h"
+#include "ui/TfrmWait.h"
 
-#include "ApplicationTitle.h"
+#include "ui/ApplicationTitle.h"
 
 #include <QApplication>
 #include <QKeyEvent>

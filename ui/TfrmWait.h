@@ -1,5 +1,5 @@
 #pragma once
-#include "WaveFile.h"
+#include "files/WaveFile.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
-#include "PresetSource.h"
+#include "resources/presetc/PresetSource.h"
 
-#include "AnsiText.h"
-#include "Enumerations.h"
-#include "NumberText.h"
+#include "files/AnsiText.h"
+#include "synth/Enumerations.h"
+#include "synth/NumberText.h"
 
 #include <array>
 #include <charconv>

@@ -3,7 +3,7 @@
 // "Control = value" line for every setting of the slot, named after the generator's controls;
 // '#' starts a comment line. The parser is strict, so that a typing error in a source stops
 // the build instead of shipping a broken preset.
-#include "PresetBank.h"
+#include "files/PresetBank.h"
 
 #include <string>
 #include <string_view>

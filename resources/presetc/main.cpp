@@ -1,7 +1,7 @@
 // quavril-presetc SOURCE OUTPUT: compiles a readable preset source into a preset file with
 // the program's own writer. Used by the build for the preset files shipped with the program.
-#include "PresetFile.h"
-#include "PresetSource.h"
+#include "files/PresetFile.h"
+#include "resources/presetc/PresetSource.h"
 
 #include <fstream>
 #include <iostream>

@@ -1,10 +1,10 @@
 // The ALSA back end under the output component, through the real library: a file PCM with a
 // null slave records every frame that reaches the device, in order.
-#include "AlsaWaveOut.h"
-#include "AudioTestSupport.h"
-#include "CliProcess.h"
-#include "DeviceList.h"
-#include "TAudioOut.h"
+#include "audio/AlsaWaveOut.h"
+#include "audio/DeviceList.h"
+#include "audio/TAudioOut.h"
+#include "tests/audio/AudioTestSupport.h"
+#include "tests/support/CliProcess.h"
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>

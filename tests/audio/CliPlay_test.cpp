@@ -1,8 +1,8 @@
 // quavril-cli play and devices through the real ALSA library: a file PCM (slave null) captures
 // exactly the bytes that reach the device, which must be the data of quavril-cli render.
-#include "CliProcess.h"
-#include "PresetFile.h"
-#include "TestSlots.h"
+#include "files/PresetFile.h"
+#include "tests/support/CliProcess.h"
+#include "tests/support/TestSlots.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,6 +1,6 @@
 // The output device list: the default entry first, short texts, full names for opening.
-#include "DeviceList.h"
-#include "VirtualWaveOut.h"
+#include "audio/DeviceList.h"
+#include "audio/VirtualWaveOut.h"
 
 #include <gtest/gtest.h>
 

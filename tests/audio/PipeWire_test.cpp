@@ -2,11 +2,11 @@
 // tests/audio/with_pipewire.sh; without a server they are skipped). These are the only audio
 // tests that look at the clock: the server plays in real time, and the checks are that the
 // signal takes its own duration, arrives whole, and that pause and stop act within a buffer.
-#include "AlsaWaveOut.h"
-#include "AudioTestSupport.h"
-#include "CliProcess.h"
-#include "PresetFile.h"
-#include "TAudioOut.h"
+#include "audio/AlsaWaveOut.h"
+#include "audio/TAudioOut.h"
+#include "files/PresetFile.h"
+#include "tests/audio/AudioTestSupport.h"
+#include "tests/support/CliProcess.h"
 
 #include <QElapsedTimer>
 #include <alsa/asoundlib.h>

@@ -1,9 +1,9 @@
 // Switching the generator on through the shared playback start, on the virtual device.
-#include "AudioTestSupport.h"
-#include "Messages.h"
-#include "Playback.h"
-#include "PlaybackHost.h"
-#include "VirtualWaveOut.h"
+#include "audio/Playback.h"
+#include "audio/PlaybackHost.h"
+#include "audio/VirtualWaveOut.h"
+#include "synth/Messages.h"
+#include "tests/audio/AudioTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -1,7 +1,7 @@
 // The output component's protocol, driven step by step through the virtual device.
-#include "AudioTestSupport.h"
-#include "TAudioOut.h"
-#include "VirtualWaveOut.h"
+#include "audio/TAudioOut.h"
+#include "audio/VirtualWaveOut.h"
+#include "tests/audio/AudioTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <memory>

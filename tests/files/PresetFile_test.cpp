@@ -1,4 +1,4 @@
-#include "PresetFile.h"
+#include "files/PresetFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "AnsiText.h"
-#include "PresetSlot.h"
+#include "files/AnsiText.h"
+#include "files/PresetSlot.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Generator.h"
-#include "WaveFile.h"
+#include "files/WaveFile.h"
+#include "synth/Generator.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,5 +1,5 @@
-#include "MemoryPresets.h"
-#include "PresetFile.h"
+#include "files/PresetFile.h"
+#include "settings/MemoryPresets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "MemoryPresets.h"
-#include "PresetFile.h"
-#include "PresetSource.h"
+#include "files/PresetFile.h"
+#include "resources/presetc/PresetSource.h"
+#include "settings/MemoryPresets.h"
 
 #include <gtest/gtest.h>
 

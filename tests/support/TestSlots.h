@@ -2,7 +2,7 @@
 // Preset slots for tests that write preset files: every text, index and flag set, the way a
 // freshly started generator window would store its controls, so a test changes only what it
 // is about.
-#include "PresetSlot.h"
+#include "files/PresetSlot.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
-#include "Generator.h"
-#include "Oscillator.h"
+#include "synth/Generator.h"
+#include "synth/Oscillator.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "synth/NumberText.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -1,6 +1,6 @@
-#include "ArcTan.h"
-#include "Sine.h"
-#include "SineBlock.h"
+#include "synth/ArcTan.h"
+#include "synth/Sine.h"
+#include "synth/SineBlock.h"
 
 #include <cmath>
 #include <cstring>

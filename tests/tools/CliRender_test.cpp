@@ -1,7 +1,7 @@
 // Runs the real quavril-cli binary on preset files written by the project's own writer.
-#include "CliProcess.h"
-#include "PresetFile.h"
-#include "TestSlots.h"
+#include "files/PresetFile.h"
+#include "tests/support/CliProcess.h"
+#include "tests/support/TestSlots.h"
 
 #include <array>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Copying one channel's settings onto the other from the panels' popup menus.
-#include "ExitLineEdit.h"
-#include "UiTestSupport.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/ExitLineEdit.h"
 
 #include <QAction>
 #include <QCheckBox>

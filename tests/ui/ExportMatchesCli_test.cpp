@@ -1,6 +1,6 @@
 // The command-line render and the window's "Save as wave file" after recalling the same slot
 // in a freshly started window write the same bytes.
-#include "UiTestSupport.h"
+#include "tests/ui/UiTestSupport.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,8 +1,8 @@
 // The frequency group: constant or sweep, the step buttons and leaving a frequency field.
-#include "ExitLineEdit.h"
-#include "Messages.h"
-#include "PressButton.h"
-#include "UiTestSupport.h"
+#include "synth/Messages.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/ExitLineEdit.h"
+#include "ui/PressButton.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

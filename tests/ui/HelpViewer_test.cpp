@@ -1,8 +1,8 @@
 // Help: the Help menu, F1 and the settings window's Help button open the help viewer on their
 // topics; the web actions go to the desktop's browser.
-#include "HelpViewer.h"
-#include "UiTestSupport.h"
-#include "WebAddresses.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/HelpViewer.h"
+#include "ui/WebAddresses.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,6 +1,6 @@
 // The memory buttons: recall on a click, store and rename from their popup menus.
-#include "MemoryButtons.h"
-#include "UiTestSupport.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/MemoryButtons.h"
 
 using namespace quavril;
 using namespace quavril::test;

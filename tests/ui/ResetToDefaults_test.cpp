@@ -1,7 +1,7 @@
 // Reset settings (Presets menu, Ctrl+Z).
-#include "ExitLineEdit.h"
-#include "Messages.h"
-#include "UiTestSupport.h"
+#include "synth/Messages.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/ExitLineEdit.h"
 
 #include <QCheckBox>
 #include <QPushButton>

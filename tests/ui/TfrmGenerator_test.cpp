@@ -1,9 +1,9 @@
 // The generator window's controls and refresh rules, driven as a user would.
-#include "DesignLayout.h"
-#include "ExitLineEdit.h"
-#include "ListItems.h"
-#include "StatusLamp.h"
-#include "UiTestSupport.h"
+#include "synth/ListItems.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/DesignLayout.h"
+#include "ui/ExitLineEdit.h"
+#include "ui/StatusLamp.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // The output settings window and its effects on the generator window.
-#include "ExitLineEdit.h"
-#include "UiTestSupport.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/ExitLineEdit.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -1,9 +1,9 @@
 // Saving the signal as a wave file from the File menu: proposed name, dialog, please-wait
 // window, cancel.
-#include "ExitLineEdit.h"
-#include "TfrmWait.h"
-#include "UiTestSupport.h"
-#include "WaveFile.h"
+#include "files/WaveFile.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/ExitLineEdit.h"
+#include "ui/TfrmWait.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -1,10 +1,10 @@
 // Switching the generator on, off and into pause on the virtual device: notices, lamp, titles,
 // locked controls, failure messages and the render watchdog.
-#include "ExitLineEdit.h"
-#include "Messages.h"
-#include "Playback.h"
-#include "StatusLamp.h"
-#include "UiTestSupport.h"
+#include "audio/Playback.h"
+#include "synth/Messages.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/ExitLineEdit.h"
+#include "ui/StatusLamp.h"
 
 #include <QAction>
 #include <QCheckBox>

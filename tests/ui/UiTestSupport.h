@@ -1,21 +1,21 @@
 #pragma once
 // Shared set-up of the window tests: an offscreen application, dialogs that the test answers,
 // and a generator window on the virtual sound device with its output settings window.
-#include "ApplicationTitle.h"
-#include "ChannelPanel.h"
-#include "ClickableLabel.h"
-#include "ExitLineEdit.h"
-#include "FrequencyGroup.h"
-#include "GeneratorMenus.h"
-#include "PictureList.h"
-#include "PressButton.h"
-#include "SettingsStore.h"
-#include "StatusLamp.h"
-#include "TAudioOut.h"
-#include "TfrmGenerator.h"
-#include "TfrmSettings.h"
-#include "UserDialogs.h"
-#include "VirtualWaveOut.h"
+#include "audio/TAudioOut.h"
+#include "audio/VirtualWaveOut.h"
+#include "settings/SettingsStore.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ChannelPanel.h"
+#include "ui/ClickableLabel.h"
+#include "ui/ExitLineEdit.h"
+#include "ui/FrequencyGroup.h"
+#include "ui/GeneratorMenus.h"
+#include "ui/PictureList.h"
+#include "ui/PressButton.h"
+#include "ui/StatusLamp.h"
+#include "ui/TfrmGenerator.h"
+#include "ui/TfrmSettings.h"
+#include "ui/UserDialogs.h"
 
 #include <QAbstractButton>
 #include <QAction>

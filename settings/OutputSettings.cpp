@@ -1,5 +1,5 @@
-#include "OutputSettings.h"
-#include "SettingsStore.h"
+#include "settings/OutputSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The three output settings: values, defaults and their positions in the settings store.
-#include "OutputSettings.h"
-#include "SettingsStore.h"
+#include "settings/OutputSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

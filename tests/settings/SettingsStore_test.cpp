@@ -1,5 +1,5 @@
 // The settings store: typed values in an INI file under the program's key path.
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "TfrmSettings.h"
+#include "ui/TfrmSettings.h"
 
-#include "Generator.h"
-#include "NumberText.h"
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
+#include "synth/Generator.h"
+#include "synth/NumberText.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 // The output settings window: sampling rate, bytes per buffer and number of buffers.
-#include "OutputSettings.h"
+#include "settings/OutputSettings.h"
 
 #include <QWidget>
 #include <string>
