@@ -1,9 +1,8 @@
 // Start-up of the generator: number format, application title, the windows in their order,
 // then the message loop until the generator window closes.
-#include "files/PresetFile.h"
+#include "session/GeneratorSession.h"
 #include "settings/SettingsStore.h"
 #include "ui/ApplicationTitle.h"
-#include "ui/MemoryButtons.h"
 #include "ui/QtUserDialogs.h"
 #include "ui/TfrmGenerator.h"
 #include "ui/TfrmSettings.h"
@@ -22,23 +21,22 @@ int main(int argc, char* argv[]) {
     app.setQuitOnLastWindowClosed(false);
     ApplicationTitle::Set(QString::fromLatin1(ApplicationTitle::ProductName));
 
+    SettingsStore store;
+    GeneratorSession session(store);
     QtUserDialogs dialogs;
-    TfrmGenerator frmGenerator(dialogs);
+    TfrmGenerator frmGenerator(session, dialogs);
     dialogs.SetParent(&frmGenerator);
     QObject::connect(&frmGenerator, &TfrmGenerator::Closed, &app, &QCoreApplication::quit);
-
-    SettingsStore store;
-    TfrmSettings frmSettings(store, frmGenerator, &frmGenerator);
+    TfrmSettings frmSettings(session, &frmGenerator);
     frmGenerator.SetOutputSettingsWindow(&frmSettings);
 
     // The stored window settings are not read yet: start as after a failed read.
-    frmGenerator.rESETTOdEFAULT1Click();
-    frmGenerator.FillMemoryBank();
+    session.ResetToDefaults();
+    session.FillBank();
     // Without an argument the memory slots come from the shipped presets, if they are there.
     if (argc < 2) {
         const QString examples = QCoreApplication::applicationDirPath() + "/Examples.qvl";
-        if (LoadPresetFile(examples.toStdString(), frmGenerator.Memory().Bank()))
-            frmGenerator.Memory().ShowNames();
+        session.LoadPresets(examples.toStdString());
     }
     frmGenerator.show();
     frmGenerator.raise();

@@ -51,75 +51,21 @@ void Generator::SetHost(GeneratorHost* host) {
 
 // --- Controls ------------------------------------------------------------------------------
 
+// Where each control's value lives is said once, by the table of settings.
 std::string* Generator::TextSlot(TextField f) {
-    ChannelSettings& c = Mutable(ChannelOf(f));
-    switch (f) {
-    case TextField::fInitLeft:
-    case TextField::fInitRight:
-        return &c.fInit;
-    case TextField::fFinalLeft:
-    case TextField::fFinalRight:
-        return &c.fFinal;
-    case TextField::AmplitudeLeft:
-    case TextField::AmplitudeRight:
-        return &c.Amplitude;
-    case TextField::ModPeriodLeftEdit:
-    case TextField::ModPeriodRightEdit:
-        return &c.ModPeriod;
-    case TextField::ModDepthLeftEdit:
-    case TextField::ModDepthRightEdit:
-        return &c.ModDepth;
-    case TextField::ModPhaseLeftEdit:
-    case TextField::ModPhaseRightEdit:
-        return &c.ModPhase;
-    case TextField::Duration:
-        return &signal_.Duration;
-    case TextField::PhaseEdit:
-        return &signal_.PhaseEdit;
-    }
-    return &signal_.Duration;
+    const SettingRow& row = RowOf(f);
+    return row.ChannelText ? &(Mutable(row.Side).*row.ChannelText) : &(signal_.*row.SignalText);
 }
 
 bool* Generator::FlagSlot(FlagField f) {
-    ChannelSettings& c = Mutable(ChannelOf(f));
-    switch (f) {
-    case FlagField::Loop:
-        return &signal_.Loop;
-    case FlagField::Lefttick:
-    case FlagField::RightTick:
-        return &c.Tick;
-    case FlagField::chkConstantLeft:
-    case FlagField::chkConstantRight:
-        return &c.Constant;
-    case FlagField::LogarithmicLeft:
-    case FlagField::LogarithmicRight:
-        return &c.Logarithmic;
-    case FlagField::BidirectionalLeft:
-    case FlagField::BidirectionalRight:
-        return &c.Bidirectional;
-    case FlagField::ModulationOnLeft:
-    case FlagField::ModulationOnRight:
-        return &c.ModulationOn;
-    }
-    return &signal_.Loop;
+    const SettingRow& row = RowOf(f);
+    return row.ChannelFlag ? &(Mutable(row.Side).*row.ChannelFlag) : &(signal_.*row.SignalFlag);
 }
 
 int* Generator::IndexSlot(IndexField f) {
-    ChannelSettings& c = Mutable(ChannelOf(f));
-    switch (f) {
-    case IndexField::WaveFormLeft:
-    case IndexField::WaveFormRight:
-        return &c.WaveForm;
-    case IndexField::ModFunctionLeft:
-    case IndexField::ModFunctionRight:
-        return &c.ModFunction;
-    case IndexField::barAmplitudeLeft:
-    case IndexField::barAmplitudeRight:
-        return &c.AmplitudeBar;
-    case IndexField::cboChannels:
-        return &signal_.Channels;
-    }
-    return &signal_.Channels;
+    const SettingRow& row = RowOf(f);
+    return row.ChannelPosition ? &(Mutable(row.Side).*row.ChannelPosition)
+                               : &(signal_.*row.SignalPosition);
 }
 
 const std::string& Generator::Text(TextField f) const {

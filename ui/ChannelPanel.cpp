@@ -1,15 +1,19 @@
 #include "ui/ChannelPanel.h"
 
+#include "session/GeneratorSession.h"
 #include "synth/ListItems.h"
 #include "ui/DesignLayout.h"
 #include "ui/ExitLineEdit.h"
 #include "ui/FrequencyGroup.h"
 #include "ui/ListPictures.h"
 #include "ui/PictureList.h"
+#include "ui/PressButton.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 
 namespace quavril {
@@ -153,6 +157,80 @@ void ChannelPanel::ShowModulationOn(bool on) {
     ModPhaseEdit->setEnabled(on);
     ModFunction->setEnabled(on);
     ModFunction->SetGreyText(!on);
+}
+
+void ChannelPanel::Follow(GeneratorSession& session) {
+    session_ = &session;
+    connect(&session, &GeneratorSession::ChannelsRefreshed, this, &ChannelPanel::ChannelsRefreshed);
+    connect(&session, &GeneratorSession::WaveFormRefreshed, this, &ChannelPanel::WaveFormRefreshed);
+    connect(&session, &GeneratorSession::LoopRefreshed, this, &ChannelPanel::LoopRefreshed);
+    connect(&session, &GeneratorSession::TicksRefreshed, this, &ChannelPanel::TicksRefreshed);
+    connect(&session, &GeneratorSession::ConstantRefreshed, this, [this](Channel c) {
+        if (c == Side)
+            Frequency->ShowMode(session_->Controls().Flag(ConstantOf(c)));
+    });
+    connect(&session, &GeneratorSession::ModulationOnRefreshed, this, [this](Channel c) {
+        if (c == Side)
+            ShowModulationOn(session_->Controls().Flag(ModulationOnOf(c)));
+    });
+}
+
+// Both channel boxes only in stereo; the right panel as a whole only in stereo.
+void ChannelPanel::ChannelsRefreshed() {
+    const Generator& g = session_->Controls();
+    const bool stereo = g.Mode() == STEREO;
+    Tick->setEnabled(stereo);
+    if (!IsRight())
+        return;
+    ApplyPhaseVisibility();
+    FrequencyGroup& f = *Frequency;
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             Box, f.fInit, f.fFinal, f.chkConstant, f.chkSweep, f.Logarithmic, Amplitude,
+             barAmplitude, dBFSLabel, WaveFormLabel, f.SemiUp, f.SemiDown, ModulationOn, WaveForm,
+             f.fInitPlus, f.fInitMinus})
+        w->setEnabled(stereo);
+    f.Bidirectional->setEnabled(stereo && g.Flag(FlagField::Loop));
+    WaveForm->SetGreyText(!stereo);
+    ModFunction->SetGreyText(!stereo || !g.Flag(FlagField::ModulationOnRight));
+}
+
+// Noise, silence and pulses have no frequency; the phase needs two periodic channels.
+void ChannelPanel::WaveFormRefreshed(Channel changed) {
+    const bool periodic = session_->Controls().Index(WaveFormOf(changed)) < WHITE;
+    if (changed == Side)
+        Frequency->Box->setVisible(periodic);
+    if (!IsRight())
+        return;
+    if (periodic) {
+        ApplyPhaseVisibility();
+    } else {
+        PhaseLabel->hide();
+        PhaseEdit->hide();
+    }
+}
+
+void ChannelPanel::LoopRefreshed() {
+    const Generator& g = session_->Controls();
+    const bool loop = g.Flag(FlagField::Loop);
+    Frequency->Bidirectional->setEnabled(loop && (!IsRight() || g.Mode() == STEREO));
+}
+
+void ChannelPanel::TicksRefreshed() {
+    const Generator& g = session_->Controls();
+    if (IsRight())
+        PhaseEdit->setEnabled(g.Flag(FlagField::Lefttick) && g.Flag(FlagField::RightTick));
+}
+
+// The phase edit is shown in stereo while neither channel plays white or pink noise.
+void ChannelPanel::ApplyPhaseVisibility() {
+    const Generator& g = session_->Controls();
+    bool noise = false;
+    for (Channel c : {Channel::Left, Channel::Right})
+        noise =
+            noise || WaveformItemText(g.Index(WaveFormOf(c))).find("noise") != std::string::npos;
+    const bool shown = g.Mode() == STEREO && !noise;
+    PhaseLabel->setVisible(shown);
+    PhaseEdit->setVisible(shown);
 }
 
 } // namespace quavril

@@ -13,6 +13,7 @@ namespace quavril {
 
 class DesignLayout;
 class ExitLineEdit;
+class GeneratorSession;
 class FrequencyGroup;
 class PictureList;
 
@@ -49,13 +50,25 @@ public:
     // while it is ticked, disabled and grey otherwise.
     void ShowModulationOn(bool on);
 
+    // The panel follows the session's refresh rules from now on.
+    void Follow(GeneratorSession& session);
+
 private:
+    void ChannelsRefreshed();
+    void WaveFormRefreshed(Channel changed);
+    void LoopRefreshed();
+    void TicksRefreshed();
+    void ApplyPhaseVisibility();
+    bool IsRight() const { return Side == Channel::Right; }
+
     void BuildHeader(const QString& side, DesignLayout& layout);
     void BuildPhase(DesignLayout& layout);
     void BuildAmplitude(const QString& side, DesignLayout& layout);
     void BuildModulation(const QString& side, DesignLayout& layout);
     ExitLineEdit* AddModulationRow(const QString& caption, const QString& unit, const QString& name,
                                    int y, int width, DesignLayout& layout);
+
+    GeneratorSession* session_ = nullptr;
 };
 
 } // namespace quavril

@@ -178,4 +178,28 @@ QPixmap ListPictures::ForChannelMode(int mode, qreal ratio) {
     return Draw(mode == 1 ? STEREO : MONO, ratio);
 }
 
+QPixmap ListPictures::Logo(qreal ratio) {
+    QPixmap pixmap(QSize(48, 48) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient ground(QPointF(18, 16), 34);
+    ground.setColorAt(0, QColor(60, 90, 150));
+    ground.setColorAt(1, QColor(16, 24, 56));
+    p.setBrush(ground);
+    p.setPen(QPen(QColor(200, 210, 230), 1.5));
+    p.drawEllipse(QRectF(2, 2, 44, 44));
+    QPainterPath wave;
+    for (int i = 0; i <= 64; ++i) {
+        const qreal x = 7 + i * 34.0 / 64;
+        const qreal y = 24 - 11 * std::sin(i * 2 * 3.14159265358979 / 32.0);
+        i == 0 ? wave.moveTo(x, y) : wave.lineTo(x, y);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(140, 255, 170), 2.2));
+    p.drawPath(wave);
+    return pixmap;
+}
+
 } // namespace quavril

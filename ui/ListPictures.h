@@ -34,6 +34,8 @@ public:
     static QPixmap ForWaveform(int waveform, qreal ratio = 1.0);
     static QPixmap ForModFunction(int function, qreal ratio = 1.0);
     static QPixmap ForChannelMode(int mode, qreal ratio = 1.0);
+    // The product logo (48 x 48): a sine wave across a dark disc in a light ring.
+    static QPixmap Logo(qreal ratio = 1.0);
 };
 
 } // namespace quavril

@@ -1,6 +1,6 @@
 #include "ui/MemoryButtons.h"
 
-#include "settings/MemoryPresets.h"
+#include "session/GeneratorSession.h"
 #include "ui/DesignLayout.h"
 
 #include <QAction>
@@ -17,15 +17,14 @@ namespace {
 constexpr int MaxNameLength = 255;
 } // namespace
 
-MemoryButtons::MemoryButtons(Generator& generator, DesignLayout& layout, QWidget* client)
-    : QObject(client), generator_(generator) {
+MemoryButtons::MemoryButtons(GeneratorSession& session, DesignLayout& layout, QWidget* client)
+    : QObject(client), session_(session) {
     GroupBox7 = new QGroupBox(tr("Memory"), client);
     GroupBox7->setObjectName("GroupBox7");
     layout.Place(GroupBox7, 11, 377, 308, 53);
     for (int i = 0; i < 4; ++i)
         BuildSlot(i, layout);
-    for (int n = 1; n <= 4; ++n)
-        bank_.Slot(n).Name = DefaultSlotName(n);
+    connect(&session, &GeneratorSession::BankChanged, this, &MemoryButtons::ShowNames);
     ShowNames();
 }
 
@@ -63,19 +62,16 @@ void MemoryButtons::BuildSlot(int i, DesignLayout& layout) {
 }
 
 void MemoryButtons::Recall(int n) {
-    if (!RecallSlot(generator_, bank_, n))
-        return;
-    if (AfterRecall)
-        AfterRecall();
+    session_.RecallSlot(n);
 }
 
 void MemoryButtons::Store(int n) {
-    StoreSlot(generator_, bank_, n);
+    session_.StoreSlot(n);
 }
 
 void MemoryButtons::ShowNames() {
     for (int i = 0; i < 4; ++i)
-        Button[i]->setText(QString::fromStdString(bank_.Slot(i + 1).Name));
+        Button[i]->setText(QString::fromStdString(session_.Bank().Slot(i + 1).Name));
 }
 
 void MemoryButtons::StartRename(int n) {
@@ -95,8 +91,7 @@ void MemoryButtons::FinishRename(int n) {
     if (!edit->isVisible() && !edit->isEnabled())
         return;
     const std::string name = edit->text().toStdString().substr(0, MaxNameLength);
-    bank_.Slot(n).Name = name;
-    Button[n - 1]->setText(QString::fromStdString(name));
+    session_.RenameSlot(n, name);
     if (SetOnDefault)
         SetOnDefault(true);
     edit->setEnabled(false);

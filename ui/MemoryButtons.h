@@ -1,5 +1,4 @@
 #pragma once
-#include "files/PresetBank.h"
 
 #include <QObject>
 #include <functional>
@@ -14,7 +13,7 @@ class QWidget;
 namespace quavril {
 
 class DesignLayout;
-class Generator;
+class GeneratorSession;
 
 // The memory group of the generator window: four buttons that recall the memory slots, each
 // with a popup menu to store the current settings into its slot or to rename it. While a slot
@@ -23,19 +22,16 @@ class Generator;
 class MemoryButtons : public QObject {
     Q_OBJECT
 public:
-    MemoryButtons(Generator& generator, DesignLayout& layout, QWidget* client);
+    MemoryButtons(GeneratorSession& session, DesignLayout& layout, QWidget* client);
 
-    PresetBank& Bank() { return bank_; }
     // Slots 1..4.
     void Recall(int n);
     void Store(int n);
     void StartRename(int n);
     void FinishRename(int n);
-    // The buttons show the slots' names.
+    // The buttons show the slots' names (after every change of the bank).
     void ShowNames();
 
-    // Runs after every recall (the window switches on when the autostart option is set).
-    std::function<void()> AfterRecall;
     // Renaming takes the default-button role from the On button and gives it back.
     std::function<void(bool onIsDefault)> SetOnDefault;
 
@@ -52,8 +48,7 @@ protected:
 private:
     void BuildSlot(int i, DesignLayout& layout);
 
-    Generator& generator_;
-    PresetBank bank_;
+    GeneratorSession& session_;
 };
 
 } // namespace quavril

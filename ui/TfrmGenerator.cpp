@@ -1,14 +1,7 @@
 #include "ui/TfrmGenerator.h"
 
-#include "audio/DeviceList.h"
-#include "audio/Playback.h"
-#include "audio/TAudioOut.h"
-#include "files/PresetFile.h"
-#include "settings/ChannelCopy.h"
-#include "settings/MemoryPresets.h"
 #include "synth/ListItems.h"
 #include "synth/Messages.h"
-#include "synth/NumberText.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ChannelPanel.h"
 #include "ui/ClickableLabel.h"
@@ -23,6 +16,7 @@
 #include "ui/PictureList.h"
 #include "ui/PressButton.h"
 #include "ui/StatusLamp.h"
+#include "ui/TfrmSettings.h"
 #include "ui/TfrmWait.h"
 #include "ui/UserDialogs.h"
 #include "ui/WebAddresses.h"
@@ -41,17 +35,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPainterPath>
 #include <QProcess>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <QSlider>
 #include <QUrl>
-#include <cmath>
 
 namespace quavril {
 
@@ -62,31 +50,6 @@ constexpr int ClientHeight = 436;
 const char* const NoDeviceMessage =
     "No sound card and no usable output device was found. The generator cannot be switched "
     "on; wave files can still be saved.";
-
-// The product logo: a sine wave across a dark disc.
-QPixmap Logo(qreal ratio) {
-    QPixmap pixmap(QSize(48, 48) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient ground(QPointF(18, 16), 34);
-    ground.setColorAt(0, QColor(60, 90, 150));
-    ground.setColorAt(1, QColor(16, 24, 56));
-    p.setBrush(ground);
-    p.setPen(QPen(QColor(200, 210, 230), 1.5));
-    p.drawEllipse(QRectF(2, 2, 44, 44));
-    QPainterPath wave;
-    for (int i = 0; i <= 64; ++i) {
-        const qreal x = 7 + i * 34.0 / 64;
-        const qreal y = 24 - 11 * std::sin(i * 2 * 3.14159265358979 / 32.0);
-        i == 0 ? wave.moveTo(x, y) : wave.lineTo(x, y);
-    }
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(140, 255, 170), 2.2));
-    p.drawPath(wave);
-    return pixmap;
-}
 
 QLabel* NewLabel(const QString& text, QWidget* parent) {
     return new QLabel(text, parent);
@@ -100,12 +63,8 @@ QGroupBox* NewGroup(const QString& title, const QString& name, QWidget* parent) 
 
 } // namespace
 
-TfrmGenerator::TfrmGenerator(UserDialogs& dialogs, std::unique_ptr<WaveOutPort> port,
-                             QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), generator_(this),
-      audioOut_(port ? std::make_unique<TAudioOut>(std::move(port))
-                     : std::make_unique<TAudioOut>()),
-      playback_(std::make_unique<Playback>(generator_, *audioOut_)),
+TfrmGenerator::TfrmGenerator(GeneratorSession& session, UserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), session_(session), dialogs_(dialogs),
       layout_(std::make_unique<DesignLayout>()) {
     setObjectName("frmGenerator");
     setProperty("mainGeneratorWindow", true);
@@ -116,7 +75,7 @@ TfrmGenerator::TfrmGenerator(UserDialogs& dialogs, std::unique_ptr<WaveOutPort> 
     QFont dialogFont = font();
     dialogFont.setPointSizeF(8.0);
     setFont(dialogFont);
-    setWindowIcon(QIcon(Logo(2.0)));
+    setWindowIcon(QIcon(ListPictures::Logo(2.0)));
     auto* client = new QWidget(this);
     client->setObjectName("client");
     setCentralWidget(client);
@@ -124,28 +83,27 @@ TfrmGenerator::TfrmGenerator(UserDialogs& dialogs, std::unique_ptr<WaveOutPort> 
     BuildTopRow(client);
     LeftPanel = new ChannelPanel(Channel::Left, *layout_, client);
     RightPanel = new ChannelPanel(Channel::Right, *layout_, client);
-    BuildBottomRow(client);
+    BuildMemoryGroup(client);
+    BuildTransport(client);
     BuildPanelMenus();
-    wait_ = std::make_unique<TfrmWait>(writer_, this);
+    wait_ = std::make_unique<TfrmWait>(session_.Writer(), this);
     BindControls();
     ConnectMenus();
-    ConnectTransport();
+    ConnectSession();
     CollectLockedControls();
     ScaleToScreen(client);
-    SelectInitialItems();
     FillDeviceList();
     UpdateSampleRateLabel();
 }
 
 TfrmGenerator::~TfrmGenerator() {
-    // No user input reaches the generator while the widgets are taken down.
+    // No user input or session notice reaches the widgets while they are taken down.
     delete binding_;
     binding_ = nullptr;
-    audioOut_->OnStart = nullptr;
-    audioOut_->OnStop = nullptr;
-    audioOut_->OnError = nullptr;
-    audioOut_->StopNow();
-    generator_.SetHost(nullptr);
+    disconnect(&session_, nullptr, this, nullptr);
+    for (ChannelPanel* panel : {LeftPanel, RightPanel})
+        disconnect(&session_, nullptr, panel, nullptr);
+    session_.StopNow();
 }
 
 // --- Building ------------------------------------------------------------------------------
@@ -183,29 +141,20 @@ void TfrmGenerator::BuildTopRow(QWidget* client) {
 
     Image1 = new ClickableLabel(client);
     Image1->setObjectName("Image1");
-    Image1->setPixmap(Logo(devicePixelRatioF()));
+    Image1->setPixmap(ListPictures::Logo(devicePixelRatioF()));
     Image1->setScaledContents(true);
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->setToolTip(tr("Visit the maker's web site"));
     layout_->Place(Image1, 408, 6, 48, 48);
 }
 
-void TfrmGenerator::BuildBottomRow(QWidget* client) {
-    BuildMemoryGroup(client);
-    BuildTransport(client);
-}
-
 void TfrmGenerator::BuildMemoryGroup(QWidget* client) {
-    memory_ = new MemoryButtons(generator_, *layout_, client);
+    memory_ = new MemoryButtons(session_, *layout_, client);
     GroupBox7 = memory_->GroupBox7;
     for (int i = 0; i < 4; ++i) {
         MemButton[i] = memory_->Button[i];
         MemEdit[i] = memory_->Edit[i];
     }
-    memory_->AfterRecall = [this] {
-        if (menus_->PresetRecallAutostart1->isChecked())
-            btnONClick();
-    };
     memory_->SetOnDefault = [this](bool on) { btnON->setDefault(on); };
 }
 
@@ -238,7 +187,7 @@ void TfrmGenerator::BuildTransport(QWidget* client) {
     QFont small = lblFS->font();
     small.setPointSizeF(small.pointSizeF() * 9.0 / 11.0);
     lblFS->setFont(small);
-    lblFS->setText(SampleRateText(44100));
+    lblFS->setText(GeneratorSession::SampleRateText(44100));
     layout_->Place(lblFS, 323, 420);
 }
 
@@ -279,7 +228,7 @@ void TfrmGenerator::ScaleToScreen(QWidget* client) {
 // --- Binding -------------------------------------------------------------------------------
 
 void TfrmGenerator::BindControls() {
-    binding_ = new GeneratorBinding(generator_, this);
+    binding_ = new GeneratorBinding(session_.Controls(), this);
     binding_->BindEdit(TextField::Duration, Duration);
     binding_->BindCheck(FlagField::Loop, Loop);
     binding_->BindList(IndexField::cboChannels, cboChannels);
@@ -301,14 +250,12 @@ void TfrmGenerator::BindControls() {
         binding_->BindEdit(ModDepthOf(c), p->ModDepthEdit);
         binding_->BindEdit(ModPeriodOf(c), p->ModPeriodEdit);
         binding_->BindEdit(ModPhaseOf(c), p->ModPhaseEdit);
-        connect(f->SemiUp, &QPushButton::clicked, this,
-                [this, c] { generator_.SemitoneStep(c, true); });
+        connect(f->SemiUp, &QPushButton::clicked, this, [this, c] { Gen().SemitoneStep(c, true); });
         connect(f->SemiDown, &QPushButton::clicked, this,
-                [this, c] { generator_.SemitoneStep(c, false); });
-        connect(f->fInitPlus, &PressButton::Pressed, this,
-                [this, c] { generator_.HertzStep(c, true); });
+                [this, c] { Gen().SemitoneStep(c, false); });
+        connect(f->fInitPlus, &PressButton::Pressed, this, [this, c] { Gen().HertzStep(c, true); });
         connect(f->fInitMinus, &PressButton::Pressed, this,
-                [this, c] { generator_.HertzStep(c, false); });
+                [this, c] { Gen().HertzStep(c, false); });
     }
     binding_->MirrorAll();
     connect(WaveDevice, &QComboBox::activated, this, &TfrmGenerator::WaveDeviceChange);
@@ -327,6 +274,7 @@ void TfrmGenerator::ConnectMenus() {
     connect(m.rESETTOdEFAULT1, &QAction::triggered, this, &TfrmGenerator::rESETTOdEFAULT1Click);
     connect(m.Compatibilitysettings1, &QAction::triggered, this,
             &TfrmGenerator::OpenOutputSettings);
+    // The item names read backwards: OnOff1 is the Off item, Off1 the On item.
     connect(m.OnOff1, &QAction::triggered, this, &TfrmGenerator::btnOFFClick);
     connect(m.Pause1, &QAction::triggered, this, &TfrmGenerator::btnPauseClick);
     connect(m.Off1, &QAction::triggered, this, &TfrmGenerator::btnONClick);
@@ -349,13 +297,38 @@ void TfrmGenerator::ConnectMenus() {
     connect(lblFS, &ClickableLabel::Clicked, this, &TfrmGenerator::OpenOutputSettings);
 }
 
-void TfrmGenerator::ConnectTransport() {
+void TfrmGenerator::ConnectSession() {
     connect(btnON, &QPushButton::clicked, this, &TfrmGenerator::btnONClick);
     connect(btnOFF, &QPushButton::clicked, this, &TfrmGenerator::btnOFFClick);
     connect(btnPause, &QPushButton::clicked, this, &TfrmGenerator::btnPauseClick);
-    audioOut_->OnStart = [this](QObject*) { AudioOut1Start(); };
-    audioOut_->OnStop = [this](QObject*) { AudioOut1Stop(); };
-    audioOut_->OnError = [this](QObject*) { AudioOut1Error(); };
+    connect(chkSync, &QCheckBox::clicked, &session_, &GeneratorSession::SetSync);
+    connect(menus_->PresetRecallAutostart1, &QAction::toggled, &session_,
+            &GeneratorSession::SetAutoStart);
+    GeneratorSession* s = &session_;
+    connect(s, &GeneratorSession::RunningChanged, this, &TfrmGenerator::RunningChanged);
+    connect(s, &GeneratorSession::PausedChanged, this, &TfrmGenerator::ShowPaused);
+    connect(s, &GeneratorSession::StartAttempted, this, [this] { btnOFF->setFocus(); });
+    connect(s, &GeneratorSession::BringToFront, this, [this] {
+        raise();
+        activateWindow();
+    });
+    connect(s, &GeneratorSession::SyncChanged, chkSync, &QCheckBox::setChecked);
+    connect(s, &GeneratorSession::DeviceSelected, this, [this](int position) {
+        const QSignalBlocker blocker(WaveDevice);
+        WaveDevice->setCurrentIndex(position);
+    });
+    connect(s, &GeneratorSession::SampleRateChanged, this, &TfrmGenerator::UpdateSampleRateLabel);
+    connect(s, &GeneratorSession::TextMirrored, binding_, &GeneratorBinding::MirrorText);
+    connect(s, &GeneratorSession::FlagMirrored, binding_, &GeneratorBinding::MirrorFlag);
+    connect(s, &GeneratorSession::IndexMirrored, binding_, &GeneratorBinding::MirrorIndex);
+    connect(s, &GeneratorSession::TicksRefreshed, this, &TfrmGenerator::TicksRefreshed);
+    connect(s, &GeneratorSession::NyquistExceeded, this, &TfrmGenerator::ShowNyquistMessage);
+    connect(s, &GeneratorSession::Information, this,
+            [this](const QString& text) { dialogs_.Information(text); });
+    connect(s, &GeneratorSession::Error, this,
+            [this](const QString& text) { dialogs_.Error(text); });
+    for (ChannelPanel* panel : {LeftPanel, RightPanel})
+        panel->Follow(session_);
 }
 
 void TfrmGenerator::CollectLockedControls() {
@@ -369,159 +342,34 @@ void TfrmGenerator::CollectLockedControls() {
         locked_.push_back(b);
 }
 
-// The lists' first items, each with its refresh; the modulation lists at cosine.
-void TfrmGenerator::SelectInitialItems() {
-    for (Channel c : {Channel::Left, Channel::Right}) {
-        generator_.SetIndex(WaveFormOf(c), SINE);
-        generator_.WaveFormChange(c);
-    }
-    for (Channel c : {Channel::Left, Channel::Right})
-        generator_.SetIndex(ModFunctionOf(c), MODCOS);
-}
-
 void TfrmGenerator::FillDeviceList() {
-    const DeviceList devices = DeviceList::FromPort(audioOut_->Port());
     {
         const QSignalBlocker blocker(WaveDevice);
         WaveDevice->clear();
-        for (const std::string& text : devices.ShownTexts())
+        for (const std::string& text : session_.Devices().ShownTexts())
             WaveDevice->addItem(QString::fromStdString(text));
-        WaveDevice->setCurrentIndex(0);
+        WaveDevice->setCurrentIndex(session_.DevicePosition());
     }
     // The drop-down shows whole device names even where the closed list cuts them.
     WaveDevice->view()->setMinimumWidth(WaveDevice->view()->sizeHintForColumn(0) + 24);
-    audioOut_->SetDeviceNames(devices.DeviceNames());
-    audioOut_->SetWaveDevice(-1);
-    hasDevice_ = !devices.NoUsableDevice();
-    if (!hasDevice_) {
+    if (!session_.HasDevice()) {
         dialogs_.Information(tr(NoDeviceMessage));
         btnON->setEnabled(false);
     }
 }
 
-// --- Refresh rules -------------------------------------------------------------------------
+// --- Refresh rules ---------------------------------------------------------------------------
 
-ChannelPanel& TfrmGenerator::Panel(Channel c) const {
-    return c == Channel::Left ? *LeftPanel : *RightPanel;
-}
-
-// The phase edit is shown in stereo while neither channel plays white or pink noise.
-void TfrmGenerator::ApplyPhaseVisibility() {
-    const bool noise = [this] {
-        for (Channel c : {Channel::Left, Channel::Right})
-            if (WaveformItemText(generator_.Index(WaveFormOf(c))).find("noise") !=
-                std::string::npos)
-                return true;
-        return false;
-    }();
-    const bool shown = generator_.Mode() == STEREO && !noise;
-    RightPanel->PhaseLabel->setVisible(shown);
-    RightPanel->PhaseEdit->setVisible(shown);
-}
-
-void TfrmGenerator::ChannelsChanged() {
-    const bool stereo = generator_.Mode() == STEREO;
-    slider_.RightEnabled = stereo;
-    LeftPanel->Tick->setEnabled(stereo);
-    RightPanel->Tick->setEnabled(stereo);
-    ApplyPhaseVisibility();
-    ChannelPanel& r = *RightPanel;
-    FrequencyGroup& f = *r.Frequency;
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             r.Box, f.fInit, f.fFinal, f.chkConstant, f.chkSweep, f.Logarithmic, r.Amplitude,
-             r.barAmplitude, r.dBFSLabel, r.WaveFormLabel, f.SemiUp, f.SemiDown, r.ModulationOn,
-             r.WaveForm, f.fInitPlus, f.fInitMinus})
-        w->setEnabled(stereo);
-    f.Bidirectional->setEnabled(stereo && generator_.Flag(FlagField::Loop));
-    r.WaveForm->SetGreyText(!stereo);
-    r.ModFunction->SetGreyText(!stereo || !generator_.Flag(FlagField::ModulationOnRight));
-}
-
-void TfrmGenerator::WaveFormChanged(Channel c) {
-    const bool periodic = generator_.Index(WaveFormOf(c)) < WHITE;
-    if (periodic) {
-        ApplyPhaseVisibility();
-    } else {
-        RightPanel->PhaseLabel->hide();
-        RightPanel->PhaseEdit->hide();
-    }
-    Panel(c).Frequency->Box->setVisible(periodic);
-}
-
-void TfrmGenerator::LoopChanged() {
-    const bool loop = generator_.Flag(FlagField::Loop);
-    LeftPanel->Frequency->Bidirectional->setEnabled(loop);
-    RightPanel->Frequency->Bidirectional->setEnabled(loop && generator_.Mode() == STEREO);
-}
-
-void TfrmGenerator::ConstantChanged(Channel c) {
-    Panel(c).Frequency->ShowMode(generator_.Flag(ConstantOf(c)));
-}
-
-void TfrmGenerator::ModulationOnChanged(Channel c) {
-    Panel(c).ShowModulationOn(generator_.Flag(ModulationOnOf(c)));
-}
-
-void TfrmGenerator::TicksChanged() {
-    const bool left = generator_.Flag(FlagField::Lefttick);
-    const bool right = generator_.Flag(FlagField::RightTick);
-    const bool any = left || right;
+void TfrmGenerator::TicksRefreshed() {
+    const bool any = Gen().Flag(FlagField::Lefttick) || Gen().Flag(FlagField::RightTick);
     menus_->SaveWaveFile1->setEnabled(any);
-    if (!any || hasDevice_) {
+    if (!any || session_.HasDevice()) {
         btnON->setEnabled(any);
         menus_->OnOff1->setEnabled(any);
     }
-    if (RightPanel->PhaseEdit)
-        RightPanel->PhaseEdit->setEnabled(left && right);
 }
 
-// --- Generator host ------------------------------------------------------------------------
-
-bool TfrmGenerator::OutputPlaying() const {
-    return audioOut_->Playing();
-}
-
-void TfrmGenerator::StopOutputNow() {
-    audioOut_->StopNow();
-}
-
-void TfrmGenerator::TextWritten(TextField field, const std::string& text) {
-    if (binding_)
-        binding_->MirrorText(field, text);
-}
-
-void TfrmGenerator::FlagWritten(FlagField field, bool value) {
-    if (binding_)
-        binding_->MirrorFlag(field, value);
-}
-
-void TfrmGenerator::IndexWritten(IndexField field, int value) {
-    if (binding_)
-        binding_->MirrorIndex(field, value);
-}
-
-void TfrmGenerator::FrequencySliderMoved(Channel c, int position) {
-    slider_.Position[static_cast<size_t>(c)] = position;
-}
-
-// The renderer's acknowledge message arrives as a direct call on the same thread.
-void TfrmGenerator::AcknowledgeRender(GeneratorState&) {
-    HandleMessage(1100, 0, 0);
-}
-
-void TfrmGenerator::ReportPerformanceIssue() {
-    dialogs_.Information(QString::fromLatin1(messages::Performance));
-}
-
-bool TfrmGenerator::DisplayVisible() const {
-    return display_.Visible && display_.Visible();
-}
-
-void TfrmGenerator::ShowFrequencyText(const std::string& text) {
-    if (display_.Show)
-        display_.Show(QString::fromStdString(text));
-}
-
+// For fInitLeft the message is a question whose Yes opens the output settings.
 void TfrmGenerator::ShowNyquistMessage(TextField field) {
     const QString text = QString::fromLatin1(messages::Nyquist);
     if (field != TextField::fInitLeft) {
@@ -532,101 +380,37 @@ void TfrmGenerator::ShowNyquistMessage(TextField field) {
         OpenOutputSettings();
 }
 
-void TfrmGenerator::ShowInvalidNumber(const std::string& text) {
-    QString message = QString::fromLatin1(messages::InvalidFloat);
-    message.replace("%s", QString::fromStdString(text));
-    dialogs_.Error(message);
-}
-
-// --- Window messages and transport ---------------------------------------------------------
-
-void TfrmGenerator::SetBroadcaster(std::function<void(int code)> broadcaster) {
-    broadcaster_ = std::move(broadcaster);
-}
-
-void TfrmGenerator::HandleMessage(int code, int, int) {
-    switch (code) {
-    case 1024:
-        StartPlayback();
-        break;
-    case 1025:
-        audioOut_->StopNow();
-        break;
-    case 1026:
-        TogglePause();
-        break;
-    case 1100:
-        generator_.State.RenderAcknowledged = true;
-        break;
-    default:
-        break;
-    }
-}
-
-void TfrmGenerator::Broadcast(int code) {
-    if (broadcaster_)
-        broadcaster_(code);
-    else
-        HandleMessage(code, 0, 0);
-}
+// --- Transport -------------------------------------------------------------------------------
 
 void TfrmGenerator::btnONClick() {
-    syncCode_ = 1024;
-    if (chkSync->isChecked()) {
-        Broadcast(syncCode_);
-        raise();
-        activateWindow();
-    } else {
-        StartPlayback();
-    }
+    session_.On();
 }
 
 void TfrmGenerator::btnOFFClick() {
-    syncCode_ = 1025;
-    if (chkSync->isChecked())
-        Broadcast(syncCode_);
-    else
-        audioOut_->StopNow();
+    session_.Off();
     btnON->setFocus();
 }
 
 void TfrmGenerator::btnPauseClick() {
-    syncCode_ = 1026;
-    if (chkSync->isChecked())
-        Broadcast(syncCode_);
-    else
-        TogglePause();
+    session_.Pause();
 }
 
 void TfrmGenerator::ONOFF2Click() {
-    if (audioOut_->Playing())
+    if (session_.Playing())
         btnOFFClick();
     else
         btnONClick();
 }
 
 void TfrmGenerator::Exit1Click() {
-    if (audioOut_->Playing())
-        audioOut_->StopNow();
+    session_.StopNow();
     close();
 }
 
-void TfrmGenerator::TogglePause() {
-    audioOut_->SetPaused(!audioOut_->Paused());
+void TfrmGenerator::ShowPaused(bool paused) {
     QFont f = btnPause->font();
-    f.setBold(audioOut_->Paused());
+    f.setBold(paused);
     btnPause->setFont(f);
-}
-
-void TfrmGenerator::StartPlayback() {
-    const OutputSettings values = settings_ ? settings_->Settings() : OutputSettings{};
-    const Playback::StartResult result =
-        playback_->StartPlayback(values.BufferCount(), values.BufferBytes());
-    if (result.Result == Playback::Outcome::AlreadyPlaying)
-        return;
-    if (result.Result == Playback::Outcome::Failed)
-        dialogs_.Information(QString::fromStdString(result.Message));
-    btnOFF->setFocus();
 }
 
 void TfrmGenerator::SetDefaultButton(QPushButton* button) {
@@ -643,37 +427,21 @@ void TfrmGenerator::SetLocked(bool locked) {
         item->setEnabled(!locked);
 }
 
-void TfrmGenerator::AudioOut1Start() {
-    ApplicationTitle::Set(ApplicationTitle::RunningTitle());
-    SetDefaultButton(btnOFF);
-    LED->SetColour(StatusLamp::On);
-    generatorRunning_ = true;
-    SetLocked(true);
-}
-
-void TfrmGenerator::AudioOut1Stop() {
-    ApplicationTitle::Set(ApplicationTitle::GeneratorTitle());
-    QFont f = btnPause->font();
-    f.setBold(false);
-    btnPause->setFont(f);
-    SetDefaultButton(btnON);
-    LED->SetColour(StatusLamp::Off);
-    generatorRunning_ = false;
-    SetLocked(false);
-}
-
-// The device failed while playing (unplugged, server gone): the stop notice follows.
-void TfrmGenerator::AudioOut1Error() {
-    dialogs_.Information(
-        QString::fromStdString(Playback::StartFailureMessage(audioOut_->ErrorMessage())));
+// The output's start and stop notices: title, default button, lamp and locked controls.
+void TfrmGenerator::RunningChanged(bool running) {
+    ApplicationTitle::Set(running ? ApplicationTitle::RunningTitle()
+                                  : ApplicationTitle::GeneratorTitle());
+    SetDefaultButton(running ? btnOFF : btnON);
+    LED->SetColour(running ? StatusLamp::On : StatusLamp::Off);
+    SetLocked(running);
 }
 
 void TfrmGenerator::WaveDeviceChange() {
-    audioOut_->SetWaveDevice(WaveDevice->currentIndex() - 1);
+    session_.SelectDevice(WaveDevice->currentIndex());
 }
 
 void TfrmGenerator::OpenOutputSettings() {
-    audioOut_->StopNow();
+    session_.StopNow();
     if (!settings_)
         return;
     settings_->show();
@@ -681,63 +449,34 @@ void TfrmGenerator::OpenOutputSettings() {
     settings_->activateWindow();
 }
 
-// --- Output settings -----------------------------------------------------------------------
-
-void TfrmGenerator::SetSliderLimits(int maximum, const std::string& maxFreqText) {
-    slider_.Maximum = maximum;
-    slider_.MaxFreqEdit = maxFreqText;
-    UpdateSampleRateLabel();
-}
-
-void TfrmGenerator::OutputSettingsClosed() {
-    setEnabled(true);
-    generator_.DeriveSweep(Channel::Left);
-}
-
-QString TfrmGenerator::SampleRateText(int32_t fs) {
-    return "fs = " + QString::fromStdString(FormatGeneral(fs * 0.001L)) + " kHz";
+void TfrmGenerator::SetOutputSettingsWindow(TfrmSettings* window) {
+    settings_ = window;
+    connect(window, &TfrmSettings::Closed, this, [this] { setEnabled(true); });
 }
 
 void TfrmGenerator::UpdateSampleRateLabel() {
-    lblFS->setText(SampleRateText(generator_.SampleRate));
+    lblFS->setText(GeneratorSession::SampleRateText(Gen().SampleRate));
     lblFS->adjustSize();
 }
 
-// --- Wave export ---------------------------------------------------------------------------
+// --- Files -----------------------------------------------------------------------------------
 
 void TfrmGenerator::SaveWaveFile1Click() {
-    generator_.SetFlag(FlagField::Loop, false);
-    audioOut_->StopNow();
-    if (!generator_.ResetGenerator(true)) {
-        ShowInvalidNumber(generator_.Text(TextField::PhaseEdit));
+    if (!session_.PrepareExport())
         return;
-    }
     UserDialogs::FileRequest request;
     request.Title = tr("Save as wave file");
-    request.Proposed = QString::fromStdString(ProposedWaveFileName(generator_));
+    request.Proposed = QString::fromStdString(session_.ProposedExportName());
     request.Filter = tr("WAVE file (*.wav)");
     request.DefaultSuffix = "wav";
     const QString path = dialogs_.SaveFileName(request);
-    if (path.isEmpty())
-        return;
-    switch (writer_.WriteWaveFile(path.toStdString(), generator_, wait_.get())) {
-    case WaveWriteResult::BadDuration:
-        ShowInvalidNumber(generator_.Text(TextField::Duration));
-        break;
-    case WaveWriteResult::Failed:
-    case WaveWriteResult::TooLong:
-        dialogs_.Error(QString::fromLatin1(FileAccessErrorMessage));
-        break;
-    default:
-        break;
-    }
+    if (!path.isEmpty())
+        session_.WriteExport(path.toStdString(), wait_.get());
 }
-
-// --- Preset files --------------------------------------------------------------------------
 
 // Loading replaces the four slots and the buttons' captions; nothing is applied.
 void TfrmGenerator::LoadSweepSettings1Click() {
-    audioOut_->StopNow();
+    session_.StopNow();
     UserDialogs::FileRequest request;
     request.Title = tr("Load preset file");
     request.Filter = tr("Quavril Presets (*.qvl)");
@@ -745,14 +484,13 @@ void TfrmGenerator::LoadSweepSettings1Click() {
     const QString path = dialogs_.OpenFileName(request);
     if (path.isEmpty())
         return;
-    const PresetFileResult result = LoadPresetFile(path.toStdString(), memory_->Bank());
+    const PresetFileResult result = session_.LoadPresets(path.toStdString());
     if (!result)
         dialogs_.Error(QString::fromStdString(result.Error));
-    memory_->ShowNames();
 }
 
 void TfrmGenerator::SaveSweepSettingsAs1Click() {
-    audioOut_->StopNow();
+    session_.StopNow();
     UserDialogs::FileRequest request;
     request.Title = tr("Save preset file");
     request.Filter = tr("QVL presets (*.qvl)");
@@ -761,7 +499,7 @@ void TfrmGenerator::SaveSweepSettingsAs1Click() {
     const QString path = dialogs_.SaveFileName(request);
     if (path.isEmpty())
         return;
-    const PresetFileResult result = SavePresetFile(path.toStdString(), memory_->Bank());
+    const PresetFileResult result = session_.SavePresets(path.toStdString());
     if (!result)
         dialogs_.Error(QString::fromStdString(result.Error));
 }
@@ -771,50 +509,24 @@ void TfrmGenerator::OpenNewGeneratorWindow1Click() {
     QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
 
-// --- Reset and copy ------------------------------------------------------------------------
+// --- Reset and copy --------------------------------------------------------------------------
 
 void TfrmGenerator::rESETTOdEFAULT1Click() {
-    ResetToDefaults::Run(generator_, *this);
-}
-
-void TfrmGenerator::FillMemoryBank() {
-    FillBankAtStart(generator_, memory_->Bank());
-    memory_->ShowNames();
+    session_.ResetToDefaults();
 }
 
 void TfrmGenerator::CopySettingsfromleftChannel1Click() {
-    ChannelCopy::Copy(generator_, Channel::Left, Channel::Right);
+    session_.CopyChannel(Channel::Left, Channel::Right);
 }
 
 void TfrmGenerator::CopySettingsfromrightChannel1Click() {
-    ChannelCopy::Copy(generator_, Channel::Right, Channel::Left);
-}
-
-void TfrmGenerator::SelectDefaultDevice() {
-    {
-        const QSignalBlocker blocker(WaveDevice);
-        WaveDevice->setCurrentIndex(0);
-    }
-    WaveDeviceChange();
-}
-
-void TfrmGenerator::SetSliderLimitTexts(const std::string& minFreq, const std::string& maxFreq) {
-    slider_.MinFreqEdit = minFreq;
-    slider_.MaxFreqEdit = maxFreq;
-}
-
-int32_t TfrmGenerator::OutputFrameRate() const {
-    return audioOut_->FrameRate();
+    session_.CopyChannel(Channel::Right, Channel::Left);
 }
 
 // --- Help and web --------------------------------------------------------------------------
 
-void TfrmGenerator::ShowHelp(int context) {
-    HelpViewer::Instance().ShowContext(context);
-}
-
 void TfrmGenerator::Help1Click() {
-    ShowHelp(HelpViewer::GeneratorWindow);
+    HelpViewer::Instance().ShowContext(HelpViewer::GeneratorWindow);
 }
 
 void TfrmGenerator::HelpContents1Click() {
@@ -840,7 +552,7 @@ void TfrmGenerator::changeEvent(QEvent* event) {
 }
 
 void TfrmGenerator::closeEvent(QCloseEvent* event) {
-    audioOut_->StopNow();
+    session_.StopNow();
     event->accept();
     emit Closed();
 }
@@ -863,7 +575,7 @@ bool TfrmGenerator::eventFilter(QObject* watched, QEvent* event) {
     if (watched == WaveDevice && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            generator_.DeriveSweep(Channel::Left);
+            Gen().DeriveSweep(Channel::Left);
     }
     return QMainWindow::eventFilter(watched, event);
 }

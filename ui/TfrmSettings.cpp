@@ -1,8 +1,7 @@
 #include "ui/TfrmSettings.h"
 
-#include "settings/SettingsStore.h"
-#include "synth/Generator.h"
-#include "synth/NumberText.h"
+#include "session/GeneratorSession.h"
+#include "ui/HelpViewer.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -12,7 +11,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <cmath>
 
 namespace quavril {
 
@@ -23,8 +21,8 @@ template <size_t N> void Fill(QComboBox* list, const std::array<int32_t, N>& val
 }
 } // namespace
 
-TfrmSettings::TfrmSettings(SettingsStore& store, Owner& owner, QWidget* parent)
-    : QWidget(parent, Qt::Tool), store_(store), owner_(owner) {
+TfrmSettings::TfrmSettings(GeneratorSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Tool), session_(session) {
     setObjectName("frmSettings");
     setWindowTitle(tr("Output Settings"));
     auto* grid = new QGridLayout(this);
@@ -37,12 +35,11 @@ TfrmSettings::TfrmSettings(SettingsStore& store, Owner& owner, QWidget* parent)
     BuildButtons();
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
-    settings_ = LoadOutputSettings(store_);
     ShowPositions();
-    Generator& g = owner_.Gen();
-    g.SampleRate = settings_.SampleRate();
-    g.DeriveSweep(Channel::Left);
-    g.DeriveSweep(Channel::Right);
+}
+
+const OutputSettings& TfrmSettings::Settings() const {
+    return session_.Settings();
 }
 
 QComboBox* TfrmSettings::AddList(const QString& caption, const QString& name, int row) {
@@ -70,66 +67,40 @@ void TfrmSettings::BuildButtons() {
     connect(FsList, &QComboBox::activated, this, &TfrmSettings::FsListChange);
     connect(BufferSize, &QComboBox::activated, this, &TfrmSettings::BufferSizeChange);
     connect(Buffers, &QComboBox::activated, this, &TfrmSettings::BuffersChange);
-    connect(HelpButton, &QPushButton::clicked, this, [this] { owner_.ShowHelp(2); });
+    connect(HelpButton, &QPushButton::clicked, this,
+            [] { HelpViewer::Instance().ShowContext(HelpViewer::OutputSettings); });
     connect(Button1, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void TfrmSettings::ShowPositions() {
     const QSignalBlocker a(FsList), b(BufferSize), c(Buffers);
-    FsList->setCurrentIndex(settings_.Fs);
-    BufferSize->setCurrentIndex(settings_.BufferSize);
-    Buffers->setCurrentIndex(settings_.Buffers);
-}
-
-int TfrmSettings::SliderMaximum(int32_t fs) {
-    return static_cast<int>(RoundEven(std::log10(static_cast<long double>(fs / 4)) * 1000.0L));
+    FsList->setCurrentIndex(Settings().Fs);
+    BufferSize->setCurrentIndex(Settings().BufferSize);
+    Buffers->setCurrentIndex(Settings().Buffers);
 }
 
 void TfrmSettings::FsListChange(int position) {
-    if (position < 0 || position >= static_cast<int>(OutputSettings::FsValues.size()))
-        return;
-    settings_.Fs = position;
-    owner_.SwitchOff();
-    const int32_t fs = settings_.SampleRate();
-    owner_.Gen().SampleRate = fs;
-    owner_.SetSliderLimits(SliderMaximum(fs), std::to_string(fs / 2));
-    LowerFrequencyFields(fs / 2);
-}
-
-// A field above the new limit is lowered to it; writing the text runs its change handler.
-void TfrmSettings::LowerFrequencyFields(int32_t half) {
-    Generator& g = owner_.Gen();
-    for (TextField f : {TextField::fInitLeft, TextField::fFinalLeft, TextField::fInitRight,
-                        TextField::fFinalRight}) {
-        const auto v = ParsePlain(g.Text(f));
-        if (v && *v > half)
-            g.SetText(f, std::to_string(half));
-    }
+    session_.SelectRate(position);
 }
 
 void TfrmSettings::BufferSizeChange(int position) {
-    if (position < 0 || position >= static_cast<int>(OutputSettings::BufferSizeValues.size()))
-        return;
-    settings_.BufferSize = position;
-    owner_.SwitchOff();
+    session_.SelectBufferSize(position);
 }
 
 void TfrmSettings::BuffersChange(int position) {
-    if (position < 0 || position >= static_cast<int>(OutputSettings::BuffersValues.size()))
-        return;
-    settings_.Buffers = position;
-    owner_.SwitchOff();
+    session_.SelectBuffers(position);
 }
 
 void TfrmSettings::closeEvent(QCloseEvent* event) {
-    SaveOutputSettings(store_, settings_);
-    owner_.OutputSettingsClosed();
+    session_.SaveOutputSettings();
+    session_.OutputSettingsClosed();
     event->accept();
+    emit Closed();
 }
 
 void TfrmSettings::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
-        owner_.ShowHelp(2);
+        HelpViewer::Instance().ShowContext(HelpViewer::OutputSettings);
         return;
     }
     if (event->key() == Qt::Key_Escape) {

@@ -11,7 +11,7 @@ class MemoryGroup : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        window->FillMemoryBank();
+        session->FillBank();
     }
     MemoryButtons& Memory() { return window->Memory(); }
 };
@@ -83,7 +83,7 @@ TEST_F(MemoryGroup, renameCommitsOnEnterWithoutStartingTheGenerator) {
     QTest::keyClick(window->MemEdit[2], Qt::Key_Return);
     Pump();
     EXPECT_EQ(window->MemButton[2]->text(), "Sweep");
-    EXPECT_EQ(Memory().Bank().Slot(3).Name, "Sweep");
+    EXPECT_EQ(session->Bank().Slot(3).Name, "Sweep");
     EXPECT_FALSE(Shown(window->MemEdit[2]));
     EXPECT_TRUE(window->btnON->isDefault());
     EXPECT_FALSE(window->GeneratorRunning());
@@ -93,7 +93,7 @@ TEST_F(MemoryGroup, leavingTheRenameEditCommitsAnEmptyName) {
     Memory().RenameItem[0]->trigger();
     Leave();
     EXPECT_EQ(window->MemButton[0]->text(), "");
-    EXPECT_EQ(Memory().Bank().Slot(1).Name, "");
+    EXPECT_EQ(session->Bank().Slot(1).Name, "");
     EXPECT_FALSE(window->MemEdit[0]->isEnabled());
 }
 
@@ -113,7 +113,7 @@ TEST_F(PresetFiles, savedBankLoadsBackWithItsNames) {
     ASSERT_EQ(dialogs.SaveRequests.size(), 1u);
     EXPECT_FALSE(dialogs.SaveRequests[0].ConfirmOverwrite);
     EXPECT_EQ(dialogs.SaveRequests[0].DefaultSuffix, "qvl");
-    window->FillMemoryBank();
+    session->FillBank();
     EXPECT_EQ(window->MemButton[0]->text(), "Memory 1");
     dialogs.OpenPaths = {path};
     window->Menus().LoadSweepSettings1->trigger();

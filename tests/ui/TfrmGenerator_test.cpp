@@ -198,10 +198,10 @@ TEST_F(GeneratorWindow, amplitudeSliderAndEditFollowEachOther) {
 }
 
 TEST_F(GeneratorWindow, sampleRateLabelShowsKilohertz) {
-    EXPECT_EQ(TfrmGenerator::SampleRateText(44100), "fs = 44.1 kHz");
-    EXPECT_EQ(TfrmGenerator::SampleRateText(48000), "fs = 48 kHz");
-    EXPECT_EQ(TfrmGenerator::SampleRateText(22050), "fs = 22.05 kHz");
-    EXPECT_EQ(TfrmGenerator::SampleRateText(96000), "fs = 96 kHz");
+    EXPECT_EQ(GeneratorSession::SampleRateText(44100), "fs = 44.1 kHz");
+    EXPECT_EQ(GeneratorSession::SampleRateText(48000), "fs = 48 kHz");
+    EXPECT_EQ(GeneratorSession::SampleRateText(22050), "fs = 22.05 kHz");
+    EXPECT_EQ(GeneratorSession::SampleRateText(96000), "fs = 96 kHz");
     EXPECT_EQ(window->lblFS->text(), "fs = 44.1 kHz");
 }
 

@@ -26,12 +26,12 @@ TEST_F(OutputSettingsWindow, loadsTheStoredPositions) {
 }
 
 TEST_F(OutputSettingsWindow, sliderMaximaFollowTheRate) {
-    EXPECT_EQ(TfrmSettings::SliderMaximum(8000), 3301);
-    EXPECT_EQ(TfrmSettings::SliderMaximum(11025), 3440);
-    EXPECT_EQ(TfrmSettings::SliderMaximum(22050), 3741);
-    EXPECT_EQ(TfrmSettings::SliderMaximum(44100), 4042);
-    EXPECT_EQ(TfrmSettings::SliderMaximum(48000), 4079);
-    EXPECT_EQ(TfrmSettings::SliderMaximum(96000), 4380);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(8000), 3301);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(11025), 3440);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(22050), 3741);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(44100), 4042);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(48000), 4079);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(96000), 4380);
 }
 
 TEST_F(OutputSettingsWindow, aLowerRateLowersTheFrequencyFields) {

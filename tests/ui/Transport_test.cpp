@@ -237,9 +237,9 @@ TEST_F(Transport, exitStopsAndCloses) {
 
 TEST_F(Transport, synchronisedCommandsGoThroughTheBroadcast) {
     std::vector<int> sent;
-    window->SetBroadcaster([&](int code) {
-        sent.push_back(code);
-        window->HandleMessage(code, 0, 0);
+    session->SetBroadcaster([&](MessageCode code) {
+        sent.push_back(CodeOf(code));
+        session->Dispatch(code, 0, 0);
     });
     Click(window->chkSync);
     Click(window->btnON);
@@ -263,16 +263,15 @@ namespace {
 class FrequencyDisplayHook : public Transport {};
 
 TEST_F(FrequencyDisplayHook, everyFillShowsTheFrequenciesWhileTheDisplayIsVisible) {
-    bool visible = false;
     std::vector<QString> shown;
-    window->SetFrequencyDisplay(
-        {[&] { return visible; }, [&](const QString& t) { shown.push_back(t); }});
+    QObject::connect(session.get(), &GeneratorSession::FrequencyText,
+                     [&](const QString& t) { shown.push_back(t); });
     Choose(window->cboChannels, STEREO);
     Type(Right().Frequency->fInit, "440");
     Leave();
     SwitchOn();
     EXPECT_TRUE(shown.empty()) << "a closed display is not touched";
-    visible = true;
+    session->SetDisplayVisible(true);
     device->CompleteNext();
     Pump();
     ASSERT_EQ(shown.size(), 1u);

@@ -115,11 +115,12 @@ protected:
         auto port = std::make_unique<VirtualWaveOut>();
         port->SetDevices({{"hw:A", "First card"}, {"hw:B", "Second card"}});
         device = port.get();
-        window = std::make_unique<TfrmGenerator>(dialogs, std::move(port));
-        settings = std::make_unique<TfrmSettings>(*store, *window, window.get());
+        session = std::make_unique<GeneratorSession>(*store, std::move(port));
+        window = std::make_unique<TfrmGenerator>(*session, dialogs);
+        settings = std::make_unique<TfrmSettings>(*session, window.get());
         window->SetOutputSettingsWindow(settings.get());
         // As at program start without stored window settings.
-        window->rESETTOdEFAULT1Click();
+        session->ResetToDefaults();
         dialogs.Messages.clear();
         window->show();
         QApplication::setActiveWindow(window.get());
@@ -129,6 +130,7 @@ protected:
     void TearDown() override {
         settings.reset();
         window.reset();
+        session.reset();
         Pump();
     }
 
@@ -175,6 +177,7 @@ protected:
     std::unique_ptr<SettingsStore> store;
     ScriptedDialogs dialogs;
     VirtualWaveOut* device = nullptr;
+    std::unique_ptr<GeneratorSession> session;
     std::unique_ptr<TfrmGenerator> window;
     std::unique_ptr<TfrmSettings> settings;
 };

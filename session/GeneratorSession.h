@@ -1,0 +1,207 @@
+#pragma once
+// One running generator without any window: the generator's controls and signal, the wave
+// output with its start, the output settings, the memory bank and the frequency slider's
+// values. Every entry point (the windows, the command-line tool, scripts, other programs'
+// messages, the hot key) is a client of this class; nothing else writes the signal's state
+// or the sample rate. Everything runs on the thread that owns it.
+#include "audio/DeviceList.h"
+#include "audio/Playback.h"
+#include "audio/TAudioOut.h"
+#include "files/PresetBank.h"
+#include "files/PresetFile.h"
+#include "files/WaveFile.h"
+#include "session/FrequencySliderModel.h"
+#include "session/MessageTarget.h"
+#include "settings/OutputSettings.h"
+#include "settings/ResetToDefaults.h"
+#include "synth/Generator.h"
+#include "synth/GeneratorHost.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace quavril {
+
+class SettingsStore;
+class WaveOutPort;
+
+class GeneratorSession : public QObject,
+                         public MessageTarget,
+                         private GeneratorHost,
+                         private ResetToDefaults::WindowControls {
+    Q_OBJECT
+public:
+    // `store` keeps the output settings (read here, written by SaveOutputSettings). `port` is
+    // the wave-out back end: the platform's when null, a virtual device in tests.
+    explicit GeneratorSession(SettingsStore& store, std::unique_ptr<WaveOutPort> port = nullptr,
+                              QObject* parent = nullptr);
+    ~GeneratorSession() override;
+
+    // --- Controls and signal ---------------------------------------------------------------
+    Generator& Controls() { return generator_; }
+    const Generator& Controls() const { return generator_; }
+    TAudioOut& Output() { return *output_; }
+    const TAudioOut& Output() const { return *output_; }
+    FrequencySliderModel& Slider() { return slider_; }
+    const FrequencySliderModel& Slider() const { return slider_; }
+
+    // --- Transport -------------------------------------------------------------------------
+    // On, Off and Pause as the user gives them: with Sync on they reach every generator
+    // through the broadcaster (this one included), else this one alone.
+    void On();
+    void Off();
+    void Pause();
+    // The hot key: Off while playing, else On.
+    void Trigger();
+    // The local actions of the transport messages.
+    void StartPlayback();
+    void StopNow();
+    void TogglePause();
+    bool Playing() const override;
+    bool Paused() const;
+    // Between the output's start and stop notices.
+    bool GeneratorRunning() const { return generatorRunning_; }
+    // The code of the last transport command given through On, Off or Pause.
+    MessageCode SyncCode() const { return syncCode_; }
+    bool Sync() const { return sync_; }
+    void SetSync(bool on);
+    // How a transport command reaches every generator while Sync is on. Without one the
+    // command reaches this generator alone.
+    void SetBroadcaster(std::function<void(MessageCode)> broadcaster);
+
+    // --- Messages of other programs ----------------------------------------------------------
+    std::string Title() const override;
+    void Dispatch(MessageCode code, int32_t wParam, int32_t lParam) override;
+    std::optional<std::string> Value(std::string_view storedName) const override;
+
+    // --- Output device and settings ----------------------------------------------------------
+    const DeviceList& Devices() const { return devices_; }
+    bool HasDevice() const { return !devices_.NoUsableDevice(); }
+    // Position in the device list (0 the default device).
+    int DevicePosition() const { return devicePosition_; }
+    // Selects a list position and hands the device to the output (the list's change handler).
+    void SelectDevice(int position);
+    const OutputSettings& Settings() const { return outputSettings_; }
+    // The three lists of the output settings window: each switches the generator off; a new
+    // rate applies at once to the signal, the slider's limits and the frequency fields.
+    void SelectRate(int position);
+    void SelectBufferSize(int position);
+    void SelectBuffers(int position);
+    bool SaveOutputSettings();
+    // The output settings window closed: the left channel is derived again.
+    void OutputSettingsClosed();
+
+    // --- Memory slots and preset files ------------------------------------------------------
+    PresetBank& Bank() { return bank_; }
+    const PresetBank& Bank() const { return bank_; }
+    bool AutoStart() const { return autoStart_; }
+    void SetAutoStart(bool on) { autoStart_ = on; }
+    // Recalls slot n (1..4) and, with the autostart option, switches on. False outside 1..4.
+    bool RecallSlot(int n);
+    bool StoreSlot(int n);
+    void RenameSlot(int n, const std::string& name);
+    // Every slot the current settings, named Memory 1..4 (the bank at program start).
+    void FillBank();
+    PresetFileResult LoadPresets(const std::string& path);
+    PresetFileResult SavePresets(const std::string& path);
+
+    // --- Reset, copy and export ------------------------------------------------------------
+    void ResetToDefaults();
+    void CopyChannel(Channel from, Channel to);
+    // The start of "Save as wave file": looping off, the output stopped, the export reset.
+    // False when the phase is not a number (InvalidNumber has been raised).
+    bool PrepareExport();
+    std::string ProposedExportName() const;
+    // Writes one period after PrepareExport; `observer` shows the progress (the writer's
+    // ExportCancelled flag cancels).
+    WaveWriteResult WriteExport(const std::string& path, WaveExportObserver* observer = nullptr);
+    WaveFileWriter& Writer() { return writer_; }
+
+    // --- Frequency display --------------------------------------------------------------------
+    void SetDisplayVisible(bool visible) { displayVisible_ = visible; }
+    // The sample-rate label's text for a rate: "fs = 44.1 kHz".
+    static QString SampleRateText(int32_t fs);
+
+signals:
+    // The output's start and stop notices.
+    void RunningChanged(bool running);
+    void PausedChanged(bool paused);
+    // After a start attempt that was not refused for an already playing output.
+    void StartAttempted();
+    // On with Sync: the own program comes to the front.
+    void BringToFront();
+    void SyncChanged(bool on);
+    void DeviceSelected(int position);
+    void SampleRateChanged(int32_t fs);
+    void BankChanged();
+    // Control values the generator wrote itself; windows show them without running handlers.
+    void TextMirrored(TextField field, const std::string& text);
+    void FlagMirrored(FlagField field, bool value);
+    void IndexMirrored(IndexField field, int value);
+    // Refresh rules of the windows after a handler ran.
+    void ChannelsRefreshed();
+    void WaveFormRefreshed(Channel c);
+    void LoopRefreshed();
+    void ConstantRefreshed(Channel c);
+    void ModulationOnRefreshed(Channel c);
+    void TicksRefreshed();
+    void SliderMoved(Channel c, int position);
+    void FrequencyText(const QString& text);
+    // Messages for the user.
+    void Information(const QString& text);
+    void Error(const QString& text);
+    // A frequency beyond half the sampling rate was left in `field`.
+    void NyquistExceeded(TextField field);
+
+private:
+    void Broadcast(MessageCode code);
+    void ConnectOutput();
+    void ApplySampleRate(int32_t fs);
+    void ShowInvalidNumberOf(TextField field);
+
+    // GeneratorHost
+    bool OutputPlaying() const override;
+    void StopOutputNow() override;
+    void TextWritten(TextField field, const std::string& text) override;
+    void FlagWritten(FlagField field, bool value) override;
+    void IndexWritten(IndexField field, int value) override;
+    void FrequencySliderMoved(Channel c, int position) override;
+    void AcknowledgeRender(GeneratorState& state) override;
+    void ReportPerformanceIssue() override;
+    bool DisplayVisible() const override { return displayVisible_; }
+    void ShowFrequencyText(const std::string& text) override;
+    void ShowNyquistMessage(TextField field) override;
+    void ShowInvalidNumber(const std::string& text) override;
+    void ChannelsChanged() override;
+    void WaveFormChanged(Channel c) override;
+    void LoopChanged() override;
+    void ConstantChanged(Channel c) override;
+    void ModulationOnChanged(Channel c) override;
+    void TicksChanged() override;
+
+    // ResetToDefaults::WindowControls
+    void SelectDefaultDevice() override;
+    void SetSliderLimitTexts(const std::string& minFreq, const std::string& maxFreq) override;
+    int32_t OutputFrameRate() const override;
+
+    SettingsStore& store_;
+    Generator generator_;
+    std::unique_ptr<TAudioOut> output_;
+    Playback playback_;
+    WaveFileWriter writer_;
+    OutputSettings outputSettings_;
+    DeviceList devices_;
+    PresetBank bank_;
+    FrequencySliderModel slider_;
+    std::function<void(MessageCode)> broadcaster_;
+    int devicePosition_ = 0;
+    MessageCode syncCode_ = MessageCode::On;
+    bool sync_ = false;
+    bool autoStart_ = false;
+    bool generatorRunning_ = false;
+    bool displayVisible_ = false;
+};
+
+} // namespace quavril
