@@ -5,6 +5,7 @@
 #include "ui/DesignLayout.h"
 #include "ui/ExitLineEdit.h"
 #include "ui/FrequencyGroup.h"
+#include "ui/GeneratorBinding.h"
 #include "ui/ListPictures.h"
 #include "ui/PictureList.h"
 #include "ui/PressButton.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -157,6 +159,41 @@ void ChannelPanel::ShowModulationOn(bool on) {
     ModPhaseEdit->setEnabled(on);
     ModFunction->setEnabled(on);
     ModFunction->SetGreyText(!on);
+}
+
+void ChannelPanel::Bind(GeneratorBinding& binding, Generator& g) {
+    const Channel c = Side;
+    FrequencyGroup* f = Frequency;
+    binding.BindCheck(TickOf(c), Tick);
+    binding.BindList(WaveFormOf(c), WaveForm);
+    binding.BindConstantPair(ConstantOf(c), f->chkConstant, f->chkSweep);
+    binding.BindEdit(fInitOf(c), f->fInit);
+    binding.BindEdit(fFinalOf(c), f->fFinal);
+    binding.BindCheck(LogarithmicOf(c), f->Logarithmic);
+    binding.BindCheck(BidirectionalOf(c), f->Bidirectional);
+    binding.BindAmplitudeBar(AmplitudeBarOf(c), barAmplitude);
+    binding.BindEdit(AmplitudeOf(c), Amplitude);
+    binding.BindCheck(ModulationOnOf(c), ModulationOn);
+    binding.BindList(ModFunctionOf(c), ModFunction);
+    binding.BindEdit(ModDepthOf(c), ModDepthEdit);
+    binding.BindEdit(ModPeriodOf(c), ModPeriodEdit);
+    binding.BindEdit(ModPhaseOf(c), ModPhaseEdit);
+    connect(f->SemiUp, &QPushButton::clicked, this, [&g, c] { g.SemitoneStep(c, true); });
+    connect(f->SemiDown, &QPushButton::clicked, this, [&g, c] { g.SemitoneStep(c, false); });
+    connect(f->fInitPlus, &PressButton::Pressed, this, [&g, c] { g.HertzStep(c, true); });
+    connect(f->fInitMinus, &PressButton::Pressed, this, [&g, c] { g.HertzStep(c, false); });
+}
+
+QAction* ChannelPanel::AddCopyMenu(const QString& text, const char* menuName,
+                                   const char* actionName) {
+    CopyMenu = new QMenu(Box->window());
+    CopyMenu->setObjectName(menuName);
+    QAction* item = CopyMenu->addAction(text);
+    item->setObjectName(actionName);
+    Box->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Box, &QWidget::customContextMenuRequested, CopyMenu,
+            [this](const QPoint& at) { CopyMenu->popup(Box->mapToGlobal(at)); });
+    return item;
 }
 
 void ChannelPanel::Follow(GeneratorSession& session) {

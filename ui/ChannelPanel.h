@@ -3,9 +3,11 @@
 
 #include <QObject>
 
+class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QSlider;
 class QWidget;
 
@@ -13,6 +15,8 @@ namespace quavril {
 
 class DesignLayout;
 class ExitLineEdit;
+class Generator;
+class GeneratorBinding;
 class GeneratorSession;
 class FrequencyGroup;
 class PictureList;
@@ -49,6 +53,12 @@ public:
     // Modulation controls follow the modulation box: enabled and in the window-text colour
     // while it is ticked, disabled and grey otherwise.
     void ShowModulationOn(bool on);
+
+    // The panel's controls and step buttons act on the generator's controls.
+    void Bind(GeneratorBinding& binding, Generator& generator);
+    // The panel's context menu with its one item, copying the other channel's settings here.
+    QAction* AddCopyMenu(const QString& text, const char* menuName, const char* actionName);
+    QMenu* CopyMenu = nullptr;
 
     // The panel follows the session's refresh rules from now on.
     void Follow(GeneratorSession& session);

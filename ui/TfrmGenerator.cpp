@@ -18,6 +18,7 @@
 #include "ui/StatusLamp.h"
 #include "ui/TfrmSettings.h"
 #include "ui/TfrmWait.h"
+#include "ui/TransportControls.h"
 #include "ui/UserDialogs.h"
 #include "ui/WebAddresses.h"
 
@@ -159,54 +160,22 @@ void TfrmGenerator::BuildMemoryGroup(QWidget* client) {
 }
 
 void TfrmGenerator::BuildTransport(QWidget* client) {
-    chkSync = new QCheckBox(tr("Sync all generators"), client);
-    chkSync->setObjectName("chkSync");
-    chkSync->setToolTip(tr("Switch every generator window on and off together"));
-    layout_->Place(chkSync, 325, 378, 114, 13);
-    btnOFF = new QPushButton(tr("Off"), client);
-    btnOFF->setObjectName("btnOFF");
-    btnOFF->setToolTip(tr("Switch the generator off"));
-    btnPause = new QPushButton(tr("Pause"), client);
-    btnPause->setObjectName("btnPause");
-    btnPause->setToolTip(tr("Hold the output; click again to go on"));
-    btnON = new QPushButton(tr("On"), client);
-    btnON->setObjectName("btnON");
-    btnON->setToolTip(tr("Switch the generator on"));
-    layout_->Place(btnOFF, 326, 394, 32, 23);
-    layout_->Place(btnPause, 360, 394, 43, 23);
-    layout_->Place(btnON, 404, 394, 32, 23);
-    SetDefaultButton(btnON);
-    LED = new StatusLamp(client);
-    LED->setObjectName("LED");
-    // The lamp reaches from 3 px above the On button to 3 px below it.
-    layout_->Place(LED, 443, 394 - 3, 18, 23 + 6);
-    lblFS = new ClickableLabel(client);
-    lblFS->setObjectName("lblFS");
-    lblFS->setToolTip(tr("Sample rate: click for the output settings"));
-    lblFS->setCursor(Qt::PointingHandCursor);
-    QFont small = lblFS->font();
-    small.setPointSizeF(small.pointSizeF() * 9.0 / 11.0);
-    lblFS->setFont(small);
-    lblFS->setText(GeneratorSession::SampleRateText(44100));
-    layout_->Place(lblFS, 323, 420);
+    transport_ = new TransportControls(*layout_, client);
+    chkSync = transport_->chkSync;
+    btnOFF = transport_->btnOFF;
+    btnPause = transport_->btnPause;
+    btnON = transport_->btnON;
+    LED = transport_->LED;
+    lblFS = transport_->lblFS;
 }
 
 void TfrmGenerator::BuildPanelMenus() {
-    mnuCopyRtoL = new QMenu(this);
-    mnuCopyRtoL->setObjectName("mnuCopyRtoL");
-    CopySettingsfromrightChannel1 = mnuCopyRtoL->addAction(tr("Use the right channel's settings"));
-    CopySettingsfromrightChannel1->setObjectName("CopySettingsfromrightChannel1");
-    mnuCopyLtoR = new QMenu(this);
-    mnuCopyLtoR->setObjectName("mnuCopyLtoR");
-    CopySettingsfromleftChannel1 = mnuCopyLtoR->addAction(tr("Use the left channel's settings"));
-    CopySettingsfromleftChannel1->setObjectName("CopySettingsfromleftChannel1");
-    for (auto [panel, menu] : {std::pair{LeftPanel, mnuCopyRtoL}, {RightPanel, mnuCopyLtoR}}) {
-        panel->Box->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(panel->Box, &QWidget::customContextMenuRequested, menu,
-                [box = panel->Box, menu = menu](const QPoint& at) {
-                    menu->popup(box->mapToGlobal(at));
-                });
-    }
+    CopySettingsfromrightChannel1 = LeftPanel->AddCopyMenu(
+        tr("Use the right channel's settings"), "mnuCopyRtoL", "CopySettingsfromrightChannel1");
+    mnuCopyRtoL = LeftPanel->CopyMenu;
+    CopySettingsfromleftChannel1 = RightPanel->AddCopyMenu(
+        tr("Use the left channel's settings"), "mnuCopyLtoR", "CopySettingsfromleftChannel1");
+    mnuCopyLtoR = RightPanel->CopyMenu;
 }
 
 // Scale: the screen's logical dpi against 96, raised until every text fits its control.
@@ -233,30 +202,8 @@ void TfrmGenerator::BindControls() {
     binding_->BindCheck(FlagField::Loop, Loop);
     binding_->BindList(IndexField::cboChannels, cboChannels);
     binding_->BindEdit(TextField::PhaseEdit, RightPanel->PhaseEdit);
-    for (ChannelPanel* p : {LeftPanel, RightPanel}) {
-        const Channel c = p->Side;
-        FrequencyGroup* f = p->Frequency;
-        binding_->BindCheck(TickOf(c), p->Tick);
-        binding_->BindList(WaveFormOf(c), p->WaveForm);
-        binding_->BindConstantPair(ConstantOf(c), f->chkConstant, f->chkSweep);
-        binding_->BindEdit(fInitOf(c), f->fInit);
-        binding_->BindEdit(fFinalOf(c), f->fFinal);
-        binding_->BindCheck(LogarithmicOf(c), f->Logarithmic);
-        binding_->BindCheck(BidirectionalOf(c), f->Bidirectional);
-        binding_->BindAmplitudeBar(AmplitudeBarOf(c), p->barAmplitude);
-        binding_->BindEdit(AmplitudeOf(c), p->Amplitude);
-        binding_->BindCheck(ModulationOnOf(c), p->ModulationOn);
-        binding_->BindList(ModFunctionOf(c), p->ModFunction);
-        binding_->BindEdit(ModDepthOf(c), p->ModDepthEdit);
-        binding_->BindEdit(ModPeriodOf(c), p->ModPeriodEdit);
-        binding_->BindEdit(ModPhaseOf(c), p->ModPhaseEdit);
-        connect(f->SemiUp, &QPushButton::clicked, this, [this, c] { Gen().SemitoneStep(c, true); });
-        connect(f->SemiDown, &QPushButton::clicked, this,
-                [this, c] { Gen().SemitoneStep(c, false); });
-        connect(f->fInitPlus, &PressButton::Pressed, this, [this, c] { Gen().HertzStep(c, true); });
-        connect(f->fInitMinus, &PressButton::Pressed, this,
-                [this, c] { Gen().HertzStep(c, false); });
-    }
+    for (ChannelPanel* panel : {LeftPanel, RightPanel})
+        panel->Bind(*binding_, session_.Controls());
     binding_->MirrorAll();
     connect(WaveDevice, &QComboBox::activated, this, &TfrmGenerator::WaveDeviceChange);
 }
@@ -301,23 +248,19 @@ void TfrmGenerator::ConnectSession() {
     connect(btnON, &QPushButton::clicked, this, &TfrmGenerator::btnONClick);
     connect(btnOFF, &QPushButton::clicked, this, &TfrmGenerator::btnOFFClick);
     connect(btnPause, &QPushButton::clicked, this, &TfrmGenerator::btnPauseClick);
-    connect(chkSync, &QCheckBox::clicked, &session_, &GeneratorSession::SetSync);
     connect(menus_->PresetRecallAutostart1, &QAction::toggled, &session_,
             &GeneratorSession::SetAutoStart);
     GeneratorSession* s = &session_;
+    transport_->Follow(session_);
     connect(s, &GeneratorSession::RunningChanged, this, &TfrmGenerator::RunningChanged);
-    connect(s, &GeneratorSession::PausedChanged, this, &TfrmGenerator::ShowPaused);
-    connect(s, &GeneratorSession::StartAttempted, this, [this] { btnOFF->setFocus(); });
     connect(s, &GeneratorSession::BringToFront, this, [this] {
         raise();
         activateWindow();
     });
-    connect(s, &GeneratorSession::SyncChanged, chkSync, &QCheckBox::setChecked);
     connect(s, &GeneratorSession::DeviceSelected, this, [this](int position) {
         const QSignalBlocker blocker(WaveDevice);
         WaveDevice->setCurrentIndex(position);
     });
-    connect(s, &GeneratorSession::SampleRateChanged, this, &TfrmGenerator::UpdateSampleRateLabel);
     connect(s, &GeneratorSession::TextMirrored, binding_, &GeneratorBinding::MirrorText);
     connect(s, &GeneratorSession::FlagMirrored, binding_, &GeneratorBinding::MirrorFlag);
     connect(s, &GeneratorSession::IndexMirrored, binding_, &GeneratorBinding::MirrorIndex);
@@ -407,17 +350,6 @@ void TfrmGenerator::Exit1Click() {
     close();
 }
 
-void TfrmGenerator::ShowPaused(bool paused) {
-    QFont f = btnPause->font();
-    f.setBold(paused);
-    btnPause->setFont(f);
-}
-
-void TfrmGenerator::SetDefaultButton(QPushButton* button) {
-    for (QPushButton* b : {btnON, btnOFF})
-        b->setDefault(b == button);
-}
-
 void TfrmGenerator::SetLocked(bool locked) {
     for (QWidget* w : locked_)
         w->setEnabled(!locked);
@@ -427,12 +359,10 @@ void TfrmGenerator::SetLocked(bool locked) {
         item->setEnabled(!locked);
 }
 
-// The output's start and stop notices: title, default button, lamp and locked controls.
+// The output's start and stop notices: the title and the locked controls.
 void TfrmGenerator::RunningChanged(bool running) {
     ApplicationTitle::Set(running ? ApplicationTitle::RunningTitle()
                                   : ApplicationTitle::GeneratorTitle());
-    SetDefaultButton(running ? btnOFF : btnON);
-    LED->SetColour(running ? StatusLamp::On : StatusLamp::Off);
     SetLocked(running);
 }
 
@@ -455,8 +385,7 @@ void TfrmGenerator::SetOutputSettingsWindow(TfrmSettings* window) {
 }
 
 void TfrmGenerator::UpdateSampleRateLabel() {
-    lblFS->setText(GeneratorSession::SampleRateText(Gen().SampleRate));
-    lblFS->adjustSize();
+    transport_->ShowSampleRate(Gen().SampleRate);
 }
 
 // --- Files -----------------------------------------------------------------------------------

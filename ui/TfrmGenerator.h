@@ -26,6 +26,7 @@ class PictureList;
 class StatusLamp;
 class TfrmSettings;
 class TfrmWait;
+class TransportControls;
 class UserDialogs;
 
 // The generator window: output device, duration and loop, channel mode, the two channel
@@ -95,11 +96,9 @@ private:
     void CollectLockedControls();
 
     void RunningChanged(bool running);
-    void ShowPaused(bool paused);
     void TicksRefreshed();
     void ShowNyquistMessage(TextField field);
     void SetLocked(bool locked);
-    void SetDefaultButton(QPushButton* button);
     void UpdateSampleRateLabel();
 
     GeneratorSession& session_;
@@ -109,6 +108,7 @@ private:
     GeneratorBinding* binding_ = nullptr;
     GeneratorMenus* menus_ = nullptr;
     MemoryButtons* memory_ = nullptr;
+    TransportControls* transport_ = nullptr;
     TfrmSettings* settings_ = nullptr;
     std::vector<QWidget*> locked_; // disabled while the generator runs, in this order
 
