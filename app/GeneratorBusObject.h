@@ -1,0 +1,33 @@
+#pragma once
+// The object /Generator that a running generator exports on the session bus, interface
+// org.orvande.Quavril.Generator. Each method goes straight to the generator's message target;
+// Message replies after the action has run.
+#include "session/MessageTarget.h"
+
+#include <QDBusContext>
+#include <QObject>
+#include <QString>
+
+namespace quavril {
+
+class GeneratorBusObject : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.orvande.Quavril.Generator")
+
+public:
+    explicit GeneratorBusObject(MessageTarget& target, QObject* parent = nullptr);
+
+public slots:
+    Q_SCRIPTABLE QString Title() const;
+    // Codes without an action are accepted and do nothing.
+    Q_SCRIPTABLE void Message(int code, int wParam, int lParam);
+    Q_SCRIPTABLE bool Playing() const;
+    // A setting's current text, list position or check state by its stored name; an unknown
+    // name is answered with the error org.orvande.Quavril.Error.UnknownSetting.
+    Q_SCRIPTABLE QString Value(const QString& name);
+
+private:
+    MessageTarget& target_;
+};
+
+} // namespace quavril
