@@ -27,6 +27,9 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/
 xvfb=$!
 read -r number <"$work/display"
 export DISPLAY=":$number"
+# GUI programs want a private runtime folder and complain without one.
+mkdir -m 0700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
 unset WAYLAND_DISPLAY 2>/dev/null || true
 status=0
 dbus-run-session -- "$@" || status=$?
