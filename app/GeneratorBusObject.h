@@ -13,6 +13,25 @@ namespace quavril {
 class GeneratorBusObject : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.orvande.Quavril.Generator")
+    // Written out so that the replies carry names too (gdbus introspect shows them).
+    Q_CLASSINFO("D-Bus Introspection",
+                "  <interface name=\"org.orvande.Quavril.Generator\">\n"
+                "    <method name=\"Title\">\n"
+                "      <arg name=\"title\" type=\"s\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Message\">\n"
+                "      <arg name=\"code\" type=\"i\" direction=\"in\"/>\n"
+                "      <arg name=\"wParam\" type=\"i\" direction=\"in\"/>\n"
+                "      <arg name=\"lParam\" type=\"i\" direction=\"in\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Playing\">\n"
+                "      <arg name=\"playing\" type=\"b\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Value\">\n"
+                "      <arg name=\"name\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"value\" type=\"s\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "  </interface>\n")
 
 public:
     explicit GeneratorBusObject(MessageTarget& target, QObject* parent = nullptr);

@@ -77,6 +77,9 @@ TEST_F(GeneratorBusTest, objectAnswersTitlePlayingAndValueAndDescribesItsArgumen
           "<arg name=\"code\" type=\"i\" direction=\"in\"/>",
           "<arg name=\"wParam\" type=\"i\" direction=\"in\"/>",
           "<arg name=\"lParam\" type=\"i\" direction=\"in\"/>", "<method name=\"Playing\">",
+          "<arg name=\"playing\" type=\"b\" direction=\"out\"/>",
+          "<arg name=\"title\" type=\"s\" direction=\"out\"/>",
+          "<arg name=\"value\" type=\"s\" direction=\"out\"/>",
           "<arg name=\"name\" type=\"s\" direction=\"in\"/>"})
         EXPECT_TRUE(xml.contains(part)) << part << "\n" << xml.toStdString();
     EXPECT_FALSE(xml.contains("deleteLater")) << "only the generator's methods are exported";
