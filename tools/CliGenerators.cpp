@@ -20,7 +20,10 @@ const char* SendUsage =
     "  with process id PID or, without --pid, to every running generator of this version\n"
     "  (as its Sync box does), one after the other, each after the previous has acted on it.\n"
     "  Numbers are decimal signed 32-bit integers; CODE may also be on (1024), off (1025) or\n"
-    "  pause (1026). Exit status 0 when at least one generator received it, 1 when none did.\n";
+    "  pause (1026). Exit status 0 when at least one generator received it, 1 when none did.\n"
+    "  The same for one generator with gdbus:\n"
+    "    gdbus call --session --dest org.orvande.Quavril.instancePID --object-path /Generator \\\n"
+    "      --method org.orvande.Quavril.Generator.Message CODE WPARAM LPARAM\n";
 
 const char* GeneratorsUsage =
     "Usage: quavril-cli generators\n"

@@ -121,9 +121,10 @@ TEST_F(GeneratorBusTest, broadcastReachesEveryCopyWithTheTitleItselfIncludedAndN
 }
 
 // Each copy waits for the other while the other waits for it: both must keep answering, so
-// every call is answered well inside the (short) timeout and nobody is skipped.
+// every call is answered well inside the timeout and nobody is skipped. Both are started well
+// before the agreed moment, so that each finds the other on the bus.
 TEST_F(GeneratorBusTest, twoCopiesBroadcastingAtOnceReachBothWithoutSkipping) {
-    const std::string at = Now(1500), later = Now(1700), last = Now(1900);
+    const std::string at = Now(3000), later = Now(3200), last = Now(3400);
     std::vector<std::string> args = {
         "--timeout", "4000", "--broadcast-at", at,   "1024", "--broadcast-at",
         later,       "1026", "--broadcast-at", last, "1025"};
@@ -142,7 +143,7 @@ TEST_F(GeneratorBusTest, peerThatDoesNotAnswerIsSkippedAndTheOthersStillReached)
     auto copy = Start({});
     auto stuck = Start({});
     ASSERT_EQ(::kill(stuck->Pid(), SIGSTOP), 0);
-    auto sender = Start({"--timeout", "500", "--broadcast-at", Now(), "1024"});
+    auto sender = Start({"--timeout", "2000", "--broadcast-at", Now(), "1024"});
     EXPECT_TRUE(sender->WaitForLine("broadcast 1024 delivered 2 skipped 1")) << sender->Out();
     EXPECT_EQ(copy->Count("message 1024 0 0"), 1);
     EXPECT_EQ(sender->Count("message 1024 0 0"), 1);
