@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <cstdlib>
 #include <xcb/xcb.h>
 
 namespace quavril {

@@ -5,6 +5,9 @@
 // reacts. One press calls the callback once; the repeats of a held key are ignored. Where no
 // grab is possible (another copy holds it, Wayland, offscreen) Grab() returns false and
 // nothing is said.
+//
+// Use: construct with the action (the transport's Trigger), Grab() once the main window
+// exists, Release() at the orderly end while the application still exists.
 #include <QAbstractNativeEventFilter>
 #include <cstdint>
 #include <functional>
