@@ -1,8 +1,10 @@
-# quavril_add_test(<name> SOURCES <files...> LIBS <libs...> LABELS <label>)
+# quavril_add_test(<name> SOURCES <files...> LIBS <libs...> LABELS <label> [WRAPPER <script>])
 # One GoogleTest executable; every test case becomes a CTest test carrying the label (one
-# label: the discovered tests' properties do not carry a list).
+# label: the discovered tests' properties do not carry a list). With WRAPPER, every test case
+# (and the listing of the cases) runs as `<script> <executable> ...`, for example inside a
+# private session bus.
 function(quavril_add_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "" "WRAPPER" "SOURCES;LIBS;LABELS" ${ARGN})
     set(T_LABEL "")
     if(T_LABELS)
         list(GET T_LABELS 0 T_LABEL)
@@ -14,5 +16,8 @@ function(quavril_add_test name)
     target_compile_definitions(${name} PRIVATE
         QUAVRIL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
         QUAVRIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    if(T_WRAPPER)
+        set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR ${T_WRAPPER})
+    endif()
     gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABEL}" DISCOVERY_TIMEOUT 60)
 endfunction()

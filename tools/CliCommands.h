@@ -9,6 +9,8 @@ namespace quavril::cli {
 int RunRender(const std::vector<std::string>& args);
 int RunPlay(const std::vector<std::string>& args);
 int RunDevices(const std::vector<std::string>& args);
+int RunSend(const std::vector<std::string>& args);
+int RunGenerators(const std::vector<std::string>& args);
 
 // Prints "quavril-cli: <message>" on stderr and returns the failure status.
 int Fail(const std::string& message);

@@ -122,16 +122,6 @@ std::optional<std::string> ReadPlayOptions(const ParsedArgs& parsed, PlayOptions
     return std::nullopt;
 }
 
-// A QCoreApplication for the event loop, unless the process has one already.
-std::unique_ptr<QCoreApplication> EnsureApplication() {
-    if (QCoreApplication::instance())
-        return nullptr;
-    static int argc = 1;
-    static char name[] = "quavril-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QCoreApplication>(argc, argv);
-}
-
 // One line for stderr: the start failure texts hold a carriage return.
 std::string OneLine(const std::string& text) {
     std::string line;

@@ -4,6 +4,7 @@
 #include "settings/MemoryPresets.h"
 #include "synth/NumberText.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace quavril::cli {
@@ -56,6 +57,15 @@ std::optional<std::string> RecallPresetSlot(Generator& generator, const std::str
         return "slot " + slotText + ": the phase '" + generator.Text(TextField::PhaseEdit) +
                "' is not a number";
     return std::nullopt;
+}
+
+std::unique_ptr<QCoreApplication> EnsureApplication() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 1;
+    static char name[] = "quavril-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
 }
 
 std::optional<std::string> ParsedArgs::Option(const std::string& name) const {

@@ -4,11 +4,17 @@
 #include "synth/Generator.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QCoreApplication;
+
 namespace quavril::cli {
+
+// A QCoreApplication for the event loop, unless the process has one already.
+std::unique_ptr<QCoreApplication> EnsureApplication();
 
 // A decimal integer in 1..2147483647 ("44100"); nothing for anything else.
 std::optional<int32_t> ParsePositive(const std::string& text);

@@ -17,6 +17,12 @@ const char* Usage =
     "      Play a memory slot on an output device until the signal ends (Ctrl+C stops).\n"
     "  devices\n"
     "      List the output devices.\n"
+    "  send CODE [WPARAM [LPARAM]] [--pid PID]\n"
+    "      Send a numbered message to running generators: to the one with process id PID,\n"
+    "      or to every generator of this version as its Sync box does. CODE is a decimal\n"
+    "      number (1024-1048, 1100) or on, off, pause; parameters are 0 unless given.\n"
+    "  generators\n"
+    "      List the running generators: process id, a tab, the title.\n"
     "\n"
     "quavril-cli COMMAND --help shows the help of one command.\n";
 }
@@ -46,5 +52,9 @@ int main(int argc, char** argv) {
         return RunPlay(args);
     if (command == "devices")
         return RunDevices(args);
+    if (command == "send")
+        return RunSend(args);
+    if (command == "generators")
+        return RunGenerators(args);
     return Fail("unknown command '" + command + "' (see quavril-cli --help)");
 }

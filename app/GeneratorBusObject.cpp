@@ -1,0 +1,32 @@
+#include "app/GeneratorBusObject.h"
+
+namespace quavril {
+
+GeneratorBusObject::GeneratorBusObject(MessageTarget& target, QObject* parent)
+    : QObject(parent), target_(target) {}
+
+QString GeneratorBusObject::Title() const {
+    return QString::fromStdString(target_.Title());
+}
+
+void GeneratorBusObject::Message(int code, int wParam, int lParam) {
+    target_.Dispatch(static_cast<MessageCode>(code), wParam, lParam);
+}
+
+bool GeneratorBusObject::Playing() const {
+    return target_.Playing();
+}
+
+QString GeneratorBusObject::Value(const QString& name) {
+    const QByteArray key = name.toUtf8();
+    const auto value = target_.Value(std::string_view(key.constData(), key.size()));
+    if (!value) {
+        if (calledFromDBus())
+            sendErrorReply(QStringLiteral("org.orvande.Quavril.Error.UnknownSetting"),
+                           QStringLiteral("no setting is stored under the name '%1'").arg(name));
+        return {};
+    }
+    return QString::fromStdString(*value);
+}
+
+} // namespace quavril

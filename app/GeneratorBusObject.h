@@ -1,0 +1,52 @@
+#pragma once
+// The object /Generator that a running generator exports on the session bus, interface
+// org.orvande.Quavril.Generator. Each method goes straight to the generator's message target;
+// Message replies after the action has run.
+#include "session/MessageTarget.h"
+
+#include <QDBusContext>
+#include <QObject>
+#include <QString>
+
+namespace quavril {
+
+class GeneratorBusObject : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.orvande.Quavril.Generator")
+    // Written out so that the replies carry names too (gdbus introspect shows them).
+    Q_CLASSINFO("D-Bus Introspection",
+                "  <interface name=\"org.orvande.Quavril.Generator\">\n"
+                "    <method name=\"Title\">\n"
+                "      <arg name=\"title\" type=\"s\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Message\">\n"
+                "      <arg name=\"code\" type=\"i\" direction=\"in\"/>\n"
+                "      <arg name=\"wParam\" type=\"i\" direction=\"in\"/>\n"
+                "      <arg name=\"lParam\" type=\"i\" direction=\"in\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Playing\">\n"
+                "      <arg name=\"playing\" type=\"b\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Value\">\n"
+                "      <arg name=\"name\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"value\" type=\"s\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "  </interface>\n")
+
+public:
+    explicit GeneratorBusObject(MessageTarget& target, QObject* parent = nullptr);
+
+public slots:
+    Q_SCRIPTABLE QString Title() const;
+    // Codes without an action are accepted and do nothing.
+    Q_SCRIPTABLE void Message(int code, int wParam, int lParam);
+    Q_SCRIPTABLE bool Playing() const;
+    // A setting's current text, list position or check state by its stored name; an unknown
+    // name is answered with the error org.orvande.Quavril.Error.UnknownSetting.
+    Q_SCRIPTABLE QString Value(const QString& name);
+
+private:
+    MessageTarget& target_;
+};
+
+} // namespace quavril
