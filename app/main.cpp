@@ -1,5 +1,7 @@
 // Start-up of the generator: number format, application title, the windows in their order,
 // then the message loop until the generator window closes.
+#include "app/GeneratorBus.h"
+#include "app/HotKey.h"
 #include "session/GeneratorSession.h"
 #include "settings/SettingsStore.h"
 #include "ui/ApplicationTitle.h"
@@ -29,10 +31,17 @@ int main(int argc, char* argv[]) {
     QObject::connect(&frmGenerator, &TfrmGenerator::Closed, &app, &QCoreApplication::quit);
     TfrmSettings frmSettings(session, &frmGenerator);
     frmGenerator.SetOutputSettingsWindow(&frmSettings);
+    // Ctrl+Insert from any application (X11); the first copy to grab it is the one that reacts.
+    HotKey hotKey([&session] { session.Trigger(); });
+    hotKey.Grab();
 
     // The stored window settings are not read yet: start as after a failed read.
     session.ResetToDefaults();
     session.FillBank();
+    // Other programs and the other generators reach this one over the session bus.
+    GeneratorBus bus(session);
+    bus.Install();
+    session.SetBroadcaster(bus.Broadcaster());
     // Without an argument the memory slots come from the shipped presets, if they are there.
     if (argc < 2) {
         const QString examples = QCoreApplication::applicationDirPath() + "/Examples.qvl";
@@ -41,5 +50,9 @@ int main(int argc, char* argv[]) {
     frmGenerator.show();
     frmGenerator.raise();
     frmGenerator.activateWindow();
-    return app.exec();
+    const int status = app.exec();
+    hotKey.Release();
+    bus.Release();
+    session.StopNow();
+    return status;
 }

@@ -1,0 +1,198 @@
+// The generator session without windows: the numbered messages other programs send, the
+// read-only values they ask for, the transport with and without the sync box, and the one
+// table of settings behind both.
+#include "audio/VirtualWaveOut.h"
+#include "session/GeneratorSession.h"
+#include "settings/SettingsStore.h"
+#include "tests/audio/AudioTestSupport.h"
+
+#include <QTemporaryDir>
+#include <climits>
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace quavril;
+
+namespace {
+
+class SessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::EnsureApplication();
+        ASSERT_TRUE(dir.isValid());
+        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf"));
+        store->WriteInt("Fs", 3); // 44100 Hz
+        auto port = std::make_unique<VirtualWaveOut>();
+        port->SetDevices({{"hw:A", "First card"}, {"hw:B", "Second card"}});
+        device = port.get();
+        session = std::make_unique<GeneratorSession>(*store, std::move(port));
+        session->ResetToDefaults();
+    }
+    Generator& G() { return session->Controls(); }
+    std::string Value(const char* name) { return session->Value(name).value_or("<none>"); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<SettingsStore> store;
+    VirtualWaveOut* device = nullptr;
+    std::unique_ptr<GeneratorSession> session;
+};
+
+struct MessageCase {
+    MessageCode Code;
+    int32_t W, L;
+    const char* Setting; // stored name
+    const char* Expected;
+};
+
+class MessageTable : public SessionTest, public ::testing::WithParamInterface<MessageCase> {};
+
+// Numbers reach the edits as their shortest decimal text with a full stop; flags tick on > 0
+// (1030 and 1027 on != 0); each write runs the control's own handler.
+TEST_P(MessageTable, writesTheControlAsAUserWould) {
+    const MessageCase& c = GetParam();
+    G().SetIndex(IndexField::cboChannels, STEREO);
+    G().ChannelsChange();
+    session->Dispatch(c.Code, c.W, c.L);
+    EXPECT_EQ(Value(c.Setting), c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, MessageTable,
+    ::testing::Values(MessageCase{MessageCode::LeftFrequency, 100050, 0, "fInitLeft", "1000.5"},
+                      MessageCase{MessageCode::LeftFrequencyAlias, 44, 0, "fInitLeft", "0.44"},
+                      MessageCase{MessageCode::LeftFinalFrequency, -150, 0, "fFinalLeft", "-1.5"},
+                      MessageCase{MessageCode::Duration, 25, 0, "Duration", "2.5"},
+                      MessageCase{MessageCode::Duration, INT_MIN, 0, "Duration", "-214748364.8"},
+                      MessageCase{MessageCode::LeftAmplitude, -6, 0, "AmplitudeLeft", "-6"},
+                      MessageCase{MessageCode::LeftSweep, -1, 0, "chkConstantLeft", "0"},
+                      MessageCase{MessageCode::Loop, -1, 0, "Loop", "0"},
+                      MessageCase{MessageCode::Loop, 2, 0, "Loop", "1"},
+                      MessageCase{MessageCode::LeftLogarithmic, 0, 0, "LogarithmicLeft", "0"},
+                      MessageCase{MessageCode::LeftModulationOn, 1, 0, "ModulationOnLeft", "1"},
+                      MessageCase{MessageCode::ModulationPeriod, 3, 4, "ModPeriodRightEdit", "4"},
+                      MessageCase{MessageCode::ModulationDepth, 50, 25, "ModDepthLeftEdit", "50"},
+                      MessageCase{MessageCode::ModulationPhase, 90, -90, "ModPhaseRightEdit",
+                                  "-90"},
+                      MessageCase{MessageCode::ModulationFunction, 2, 3, "ModFunctionRight", "3"},
+                      MessageCase{MessageCode::ModulationFunction, 2, 4, "ModFunctionLeft", "0"},
+                      MessageCase{MessageCode::LeftWaveForm, 8, 0, "WaveFormLeft", "8"},
+                      MessageCase{MessageCode::LeftWaveForm, 9, 0, "WaveFormLeft", "0"},
+                      MessageCase{MessageCode::LeftWaveForm, -1, 0, "WaveFormLeft", "0"},
+                      MessageCase{MessageCode::Phase, 45, 0, "PhaseEdit", "45"},
+                      MessageCase{MessageCode::WaveDevice, 1, 0, "WaveDevice", "2"},
+                      MessageCase{MessageCode::WaveDevice, -1, 0, "WaveDevice", "0"},
+                      MessageCase{MessageCode::WaveDevice, 2, 0, "WaveDevice", "0"},
+                      MessageCase{MessageCode::WaveDevice, -2, 0, "WaveDevice", "0"},
+                      MessageCase{MessageCode::Channels, 0, 0, "mono", "1"},
+                      MessageCase{MessageCode::Channels, 2, 0, "LeftTick", "0"},
+                      MessageCase{MessageCode::Channels, 2, 0, "RightTick", "1"},
+                      MessageCase{MessageCode::Channels, 1, 0, "MONO", "0"}));
+
+TEST_F(SessionTest, aWrittenFrequencyRunsItsChangeHandler) {
+    session->Dispatch(MessageCode::LeftFrequency, 44000, 0);
+    EXPECT_FLOAT_EQ(G().State.Of(Channel::Left).InitNorm, 440.0f / 44100);
+}
+
+TEST_F(SessionTest, thePhaseNeedsStereoWithBothChannels) {
+    session->Dispatch(MessageCode::Phase, 90, 0); // mono
+    EXPECT_EQ(Value("PhaseEdit"), "0");
+    session->Dispatch(MessageCode::Channels, 1, 0); // stereo, right channel off
+    session->Dispatch(MessageCode::Phase, 90, 0);
+    EXPECT_EQ(Value("PhaseEdit"), "0");
+    session->Dispatch(MessageCode::Channels, 3, 0);
+    session->Dispatch(MessageCode::Phase, 90, 0);
+    EXPECT_EQ(Value("PhaseEdit"), "90");
+}
+
+TEST_F(SessionTest, memoryMessagesRecallAndStoreOnlyWholeSlots) {
+    session->Dispatch(MessageCode::LeftFrequency, 50000, 0);
+    session->Dispatch(MessageCode::Memory, 1, 3); // store 500 Hz into slot 3
+    session->Dispatch(MessageCode::LeftFrequency, 100000, 0);
+    session->Dispatch(MessageCode::Memory, 2, 3); // neither recall nor store
+    session->Dispatch(MessageCode::Memory, 1, 5); // no such slot
+    EXPECT_EQ(session->Bank().Slot(3).fInitLeft, "500");
+    session->Dispatch(MessageCode::Memory, 0, 3);
+    EXPECT_EQ(Value("fInitLeft"), "500");
+    session->Dispatch(MessageCode::Memory, 0, 0);
+    EXPECT_EQ(Value("fInitLeft"), "500");
+}
+
+// Every code around the table with extreme parameters: nothing crashes, undefined codes do
+// nothing, and a start that may follow is stopped again.
+TEST_F(SessionTest, anyCodeWithAnyParametersIsSafe) {
+    const int32_t extremes[] = {INT_MIN, -1, 0, 1, 3, INT_MAX};
+    for (int32_t code = 1000; code <= 1110; ++code) {
+        for (int32_t w : extremes)
+            for (int32_t l : extremes) {
+                session->Dispatch(static_cast<MessageCode>(code), w, l);
+                session->StopNow();
+            }
+    }
+    session->Dispatch(static_cast<MessageCode>(1028), 5, 5);
+    EXPECT_FALSE(session->Playing());
+}
+
+TEST_F(SessionTest, syncSendsTransportCommandsThroughTheBroadcaster) {
+    std::vector<int32_t> sent;
+    int fronts = 0;
+    QObject::connect(session.get(), &GeneratorSession::BringToFront, [&] { ++fronts; });
+    session->SetBroadcaster([&](MessageCode code) {
+        sent.push_back(CodeOf(code));
+        session->Dispatch(code, 0, 0);
+    });
+    session->On(); // the sync box is off: local
+    EXPECT_TRUE(sent.empty());
+    session->StopNow();
+    session->Dispatch(MessageCode::Sync, 7, 0);
+    session->On();
+    session->Pause();
+    session->Trigger(); // playing: Off
+    EXPECT_EQ(sent, (std::vector<int32_t>{1024, 1026, 1025}));
+    EXPECT_EQ(fronts, 1);
+    EXPECT_EQ(session->SyncCode(), MessageCode::Off);
+    EXPECT_FALSE(session->Playing());
+}
+
+TEST_F(SessionTest, valuesAreReadByStoredNameWhateverTheCase) {
+    EXPECT_EQ(Value("fInitLeft"), "1000");
+    EXPECT_EQ(Value("finitleft"), "1000");
+    EXPECT_EQ(Value("Mono"), "1");
+    EXPECT_EQ(Value("LeftTick"), "1");
+    EXPECT_EQ(Value("WaveFormRight"), "0");
+    EXPECT_EQ(Value("MaxFreqEdit"), session->Slider().MaxFreqEdit);
+    EXPECT_FALSE(session->Value("cboChannels").has_value()); // a control name, not a stored one
+    EXPECT_FALSE(session->Value("barAmplitudeLeft").has_value());
+    EXPECT_FALSE(session->Value("nothing").has_value());
+}
+
+// The table says where every control lives: each field finds its own row, stored names are
+// unique, and writing through a row changes exactly that control.
+TEST(SettingsTable, everyControlHasOneRowAndEveryStoredNameOneSetting) {
+    std::set<std::string> stored;
+    for (const SettingRow& row : SettingsTable()) {
+        if (!row.Stored.empty()) {
+            EXPECT_TRUE(stored.insert(std::string(row.Stored)).second) << row.Stored;
+        }
+    }
+    EXPECT_EQ(stored.size(), 45u);
+    Generator g;
+    for (int i = 0; i < TextFieldCount; ++i) {
+        const auto f = static_cast<TextField>(i);
+        EXPECT_EQ(RowOf(f).Field, i);
+        g.SetText(f, "x" + std::to_string(i));
+    }
+    for (int i = 0; i < TextFieldCount; ++i)
+        EXPECT_EQ(g.Text(static_cast<TextField>(i)), "x" + std::to_string(i)) << i;
+    for (int i = 0; i < FlagFieldCount; ++i)
+        EXPECT_EQ(RowOf(static_cast<FlagField>(i)).Field, i);
+    for (int i = 0; i < IndexFieldCount; ++i) {
+        EXPECT_EQ(RowOf(static_cast<IndexField>(i)).Field, i);
+        g.SetIndex(static_cast<IndexField>(i), 10 + i);
+    }
+    for (int i = 0; i < IndexFieldCount; ++i)
+        EXPECT_EQ(g.Index(static_cast<IndexField>(i)), 10 + i);
+    EXPECT_EQ(ChannelOf(TextField::PhaseEdit), Channel::Right);
+    EXPECT_EQ(RowOfStoredName("MONO"), &RowOf(IndexField::cboChannels));
+}
+
+} // namespace
