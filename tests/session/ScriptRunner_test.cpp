@@ -131,6 +131,11 @@ TEST_F(ScriptRunnerTest, repeatRunsTheScriptAgainUntilAButtonIsPressed) {
     // A script of repeat lines only waits a tick per pass instead of spinning.
     host = FakeScriptHost();
     host.AtTick[4] = [&] { runner.CloseRequested(); };
+    int served = 0;
+    host.OnServiceEvents = [&] {
+        if (++served == 100) // a spinning loop: end it, so that the test fails, not hangs
+            runner.CloseRequested();
+    };
     EXPECT_EQ(Run("repeat\n"), ScriptOutcome::Finished);
     EXPECT_EQ(host.Ticks, 4);
     EXPECT_EQ(host.Count("label Line 1: repeat"), 4);
