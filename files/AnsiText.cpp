@@ -104,6 +104,13 @@ std::string AnsiToUtf8(std::string_view ansi) {
     return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();)
+        if (NextCodePoint(text, i) == Invalid)
+            return false;
+    return true;
+}
+
 std::string CutText(std::string_view utf8, std::size_t characters) {
     std::size_t i = 0;
     for (std::size_t n = 0; n < characters && i < utf8.size(); ++n)

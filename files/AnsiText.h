@@ -16,6 +16,10 @@ std::string Utf8ToAnsi(std::string_view utf8);
 // round trip.
 std::string AnsiToUtf8(std::string_view ansi);
 
+// Whether a text is well-formed UTF-8 (no overlong forms, surrogates or code points beyond
+// U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
 // The first `characters` characters of a UTF-8 text (a malformed byte counts as one
 // character). Used to hold texts to the 255 characters a short text can store.
 std::string CutText(std::string_view utf8, std::size_t characters);

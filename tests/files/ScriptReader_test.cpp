@@ -1,0 +1,106 @@
+#include "files/ScriptReader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace quavril {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SplitCase {
+    std::string Line;
+    std::string Command, Argument, Rest;
+};
+
+TEST(ScriptReader, splitsWordsAtSingleBlanksWithTheRestOfTheLineAsWordTwo) {
+    const std::vector<SplitCase> cases = {
+        {"PLAY 1 x.qvl", "play", "1", "x.qvl"},
+        {"play 3 /My presets/a.qvl ", "play", "3", "/My presets/a.qvl"},
+        {"play 3 a.qvl  ", "play", "3", "a.qvl "}, // only one trailing blank goes
+        {"play 1 ", "play", "1", ""},
+        {"play 1  ", "play", "1", ""},
+        {"play 1", "play", "1", ""},
+        {"pause", "pause", "", ""},
+        {"pause Check the level", "pause", "Check", "the level"},
+        {"delay  2", "delay", "", "2"},   // two blanks: an empty word 1
+        {" play 1 x", "", "play", "1 x"}, // a leading blank: an empty command
+        {"", "", "", ""},                 // an empty line
+        {"rem\tx y", "rem\tx", "y", ""},  // a tab is an ordinary character
+        {"ReM Ä B", "rem", "Ä", "B"},     // lower case for ASCII letters only
+        {"PLÄY", "plÄy", "", ""},
+        {"a b c d e f g h i j k l m n o p q r s t u v w x y z 1 2", "a", "b",
+         "c d e f g h i j k l m n o p q r s t u v w x y z 1 2"}, // more than 25 words
+    };
+    for (const auto& c : cases) {
+        const ScriptWords w = SplitScriptLine(c.Line);
+        EXPECT_EQ(w.Command, c.Command) << "'" << c.Line << "'";
+        EXPECT_EQ(w.Argument, c.Argument) << "'" << c.Line << "'";
+        EXPECT_EQ(w.Rest, c.Rest) << "'" << c.Line << "'";
+    }
+}
+
+struct TextCase {
+    std::string Bytes;
+    std::vector<std::string> Lines;
+};
+
+TEST(ScriptReader, splitsLinesAtAnyLineEndAndReadsNonUtf8LinesAsWindows1252) {
+    const std::vector<TextCase> cases = {
+        {"", {}},
+        {"a\r\nb", {"a", "b"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"\n", {""}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"a\n\rb", {"a", "", "b"}},   // LF then CR: two line ends
+        {"a\r\r\nb", {"a", "", "b"}}, // CR, then CR LF
+        {"\xEF\xBB\xBFrem x\r\n", {"rem x"}},
+        {"pause caf\xC3\xA9", {"pause caf\xC3\xA9"}}, // UTF-8 kept
+        {"pause caf\xE9 \x80\r\nrem \xC3\xA9", {"pause caf\xC3\xA9 \xE2\x82\xAC", "rem \xC3\xA9"}},
+        {"rem \xC3", {"rem \xC3\x83"}}, // a cut-short sequence is not UTF-8
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitScriptText(c.Bytes), c.Lines) << "'" << c.Bytes << "'";
+}
+
+class ScriptFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "quavril-script-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+TEST_F(ScriptFileTest, readsTheLinesOfAFileOrNamesWhyItCannot) {
+    {
+        std::ofstream out(Path("a b.qvs"), std::ios::binary);
+        out << "rem x\r\nplay 1 a.qvl\r\nend\r\n";
+    }
+    const ScriptFile read = ReadScriptFile(Path("a b.qvs"));
+    EXPECT_TRUE(read.Ok);
+    EXPECT_EQ(read.Lines, (std::vector<std::string>{"rem x", "play 1 a.qvl", "end"}));
+
+    const ScriptFile missing = ReadScriptFile(Path("none.qvs"));
+    EXPECT_FALSE(missing.Ok);
+    EXPECT_EQ(missing.Error,
+              "Cannot open file " + Path("none.qvs") + ": No such file or directory");
+    EXPECT_TRUE(missing.Lines.empty());
+
+    fs::create_directory(Path("folder.qvs"));
+    const ScriptFile folder = ReadScriptFile(Path("folder.qvs"));
+    EXPECT_FALSE(folder.Ok);
+    EXPECT_EQ(folder.Error, "Cannot open file " + Path("folder.qvs") + ": Is a directory");
+}
+
+} // namespace
+} // namespace quavril
