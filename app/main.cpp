@@ -6,13 +6,36 @@
 #include "settings/SettingsStore.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/QtUserDialogs.h"
+#include "ui/ScriptCommands.h"
 #include "ui/TfrmGenerator.h"
 #include "ui/TfrmSettings.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLocale>
 #include <clocale>
+#include <cstdio>
+
+namespace {
+
+const char* const Usage =
+    "Usage: quavril [FILE]\n"
+    "\n"
+    "The Quavril test-signal generator window.\n"
+    "\n"
+    "  FILE.qvl   load the preset file into the four memory slots (no slot is applied)\n"
+    "  FILE.qvs   run the script with the generator window hidden, then end; the exit\n"
+    "             status is 0 after a normal end, 1 when the script could not be opened or\n"
+    "             ended on an error\n"
+    "  (none)     load the shipped Examples.qvl\n"
+    "\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n"
+    "\n"
+    "Running generators are reached on the session bus (see quavril-cli generators/send).\n";
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     using namespace quavril;
@@ -20,6 +43,17 @@ int main(int argc, char* argv[]) {
     QLocale::setDefault(QLocale::c());
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
+    // The first argument after Qt's own options; further ones are ignored.
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString argument = arguments.size() > 1 ? arguments[1] : QString();
+    if (argument == "--help" || argument == "-h") {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (argument == "--version") {
+        std::printf("quavril %s\n", ApplicationTitle::VersionText);
+        return 0;
+    }
     app.setQuitOnLastWindowClosed(false);
     ApplicationTitle::Set(QString::fromLatin1(ApplicationTitle::ProductName));
 
@@ -43,9 +77,23 @@ int main(int argc, char* argv[]) {
     bus.Install();
     session.SetBroadcaster(bus.Broadcaster());
     // Without an argument the memory slots come from the shipped presets, if they are there.
-    if (argc < 2) {
+    // An argument counts only when it names an existing file; ".qvs" and ".qvl" are found
+    // anywhere in it, case-sensitively, and a script is never loaded as a preset too.
+    const QFileInfo file(argument);
+    const bool existing = file.exists() && !file.isDir();
+    if (argument.isEmpty()) {
         const QString examples = QCoreApplication::applicationDirPath() + "/Examples.qvl";
         session.LoadPresets(examples.toStdString());
+    } else if (existing && argument.contains(".qvs")) {
+        const ScriptOutcome outcome = frmGenerator.Scripts().Run(argument);
+        hotKey.Release();
+        bus.Release();
+        session.StopNow();
+        return outcome == ScriptOutcome::Finished ? 0 : 1;
+    } else if (existing && argument.contains(".qvl")) {
+        const PresetFileResult result = session.LoadPresets(argument.toStdString());
+        if (!result)
+            dialogs.Error(QString::fromStdString(result.Error));
     }
     frmGenerator.show();
     frmGenerator.raise();

@@ -1,5 +1,7 @@
 #include "settings/ResetToDefaults.h"
 
+#include "synth/NumberText.h"
+
 namespace quavril {
 
 void ResetToDefaults::Run(Generator& g, WindowControls& controls) {
@@ -39,11 +41,16 @@ void ResetToDefaults::ResetModulation(Generator& g, Channel c) {
     g.SetText(ModPhaseOf(c), "0");
 }
 
-// 1000 Hz constant, 10000 Hz final, each field validated as if the user had left it.
+// 1000 Hz constant, 10000 Hz final, each field validated as if the user had left it. A default
+// above half the sampling rate is lowered to it first, without the message a user's entry gets:
+// nobody typed it.
 void ResetToDefaults::ResetFrequencies(Generator& g, Channel c) {
-    g.SetText(fInitOf(c), "1000");
+    const auto fitted = [&g](const char* text) {
+        return ValidateEdit(text, 0.1L, g.SampleRate * 0.5L, 5, 1000);
+    };
+    g.SetText(fInitOf(c), fitted("1000"));
     g.ExitEdit(fInitOf(c));
-    g.SetText(fFinalOf(c), "10000");
+    g.SetText(fFinalOf(c), fitted("10000"));
     g.ExitEdit(fFinalOf(c));
     g.ExitEdit(fInitOf(c));
     g.DeriveSweep(c);

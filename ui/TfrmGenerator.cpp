@@ -15,6 +15,7 @@
 #include "ui/MemoryButtons.h"
 #include "ui/PictureList.h"
 #include "ui/PressButton.h"
+#include "ui/ScriptCommands.h"
 #include "ui/StatusLamp.h"
 #include "ui/TfrmSettings.h"
 #include "ui/TfrmWait.h"
@@ -88,6 +89,7 @@ TfrmGenerator::TfrmGenerator(GeneratorSession& session, UserDialogs& dialogs, QW
     BuildTransport(client);
     BuildPanelMenus();
     wait_ = std::make_unique<TfrmWait>(session_.Writer(), this);
+    scripts_ = new ScriptCommands(session_, dialogs_, this);
     BindControls();
     ConnectMenus();
     ConnectSession();
@@ -218,6 +220,10 @@ void TfrmGenerator::ConnectMenus() {
     connect(m.OpenNewGeneratorWindow1, &QAction::triggered, this,
             &TfrmGenerator::OpenNewGeneratorWindow1Click);
     connect(m.Exit1, &QAction::triggered, this, &TfrmGenerator::Exit1Click);
+    connect(m.RunScript1, &QAction::triggered, scripts_, &ScriptCommands::RunScript1Click);
+    connect(m.OpenSkrivel1, &QAction::triggered, scripts_, &ScriptCommands::OpenSkrivel1Click);
+    connect(scripts_, &ScriptCommands::RunningChanged, m.RunScript1,
+            [item = m.RunScript1](bool running) { item->setEnabled(!running); });
     connect(m.rESETTOdEFAULT1, &QAction::triggered, this, &TfrmGenerator::rESETTOdEFAULT1Click);
     connect(m.Compatibilitysettings1, &QAction::triggered, this,
             &TfrmGenerator::OpenOutputSettings);

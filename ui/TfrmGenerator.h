@@ -23,6 +23,7 @@ class GeneratorBinding;
 class GeneratorMenus;
 class MemoryButtons;
 class PictureList;
+class ScriptCommands;
 class StatusLamp;
 class TfrmSettings;
 class TfrmWait;
@@ -48,6 +49,7 @@ public:
     TfrmWait& frmWait() { return *wait_; }
     MemoryButtons& Memory() const { return *memory_; }
     GeneratorMenus& Menus() const { return *menus_; }
+    ScriptCommands& Scripts() const { return *scripts_; }
 
     // The output settings window (created after this one at start).
     void SetOutputSettingsWindow(TfrmSettings* window);
@@ -109,6 +111,7 @@ private:
     GeneratorMenus* menus_ = nullptr;
     MemoryButtons* memory_ = nullptr;
     TransportControls* transport_ = nullptr;
+    ScriptCommands* scripts_ = nullptr;
     TfrmSettings* settings_ = nullptr;
     std::vector<QWidget*> locked_; // disabled while the generator runs, in this order
 

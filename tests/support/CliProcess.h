@@ -73,8 +73,9 @@ public:
         WriteAlsaConfig(text + "}\n");
     }
 
-    pid_t Spawn(const std::vector<std::string>& args) {
-        const std::string program = std::string(QUAVRIL_BIN_DIR) + "/quavril-cli";
+    // A program of the build's bin folder; quavril-cli unless `name` says otherwise.
+    pid_t Spawn(const std::vector<std::string>& args, const std::string& name = "quavril-cli") {
+        const std::string program = std::string(QUAVRIL_BIN_DIR) + "/" + name;
         const std::string out = (dir / "stdout.txt").string();
         const std::string err = (dir / "stderr.txt").string();
         const pid_t pid = ::fork();
@@ -108,6 +109,10 @@ public:
     }
     CliResult Run(const std::vector<std::string>& args, int limitMs = 60000) {
         return Wait(Spawn(args), limitMs);
+    }
+    CliResult RunProgram(const std::string& name, const std::vector<std::string>& args,
+                         int limitMs = 60000) {
+        return Wait(Spawn(args, name), limitMs);
     }
 
 private:
