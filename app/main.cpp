@@ -1,5 +1,6 @@
 // Start-up of the generator: number format, application title, the windows in their order,
 // then the message loop until the generator window closes.
+#include "app/DataPaths.h"
 #include "session/GeneratorSession.h"
 #include "settings/SettingsStore.h"
 #include "ui/ApplicationTitle.h"
@@ -35,7 +36,7 @@ int main(int argc, char* argv[]) {
     session.FillBank();
     // Without an argument the memory slots come from the shipped presets, if they are there.
     if (argc < 2) {
-        const QString examples = QCoreApplication::applicationDirPath() + "/Examples.qvl";
+        const QString examples = DataPaths::ShippedFile(QStringLiteral("Examples.qvl"));
         session.LoadPresets(examples.toStdString());
     }
     frmGenerator.show();
