@@ -1,5 +1,6 @@
 // Start-up of the generator: number format, application title, the windows in their order,
 // then the message loop until the generator window closes.
+#include "app/DataPaths.h"
 #include "app/GeneratorBus.h"
 #include "app/HotKey.h"
 #include "session/GeneratorSession.h"
@@ -82,7 +83,7 @@ int main(int argc, char* argv[]) {
     const QFileInfo file(argument);
     const bool existing = file.exists() && !file.isDir();
     if (argument.isEmpty()) {
-        const QString examples = QCoreApplication::applicationDirPath() + "/Examples.qvl";
+        const QString examples = DataPaths::ShippedFile(QStringLiteral("Examples.qvl"));
         session.LoadPresets(examples.toStdString());
     } else if (existing && argument.contains(".qvs")) {
         const ScriptOutcome outcome = frmGenerator.Scripts().Run(argument);

@@ -11,6 +11,9 @@ packages=(
     alsa-utils pipewire pipewire-alsa wireplumber dbus dbus-user-session
     # windows under a virtual X server
     xvfb xdotool
+    # installing: icons, manual pages, the Debian package, and the desktop's validators
+    librsvg2-bin go-md2man dpkg-dev file desktop-file-utils appstream shared-mime-info
+    libxml2-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,6 @@
 #include "ui/HelpViewer.h"
+#include "app/DataPaths.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextBrowser>
@@ -28,7 +28,7 @@ void HelpViewer::SetFolder(const QString& folder) {
 QString HelpViewer::Folder() {
     if (!FolderSetting().isEmpty())
         return FolderSetting();
-    return QDir(QCoreApplication::applicationDirPath()).filePath("help");
+    return DataPaths::HelpFolder();
 }
 
 QString HelpViewer::TopicOf(int context) {

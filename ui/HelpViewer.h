@@ -6,7 +6,7 @@ class QTextBrowser;
 
 namespace quavril {
 
-// The program's help: HTML topics in the "help" folder beside the executable, shown in one
+// The program's help: HTML topics in the "help" folder of the shipped data, shown in one
 // small browser window. Context numbers name topics: 1 the generator window, 2 the output
 // settings, 4 scripts, 5 the File menu, 6 the Presets menu; anything else shows the contents.
 class HelpViewer : public QWidget {
@@ -22,7 +22,7 @@ public:
 
     // The one viewer of the application, created on first use.
     static HelpViewer& Instance();
-    // The folder holding the topics; by default "help" beside the executable.
+    // The folder holding the topics; by default DataPaths::HelpFolder().
     static void SetFolder(const QString& folder);
     static QString Folder();
     // The topic file of a context ("index.html" for unknown contexts).
