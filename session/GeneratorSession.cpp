@@ -362,6 +362,13 @@ QString GeneratorSession::SampleRateText(int32_t fs) {
 // --- Memory slots and preset files
 // ----------------------------------------------------------------
 
+void GeneratorSession::SetAutoStart(bool on) {
+    if (autoStart_ == on)
+        return;
+    autoStart_ = on;
+    emit AutoStartChanged(on);
+}
+
 bool GeneratorSession::RecallSlot(int n) {
     if (!quavril::RecallSlot(generator_, bank_, n))
         return false;

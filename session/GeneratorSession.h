@@ -97,7 +97,7 @@ public:
     PresetBank& Bank() { return bank_; }
     const PresetBank& Bank() const { return bank_; }
     bool AutoStart() const { return autoStart_; }
-    void SetAutoStart(bool on) { autoStart_ = on; }
+    void SetAutoStart(bool on);
     // Recalls slot n (1..4) and, with the autostart option, switches on. False outside 1..4.
     bool RecallSlot(int n);
     bool StoreSlot(int n);
@@ -133,6 +133,7 @@ signals:
     // On with Sync: the own program comes to the front.
     void BringToFront();
     void SyncChanged(bool on);
+    void AutoStartChanged(bool on);
     void DeviceSelected(int position);
     void SampleRateChanged(int32_t fs);
     void BankChanged();

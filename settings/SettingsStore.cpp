@@ -73,7 +73,11 @@ std::optional<std::string> SettingsStore::ReadText(std::string_view name) const 
     const QString key = StoredName(name);
     if (key.isEmpty())
         return std::nullopt;
-    return settings_->value(key).toString().toStdString();
+    // A hand-written value with an unquoted comma reads as a list: it is still the text.
+    const QVariant value = settings_->value(key);
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(", ").toStdString();
+    return value.toString().toStdString();
 }
 
 std::optional<int32_t> SettingsStore::ReadInt(std::string_view name) const {

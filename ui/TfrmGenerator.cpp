@@ -256,6 +256,8 @@ void TfrmGenerator::ConnectSession() {
     connect(btnPause, &QPushButton::clicked, this, &TfrmGenerator::btnPauseClick);
     connect(menus_->PresetRecallAutostart1, &QAction::toggled, &session_,
             &GeneratorSession::SetAutoStart);
+    connect(&session_, &GeneratorSession::AutoStartChanged, menus_->PresetRecallAutostart1,
+            &QAction::setChecked);
     GeneratorSession* s = &session_;
     transport_->Follow(session_);
     connect(s, &GeneratorSession::RunningChanged, this, &TfrmGenerator::RunningChanged);
