@@ -193,7 +193,7 @@ bool FileReplacement::Open(const std::string& path, const std::string& input) {
                 if (probe >= 0)
                     ::close(probe);
                 if (same)
-                    return Fail("It is the input file");
+                    return Fail("It is the input file: nothing was written");
             }
             if (!CreateTemporary(error)) {
                 // A folder that refuses new files may still hold a writable file.
@@ -222,7 +222,7 @@ bool FileReplacement::Open(const std::string& path, const std::string& input) {
     }
     if (IsInput(fd_, input)) {
         Discard();
-        return Fail("It is the input file");
+        return Fail("It is the input file: nothing was written");
     }
     return true;
 }

@@ -238,10 +238,13 @@ TEST_F(PresetFileTest, SaveOverAFolderFailsAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(fs::is_directory(Path("a.qvl")));
 }
 
-TEST_F(PresetFileTest, SaveIntoAReadOnlyFolderLeavesTheOldFile) {
+// A writable file in a read-only folder is written in place (FileReplacement_test); a
+// read-only one there cannot be written at all and stays as it was.
+TEST_F(PresetFileTest, SaveIntoAReadOnlyFolderLeavesAReadOnlyFile) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "permissions do not bind the superuser; the size-limit test covers it";
     WriteText(Path("a.qvl"), "old contents");
+    fs::permissions(Path("a.qvl"), fs::perms::owner_read);
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
     const PresetFileResult r = SavePresetFile(Path("a.qvl"), SampleBank());
     fs::permissions(dir_, fs::perms::owner_all);
