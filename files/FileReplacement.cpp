@@ -123,13 +123,10 @@ std::string FileReplacement::TemporaryPattern(const std::string& target, long na
     return folder + "." + name + suffix;
 }
 
-bool FileReplacement::IsInput(int fd, const std::string& input) {
+bool FileReplacement::IsInput(const struct stat& out, const std::string& input) {
     if (input.empty())
         return false;
-    struct stat out {
-    }, in{};
-    if (::fstat(fd, &out) != 0)
-        return false;
+    struct stat in {};
     bool known;
     if (const auto stream = StandardStreamOf(input))
         known = ::fstat(*stream, &in) == 0;
@@ -187,14 +184,8 @@ bool FileReplacement::Open(const std::string& path, const std::string& input) {
             return Fail("Not a regular file, a pipe or a character device");
         } else {
             // The input must be refused before anything, the temporary file included, exists.
-            if (exists && !input.empty()) {
-                const int probe = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-                const bool same = probe >= 0 && IsInput(probe, input);
-                if (probe >= 0)
-                    ::close(probe);
-                if (same)
-                    return Fail("It is the input file: nothing was written");
-            }
+            if (exists && IsInput(st, input))
+                return Fail("It is the input file: nothing was written");
             if (!CreateTemporary(error)) {
                 // A folder that refuses new files may still hold a writable file.
                 if (!exists || (error != EACCES && error != EPERM))
@@ -208,19 +199,18 @@ bool FileReplacement::Open(const std::string& path, const std::string& input) {
             }
             const mode_t mask = ::umask(0);
             ::umask(mask);
-            if (exists) {
-                // The replacement takes the place of the old file: its mode and, where the
-                // system allows, its owner.
-                [[maybe_unused]] const int owned = ::fchown(fd_, st.st_uid, st.st_gid);
-                ::fchmod(fd_, st.st_mode & 07777);
-            } else {
-                // mkostemp creates the file private; give it the mode a new file would get.
-                ::fchmod(fd_, 0666 & ~mask);
-            }
+            // The replacement takes the place of the old file: its mode and, where the system
+            // allows, its owner; a new file gets the mode a new file would get (mkostemp
+            // creates it private). Applied by Commit, since writing clears set-ID bits.
+            keep_ = exists;
+            mode_ = exists ? st.st_mode & 07777 : 0666 & ~mask;
+            owner_ = st.st_uid;
+            group_ = st.st_gid;
             return true;
         }
     }
-    if (IsInput(fd_, input)) {
+    struct stat direct {};
+    if (::fstat(fd_, &direct) == 0 && IsInput(direct, input)) {
         Discard();
         return Fail("It is the input file: nothing was written");
     }
@@ -251,6 +241,11 @@ bool FileReplacement::Commit() {
     if (fd_ < 0)
         return Fail(EBADF);
     const bool regular = way_ != Way::Direct;
+    if (way_ == Way::Replace) {
+        if (keep_) [[maybe_unused]]
+            const int owned = ::fchown(fd_, owner_, group_);
+        ::fchmod(fd_, mode_);
+    }
     // A replacement must be on disk before it takes the old file's name.
     if (regular && ::fsync(fd_) != 0 && errno != EINVAL) {
         const int error = errno;

@@ -16,6 +16,7 @@
 // Standard library and POSIX only.
 #include <cstddef>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace quavril {
@@ -70,12 +71,16 @@ private:
     bool Fail(const std::string& reason);
     bool OpenDirect(int fd);
     bool CreateTemporary(int& error);
-    bool IsInput(int fd, const std::string& input);
+    static bool IsInput(const struct stat& out, const std::string& input);
 
     Way way_ = Way::None;
     int fd_ = -1;
     std::string target_, temporary_, reason_;
     int registration_ = -1; // slot of the temporary name in the signal handlers' table
+    bool keep_ = false;     // a replaced file's owner is kept
+    mode_t mode_ = 0;       // permission bits the replacement gets
+    uid_t owner_ = 0;
+    gid_t group_ = 0;
 };
 
 } // namespace quavril

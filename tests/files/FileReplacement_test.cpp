@@ -108,9 +108,10 @@ TEST_P(Replacement, permissionBitsOfTheReplacedFileAreKept) {
         fs::remove(p);
         std::ofstream(p) << "old";
         fs::permissions(p, mode);
+        const fs::perms before = fs::status(p).permissions(); // the system may drop set-group-ID
         const Outcome r = Write(p);
         ASSERT_TRUE(r.ok) << r.reason;
-        EXPECT_EQ(fs::status(p).permissions(), mode) << std::oct << static_cast<int>(mode);
+        EXPECT_EQ(fs::status(p).permissions(), before) << std::oct << static_cast<int>(mode);
         EXPECT_TRUE(Written(p));
     }
     EXPECT_EQ(Entries(), std::vector<std::string>{"kept"});
