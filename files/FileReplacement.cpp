@@ -164,6 +164,8 @@ bool FileReplacement::Open(const std::string& path, const std::string& input) {
     Discard();
     reason_.clear();
     target_ = path;
+    if (path.empty())
+        return Fail(ENOENT);
     if (const auto stream = StandardStreamOf(path)) {
         if (!OpenDirect(::fcntl(*stream, F_DUPFD_CLOEXEC, 3)))
             return false;

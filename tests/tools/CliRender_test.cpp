@@ -221,6 +221,7 @@ TEST_F(CliRenderTest, theErrorLineEndsWithTheSystemsReason) {
         {(dir / "no" / "x.wav").string(), "x.wav: File Access Error, cannot write file. No such "
                                           "file or directory"},
         {dir.string(), "File Access Error, cannot write file. Is a directory"},
+        {"", ": File Access Error, cannot write file. No such file or directory"},
     };
     for (const auto& [out, part] : cases) {
         const CliResult r = cli.Run({"render", preset.string(), "1", out});
