@@ -169,53 +169,57 @@ bool FileReplacement::Open(const std::string& path, const std::string& input) {
     if (const auto stream = StandardStreamOf(path)) {
         if (!OpenDirect(::fcntl(*stream, F_DUPFD_CLOEXEC, 3)))
             return false;
-    } else {
-        int error = 0;
-        if (!FollowLinks(target_, error))
-            return Fail(error);
-        struct stat st {};
-        const bool exists = ::stat(target_.c_str(), &st) == 0;
-        if (exists && S_ISDIR(st.st_mode))
-            return Fail(EISDIR);
-        if (exists && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
-            // Non-blocking open: a FIFO nobody reads fails at once instead of waiting.
-            if (!OpenDirect(::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)))
-                return false;
-            ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
-        } else if (exists && !S_ISREG(st.st_mode)) {
-            return Fail("Not a regular file, a pipe or a character device");
-        } else {
-            // The input must be refused before anything, the temporary file included, exists.
-            if (exists && IsInput(st, input))
-                return Fail("It is the input file: nothing was written");
-            if (!CreateTemporary(error)) {
-                // A folder that refuses new files may still hold a writable file.
-                if (!exists || (error != EACCES && error != EPERM))
-                    return Fail(error);
-                const int fd = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
-                if (fd < 0)
-                    return Fail(errno);
-                fd_ = fd;
-                way_ = Way::InPlace;
-                return true;
-            }
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            // The replacement takes the place of the old file: its mode and, where the system
-            // allows, its owner; a new file gets the mode a new file would get (mkostemp
-            // creates it private). Applied by Commit, since writing clears set-ID bits.
-            keep_ = exists;
-            mode_ = exists ? st.st_mode & 07777 : 0666 & ~mask;
-            owner_ = st.st_uid;
-            group_ = st.st_gid;
-            return true;
-        }
+    } else if (!OpenNamed(input) || way_ != Way::Direct) {
+        return way_ != Way::None;
     }
     struct stat direct {};
     if (::fstat(fd_, &direct) == 0 && IsInput(direct, input)) {
         Discard();
         return Fail("It is the input file: nothing was written");
     }
+    return true;
+}
+
+bool FileReplacement::OpenNamed(const std::string& input) {
+    int error = 0;
+    if (!FollowLinks(target_, error))
+        return Fail(error);
+    struct stat st {};
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        return Fail(EISDIR);
+    if (exists && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
+        // Non-blocking open: a FIFO nobody reads fails at once instead of waiting.
+        if (!OpenDirect(::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)))
+            return false;
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+        return true;
+    }
+    if (exists && !S_ISREG(st.st_mode))
+        return Fail("Not a regular file, a pipe or a character device");
+    // The input must be refused before anything, the temporary file included, exists.
+    if (exists && IsInput(st, input))
+        return Fail("It is the input file: nothing was written");
+    if (!CreateTemporary(error)) {
+        // A folder that refuses new files may still hold a writable file.
+        if (!exists || (error != EACCES && error != EPERM))
+            return Fail(error);
+        const int fd = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            return Fail(errno);
+        fd_ = fd;
+        way_ = Way::InPlace;
+        return true;
+    }
+    // The replacement takes the place of the old file: its mode and, where the system allows,
+    // its owner; a new file gets the mode a new file would get (mkostemp creates it private).
+    // Applied by Commit, since writing clears set-ID bits.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    keep_ = exists;
+    mode_ = exists ? st.st_mode & 07777 : 0666 & ~mask;
+    owner_ = st.st_uid;
+    group_ = st.st_gid;
     return true;
 }
 

@@ -70,6 +70,9 @@ private:
     bool Fail(int error);
     bool Fail(const std::string& reason);
     bool OpenDirect(int fd);
+    // Opens target_ (links followed): a device or FIFO directly, else a temporary file
+    // beside it or, failing that, the file itself.
+    bool OpenNamed(const std::string& input);
     bool CreateTemporary(int& error);
     static bool IsInput(const struct stat& out, const std::string& input);
 
