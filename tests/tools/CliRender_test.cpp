@@ -83,7 +83,10 @@ TEST_F(CliRenderTest, badInputFailsWithOneLineAndNoFile) {
     ExpectFailure({"render", preset.string(), "0", out.string()}, "slot '0'", out);
     ExpectFailure({"render", preset.string(), "1", out.string(), "--rate", "0"}, "rate '0'", out);
     ExpectFailure({"render", preset.string(), "1", out.string(), "--rate", "44.1k"}, "rate", out);
-    ExpectFailure({"render", preset.string(), "3", out.string()}, "30000", out);
+    ExpectFailure({"render", preset.string(), "3", out.string()},
+                  "slot 3: the left channel's frequency '30000' Hz is above half the sample rate "
+                  "(22050 Hz at 44100 Hz)",
+                  out);
     ExpectFailure({"render", preset.string(), "4", out.string()}, "duration 'ten'", out);
     ExpectFailure({"render", preset.string(), "1", (dir / "no" / "x.wav").string()},
                   "File Access Error, cannot write file.", dir / "no" / "x.wav");
@@ -135,9 +138,9 @@ TEST_F(CliRenderTest, optionsAndSlotsAreRefusedWithOneLineSayingWhy) {
     PresetSlot right = ToneSlot("Right at zero", "1000", "1", false);
     right.fInitRight = "0";
     bank.Slot(2) = right;
-    PresetSlot sweep = ToneSlot("Sweep too high", "100", "1");
+    PresetSlot sweep = ToneSlot("Sweep to nothing", "100", "1");
     sweep.chkConstantLeft = sweep.chkConstantRight = false;
-    sweep.fFinalLeft = sweep.fFinalRight = "30000";
+    sweep.fFinalLeft = sweep.fFinalRight = "-20";
     bank.Slot(3) = sweep;
     sweep.fFinalLeft = sweep.fFinalRight = "1000";
     sweep.Duration = "0.00002"; // 0.88 frames: one
