@@ -167,8 +167,7 @@ TEST_F(CliRenderTest, optionsAndSlotsAreRefusedWithOneLineSayingWhy) {
         {{"render", c, "1", o}, "slot 1: the left channel's frequency 'abc' is not a number"},
         {{"render", c, "2", o}, "slot 2: the right channel's frequency '0' Hz is not above 0 Hz"},
         {{"render", c, "3", o},
-         "slot 3: the left channel's final frequency '30000' Hz is above "
-         "half the sample rate (22050 Hz at 44100 Hz)"},
+         "slot 3: the left channel's final frequency '-20' Hz is not above 0 Hz"},
         {{"render", c, "4", o},
          "slot 4: the left channel sweeps, but the duration '0.00002' s is "
          "a single frame at 44100 Hz"},
