@@ -2,9 +2,7 @@
 
 #include "files/AnsiText.h"
 
-#include <cerrno>
 #include <charconv>
-#include <system_error>
 
 namespace quavril {
 
@@ -23,8 +21,8 @@ std::optional<std::string> LegacyPresetReader::Line(std::size_t limit) {
     std::string line;
     bool any = false;
     bool ended = false; // a CR was seen: the value is complete, skip to the LF
-    int c;
-    while ((c = std::getc(file_)) != EOF) {
+    while (at_ < text_.size()) {
+        const char c = text_[at_++];
         any = true;
         if (c == '\n')
             break;
@@ -33,7 +31,7 @@ std::optional<std::string> LegacyPresetReader::Line(std::size_t limit) {
         if (!ended && line.size() < limit)
             line += static_cast<char>(c);
     }
-    if (std::ferror(file_) || !any)
+    if (!any)
         return std::nullopt;
     ++lineNumber_;
     return AnsiToUtf8(line);
@@ -41,11 +39,8 @@ std::optional<std::string> LegacyPresetReader::Line(std::size_t limit) {
 
 bool LegacyPresetReader::Text(std::string& out) {
     auto line = Line(PresetSlot::TextLimit);
-    if (!line) {
-        if (std::ferror(file_))
-            return Fail(std::generic_category().message(errno));
+    if (!line)
         return Fail("the file ends before line " + std::to_string(lineNumber_ + 1));
-    }
     out = std::move(*line);
     return true;
 }

@@ -4,9 +4,9 @@
 // one frequency, amplitude, waveform and sweep description that both channels receive.
 #include "files/PresetBank.h"
 
-#include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quavril {
 
@@ -15,8 +15,8 @@ public:
     // Lines in one block.
     static constexpr int BlockLines = 25;
 
-    // `file` is positioned after the first line (the magic); the reader does not close it.
-    explicit LegacyPresetReader(std::FILE* file) : file_(file) {}
+    // `text` is the file's contents after the first line (the magic).
+    explicit LegacyPresetReader(std::string_view text) : text_(text) {}
 
     // Reads the four blocks. On success `bank` holds them; on failure `bank` is untouched and
     // Error() says why ("invalid number in line 12", "the file ends before line 40", ...).
@@ -33,7 +33,8 @@ private:
     bool Flag(bool& out);
     bool Fail(const std::string& what);
 
-    std::FILE* file_;
+    std::string_view text_;
+    std::size_t at_ = 0;
     int lineNumber_ = 1; // the magic line has been read
     std::string error_;
 };

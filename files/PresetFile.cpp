@@ -1,82 +1,30 @@
 #include "files/PresetFile.h"
 
+#include "files/FileReplacement.h"
+#include "files/InputReader.h"
 #include "files/LegacyPresetReader.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <random>
-#include <system_error>
-#include <unistd.h>
+#include <algorithm>
 
 namespace quavril {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string ErrnoText(int error) {
-    return std::generic_category().message(error);
-}
-
-PresetFileResult WriteFailure(const std::string& path, int error) {
-    return PresetFileResult::Failure("Cannot write file " + path + ": " + ErrnoText(error));
+PresetFileResult WriteFailure(const std::string& path, const std::string& reason) {
+    PresetFileResult r = PresetFileResult::Failure("Cannot write file " + path + ": " + reason);
+    r.Reason = reason;
+    return r;
 }
 
 PresetFileResult ReadFailure(const std::string& path, const std::string& reason) {
     return PresetFileResult::Failure("Cannot read file " + path + ": " + reason);
 }
 
-// Creates a new, empty file beside `target` under a name no other file has.
-File CreateTemporaryBeside(const fs::path& target, fs::path& name, int& error) {
-    std::random_device entropy;
-    std::mt19937_64 random((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
-    const fs::path folder = target.parent_path();
-    for (int attempt = 0; attempt < 32; ++attempt) {
-        char suffix[24];
-        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-        name = folder / (".quavril-preset-" + std::string(suffix) + ".tmp");
-        // "x": fails when the name exists, so another file is never overwritten.
-        if (std::FILE* f = std::fopen(name.c_str(), "wbx"))
-            return File(f);
-        error = errno;
-        if (error != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
-}
-
-// Writes all bytes and makes them durable; false with `error` set otherwise.
-bool WriteAll(File file, const std::vector<uint8_t>& bytes, int& error) {
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
-        std::fflush(file.get()) != 0 || ::fsync(::fileno(file.get())) != 0) {
-        error = errno != 0 ? errno : EIO;
-        return false;
-    }
-    if (std::fclose(file.release()) != 0) {
-        error = errno;
-        return false;
-    }
-    return true;
-}
-
-PresetFileResult LoadBinary(std::FILE* f, const std::string& path, PresetBank& bank) {
-    std::vector<uint8_t> bytes(PresetFileSize);
-    std::rewind(f);
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
-    if (std::ferror(f))
-        return ReadFailure(path, ErrnoText(errno));
+PresetFileResult LoadBinary(std::span<const uint8_t> bytes, PresetBank& bank) {
     const bool magic =
-        got > PresetFileMagic.size() && bytes[0] == PresetFileMagic.size() &&
+        bytes.size() > PresetFileMagic.size() && bytes[0] == PresetFileMagic.size() &&
         std::equal(PresetFileMagic.begin(), PresetFileMagic.end(), bytes.begin() + 1);
-    if (!magic || got < PresetFileSize)
+    if (!magic || bytes.size() < PresetFileSize)
         return PresetFileResult::Failure(WrongFileFormatMessage);
     const uint8_t* at = bytes.data() + 1 + PresetFileMagic.size();
     for (int n = PresetBank::FirstSlot; n <= PresetBank::LastSlot; ++n, at += PresetSlot::Size)
@@ -85,18 +33,18 @@ PresetFileResult LoadBinary(std::FILE* f, const std::string& path, PresetBank& b
     return PresetFileResult::Success();
 }
 
-// The first line as the text format reads it: at most 20 characters, up to CR or LF; the
-// rest of the line is skipped.
-std::string FirstLine(std::FILE* f) {
-    std::string line;
+// The first line as the text format reads it: at most 20 characters, up to CR or LF. Returns
+// where the next line starts.
+std::size_t FirstLine(std::string_view text, std::string& line) {
+    std::size_t at = 0;
     bool ended = false;
-    int c;
-    while ((c = std::getc(f)) != EOF && c != '\n') {
-        ended = ended || c == '\r';
+    while (at < text.size() && text[at] != '\n') {
+        ended = ended || text[at] == '\r';
         if (!ended && line.size() < LegacyPresetFileMagic.size())
-            line += static_cast<char>(c);
+            line += text[at];
+        ++at;
     }
-    return line;
+    return at < text.size() ? at + 1 : at;
 }
 
 } // namespace
@@ -113,40 +61,45 @@ std::vector<uint8_t> EncodePresetFile(const PresetBank& bank) {
 
 PresetFileResult SavePresetFile(const std::string& path, const PresetBank& bank) {
     const std::vector<uint8_t> bytes = EncodePresetFile(bank);
-    const fs::path target(path);
-    fs::path temporary;
-    int error = 0;
-    File file = CreateTemporaryBeside(target, temporary, error);
-    if (!file)
-        return WriteFailure(path, error);
-    if (!WriteAll(std::move(file), bytes, error)) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return WriteFailure(path, error);
-    }
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return PresetFileResult::Failure("Cannot write file " + path + ": " + ec.message());
+    FileReplacement out;
+    if (!out.Open(path) || !out.Write(bytes.data(), bytes.size()) || !out.Commit())
+        return WriteFailure(path, out.Reason());
+    return PresetFileResult::Success();
+}
+
+PresetFileResult DecodePresetFile(std::span<const uint8_t> bytes, PresetBank& bank,
+                                  std::string* legacyError) {
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::string first;
+    const std::size_t rest = FirstLine(text, first);
+    if (first != LegacyPresetFileMagic)
+        return LoadBinary(bytes, bank);
+    LegacyPresetReader reader(text.substr(rest));
+    if (!reader.ReadBank(bank)) {
+        if (legacyError)
+            *legacyError = reader.Error();
+        return PresetFileResult::Failure(reader.Error());
     }
     return PresetFileResult::Success();
 }
 
-PresetFileResult LoadPresetFile(const std::string& path, PresetBank& bank) {
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return PresetFileResult::Failure("Cannot open file " + path + ": " + ErrnoText(errno));
-    const std::string first = FirstLine(file.get());
-    if (std::ferror(file.get()))
-        return ReadFailure(path, ErrnoText(errno));
-    if (first != LegacyPresetFileMagic)
-        return LoadBinary(file.get(), path, bank);
-    LegacyPresetReader reader(file.get());
-    if (!reader.ReadBank(bank))
-        return ReadFailure(path, reader.Error());
-    return PresetFileResult::Success();
+PresetFileResult LoadPresetFile(const std::string& path, PresetBank& bank, int pipeWaitMs) {
+    InputReader input(MaxPresetFileSize, pipeWaitMs);
+    std::vector<uint8_t> bytes;
+    if (!input.Read(path, bytes)) {
+        PresetFileResult r = PresetFileResult::Failure(
+            (input.OpenFailed() ? "Cannot open file " : "Cannot read file ") + path + ": " +
+            input.Reason());
+        r.Reason = input.Reason();
+        return r;
+    }
+    std::string legacyError;
+    PresetFileResult r = DecodePresetFile(bytes, bank, &legacyError);
+    if (!r && !legacyError.empty()) {
+        r = ReadFailure(path, legacyError);
+        r.Reason = legacyError;
+    }
+    return r;
 }
 
 } // namespace quavril

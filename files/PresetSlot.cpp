@@ -116,6 +116,10 @@ template <typename Slot, typename IO> void Fields(Slot& s, IO& io) {
 
 } // namespace
 
+void PresetSlot::SetName(std::string_view name) {
+    Name = CutText(name, TextLimit);
+}
+
 void PresetSlot::Encode(std::span<uint8_t, Size> out) const {
     SlotWriter writer(out);
     Fields(*this, writer);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace quavril {
 
@@ -47,6 +48,10 @@ struct PresetSlot {
     int32_t ModFunctionRight = 0;
     std::string ModPhaseLeftEdit;  // degrees
     std::string ModPhaseRightEdit; // degrees
+
+    // Gives the slot a name (a rename or a new slot): cut to TextLimit characters, never in
+    // the middle of a character.
+    void SetName(std::string_view name);
 
     // Writes the slot's bytes. Texts are converted to Windows-1252 ('?' for characters it
     // lacks) and cut to 255 characters; the bytes after a text are zeros.

@@ -1,16 +1,15 @@
 #include "files/WaveFile.h"
 
+#include "files/FileReplacement.h"
 #include "synth/Generator.h"
 #include "synth/ListItems.h"
 #include "synth/NumberText.h"
 
+#include <algorithm>
 #include <bit>
-#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace quavril {
@@ -37,78 +36,8 @@ void PutRate(uint8_t* p, uint32_t v) {
     p[3] = 0;
 }
 
-// Where the export really writes: a temporary file beside the target, renamed over it when
-// complete. Devices and pipes (the null device the performance test writes to) are written
-// directly, since they cannot be replaced by a rename.
-struct OutputFile {
-    std::string target;
-    std::string temporary; // empty when writing the target directly
-    std::FILE* file = nullptr;
-
-    bool Open(const std::string& path) {
-        target = path;
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-            file = std::fopen(path.c_str(), "wb");
-            return file != nullptr;
-        }
-        const auto slash = path.find_last_of('/');
-        const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-        const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-        std::string name = dir + "." + base + ".XXXXXX";
-        std::vector<char> buf(name.begin(), name.end());
-        buf.push_back('\0');
-        const int fd = ::mkstemp(buf.data());
-        if (fd < 0)
-            return false;
-        temporary = buf.data();
-        // mkstemp creates the file private; give it the permissions a new file would get.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-        file = ::fdopen(fd, "wb");
-        if (!file) {
-            ::close(fd);
-            Discard();
-            return false;
-        }
-        // The render writes large blocks; an extra copy through a stdio buffer only costs.
-        std::setvbuf(file, nullptr, _IONBF, 0);
-        return true;
-    }
-
-    bool Commit() {
-        const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
-        const bool closed = std::fclose(file) == 0;
-        file = nullptr;
-        if (!flushed || !closed) {
-            Discard();
-            return false;
-        }
-        if (temporary.empty())
-            return true;
-        if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-            Discard();
-            return false;
-        }
-        temporary.clear();
-        return true;
-    }
-
-    void Discard() {
-        if (file) {
-            std::fclose(file);
-            file = nullptr;
-        }
-        if (!temporary.empty()) {
-            std::remove(temporary.c_str());
-            temporary.clear();
-        }
-    }
-};
-
 // One progress point every 10000 frames: frame 0, 10000, 20000, ...
-constexpr int32_t ProgressInterval = 10000;
+constexpr int64_t ProgressInterval = 10000;
 
 } // namespace
 
@@ -131,32 +60,35 @@ std::array<uint8_t, 44> WaveFileWriter::Header(uint32_t frames, uint16_t channel
     return h;
 }
 
-bool WaveFileWriter::RenderToStream(std::FILE* file, Generator& generator, int32_t frames,
+bool WaveFileWriter::RenderToStream(FileReplacement& file, Generator& generator, int64_t frames,
                                     WaveExportObserver* observer) {
     const int channels = generator.ChannelCount();
     // Without anyone to show progress to, render bigger blocks between the checks.
-    const int32_t interval = observer ? ProgressInterval : 8 * ProgressInterval;
+    const int64_t interval = observer ? ProgressInterval : 8 * ProgressInterval;
     std::vector<int16_t> samples(static_cast<size_t>(interval) * channels);
     std::vector<uint8_t> bytes(std::endian::native == std::endian::little ? 0 : samples.size() * 2);
-    for (int32_t i = 0; i < frames;) {
+    // Frame numbers and byte counts in 64 bits: a wave file holds up to 4 GiB of data, more
+    // frames than a signed 32-bit number counts.
+    for (int64_t i = 0; i < frames;) {
         // Render up to and including the next progress frame, then report.
-        const int32_t next = i == 0 ? 0 : (i + interval - 1) / interval * interval;
-        const int32_t end = std::min(frames, next + 1);
-        const int32_t n = end - i;
+        const int64_t next = i == 0 ? 0 : (i + interval - 1) / interval * interval;
+        const int64_t end = std::min(frames, next + 1);
+        const auto n = static_cast<int32_t>(end - i); // at most one interval
         generator.RenderFrames(samples.data(), n);
-        const size_t count = static_cast<size_t>(n) * channels;
+        const size_t count = static_cast<size_t>(n) * static_cast<size_t>(channels);
         const void* data = samples.data();
         if constexpr (std::endian::native != std::endian::little) {
             for (size_t k = 0; k < count; ++k)
                 Put16(&bytes[2 * k], static_cast<uint16_t>(samples[k]));
             data = bytes.data();
         }
-        if (std::fwrite(data, 2, count, file) != count)
+        if (!file.Write(data, 2 * count))
             return false;
         i = end;
-        const int32_t last = end - 1;
+        const int64_t last = end - 1;
         if (last % ProgressInterval == 0 && observer && observer->ProgressVisible()) {
-            const long double percent = 100.0L * last / frames;
+            const long double percent =
+                100.0L * static_cast<long double>(last) / static_cast<long double>(frames);
             observer->ExportProgress(static_cast<int>(RoundEven(percent)));
         }
         if (ExportCancelled)
@@ -167,26 +99,27 @@ bool WaveFileWriter::RenderToStream(std::FILE* file, Generator& generator, int32
 
 WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator& generator,
                                               WaveExportObserver* observer) {
+    Reason.clear();
     generator.DeriveSweep(Channel::Left);
     generator.DeriveSweep(Channel::Right);
     const int channels = generator.ChannelCount();
-    const auto frames = generator.FramesOfDuration();
-    if (!frames || *frames < 0)
+    const auto counted = generator.FramesOfDuration();
+    if (!counted || *counted < 0)
         return WaveWriteResult::BadDuration;
+    const auto frames = static_cast<int64_t>(*counted);
     // The RIFF size field has 32 bits; a longer signal cannot be described by the header.
-    if (36.0L + 2.0L * channels * *frames > 4294967295.0L)
+    if (36 + 2 * static_cast<int64_t>(channels) * frames > int64_t{UINT32_MAX})
         return WaveWriteResult::TooLong;
 
     if (observer)
         observer->ExportStarted();
-    OutputFile out;
+    FileReplacement out;
     WaveWriteResult result = WaveWriteResult::Failed;
-    if (out.Open(path)) {
-        const auto header = Header(static_cast<uint32_t>(*frames), static_cast<uint16_t>(channels),
+    if (out.Open(path, InputFile)) {
+        const auto header = Header(static_cast<uint32_t>(frames), static_cast<uint16_t>(channels),
                                    static_cast<uint32_t>(generator.SampleRate));
-        const bool written =
-            std::fwrite(header.data(), 1, header.size(), out.file) == header.size() &&
-            RenderToStream(out.file, generator, *frames, observer);
+        const bool written = out.Write(header.data(), header.size()) &&
+                             RenderToStream(out, generator, frames, observer);
         if (ExportCancelled) {
             ExportCancelled = false;
             out.Discard();
@@ -197,6 +130,8 @@ WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator
             out.Discard();
         }
     }
+    if (result == WaveWriteResult::Failed)
+        Reason = out.Reason();
     if (observer)
         observer->ExportFinished();
     return result;

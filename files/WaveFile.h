@@ -2,12 +2,12 @@
 // Wave file export: the 44-byte RIFF/WAVE header, the render loop and the file handling.
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 namespace quavril {
 
 class Generator;
+class FileReplacement;
 
 // What the export shows while it runs. The window implements it with its please-wait window;
 // headless callers leave it out.
@@ -40,18 +40,27 @@ public:
 
     // Set by the Cancel button of the wait window; cleared after a cancelled export.
     bool ExportCancelled = false;
+    // A file the export must never write: the preset file the signal was read from (the
+    // command-line tool sets it). Empty: none.
+    std::string InputFile;
+    // After a Failed export: why, in the system's words ("No space left on device",
+    // "Permission denied"); the window shows it under its message, the command-line tool
+    // after it. Empty otherwise.
+    std::string Reason;
 
     // Renders one period of the generator's current signal into `path`: derives both sweeps,
-    // N = Round(duration * fs) frames, header then frames. The file is written beside the
-    // target under a temporary name and renamed over it only when complete, so a failed or
-    // cancelled export leaves an existing file untouched and no partial file behind.
-    // The caller shows "File Access Error, cannot write file." for Failed.
+    // N = Round(duration * fs) frames, header then frames. The file is written as
+    // FileReplacement describes: under a temporary name renamed over the target only when
+    // complete (a failed or cancelled export leaves an existing file untouched and no partial
+    // file behind), links followed, mode kept, devices and "/dev/stdout" written directly.
+    // The caller shows "File Access Error, cannot write file." and Reason for Failed.
     WaveWriteResult WriteWaveFile(const std::string& path, Generator& generator,
                                   WaveExportObserver* observer = nullptr);
 
     // Appends `frames` frames to `file` (the generator state must be at the start of a
-    // signal); stops early when ExportCancelled is seen. Returns false on a write error.
-    bool RenderToStream(std::FILE* file, Generator& generator, int32_t frames,
+    // signal); stops early when ExportCancelled is seen. Returns false on a write error, whose
+    // reason `file` keeps.
+    bool RenderToStream(FileReplacement& file, Generator& generator, int64_t frames,
                         WaveExportObserver* observer = nullptr);
 };
 

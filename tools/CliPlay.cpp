@@ -8,9 +8,13 @@
 #include "settings/OutputSettings.h"
 #include "synth/Generator.h"
 
+#include "audio/TAudioIO.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <alsa/asoundlib.h>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
@@ -30,11 +34,14 @@ const char* PlayHelp =
     "the generator's own output path, and returns when the signal has ended. Ctrl+C stops at\n"
     "once.\n"
     "\n"
-    "  --rate HZ            sample rate in Hz (default 44100)\n"
+    "PRESET.qvl may be a pipe; '-' reads it from standard input.\n"
+    "\n"
+    "  --rate HZ            sample rate in Hz: 8000, 11025, 22050, 44100, 48000 or 96000\n"
+    "                       (default 44100)\n"
     "  --device NAME        ALSA device name, as 'quavril-cli devices' lists them\n"
     "                       (default: the system's default device)\n"
-    "  --buffers N          number of output buffers, 2 to 4 (default 4)\n"
-    "  --buffer-size BYTES  bytes per output buffer, at least 512 (default 16384)\n"
+    "  --buffers N          number of output buffers: 2, 3 or 4 (default 4)\n"
+    "  --buffer-size BYTES  bytes per output buffer, 512 to 64536 (default 16384)\n"
     "  --loop               repeat the signal until Ctrl+C\n";
 
 const char* DevicesHelp = "Usage: quavril-cli devices\n"
@@ -82,6 +89,39 @@ private:
     bool installed_ = false;
 };
 
+constexpr int32_t LargestBufferSize = OutputSettings::BufferSizeValues.back();
+
+// Why ALSA cannot open `device` at all, in words about the device; nothing when it opens.
+// Asked before playing, because a name ALSA cannot parse fails with the same code as a sample
+// format the device refuses.
+std::optional<std::string> DeviceProblem(const std::string& device) {
+    snd_pcm_t* pcm = nullptr;
+    const int e = snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    if (e == 0) {
+        snd_pcm_close(pcm);
+        return std::nullopt;
+    }
+    switch (-e) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return std::string("No such output device. 'quavril-cli devices' lists the devices.");
+    case EINVAL:
+        return std::string("The device name is not one ALSA can open. 'quavril-cli devices' "
+                           "lists the devices.");
+    case EBUSY:
+        return std::string("The output device is busy: another program is using it.");
+    case EACCES:
+    case EPERM:
+        return std::string("No permission to use the output device.");
+    case EHOSTDOWN:
+    case ECONNREFUSED:
+        return std::string("The sound server is not running.");
+    default:
+        return std::string("The output device cannot be opened: ") + snd_strerror(e) + ".";
+    }
+}
+
 struct PlayOptions {
     std::string preset, slot, device = "default";
     int32_t rate = 44100;
@@ -96,23 +136,20 @@ std::optional<std::string> ReadPlayOptions(const ParsedArgs& parsed, PlayOptions
         return "play needs PRESET.qvl SLOT (see quavril-cli play --help)";
     o.preset = parsed.positional[0];
     o.slot = parsed.positional[1];
-    auto positive = [&](const char* name, int32_t& target,
-                        const char* what) -> std::optional<std::string> {
-        if (auto text = parsed.Option(name)) {
-            const auto v = ParsePositive(*text);
-            if (!v)
-                return std::string(name) + " '" + *text + "' is not a positive whole number of " +
-                       what;
-            target = *v;
-        }
-        return std::nullopt;
-    };
-    if (auto e = positive("rate", o.rate, "hertz"))
+    if (auto e = ReadListed("rate", parsed.Option("rate"), OutputSettings::FsValues, "Hz", o.rate))
         return e;
-    if (auto e = positive("buffers", o.buffers, "buffers"))
+    if (auto e = ReadListed("buffers", parsed.Option("buffers"), OutputSettings::BuffersValues,
+                            "buffers", o.buffers))
         return e;
-    if (auto e = positive("buffer-size", o.bufferSize, "bytes"))
-        return e;
+    if (auto text = parsed.Option("buffer-size")) {
+        // Any size the output component takes, up to the largest the settings offer.
+        const auto v = ParsePositive(*text);
+        if (!v || *v < TAudioIO::MinBufferRequest || *v > LargestBufferSize)
+            return "buffer-size '" + *text + "' is not a whole number of bytes from " +
+                   std::to_string(TAudioIO::MinBufferRequest) + " to " +
+                   std::to_string(LargestBufferSize);
+        o.bufferSize = *v;
+    }
     if (auto d = parsed.Option("device")) {
         if (d->empty())
             return std::string("device name is empty");
@@ -161,6 +198,8 @@ int RunPlay(const std::vector<std::string>& args) {
     PlaybackHost host(playback);
     generator.SetHost(&host);
     if (o.device != WaveOutPort::DefaultDeviceName) {
+        if (auto problem = DeviceProblem(o.device))
+            return Fail("cannot play on '" + o.device + "': Sound Device Error: " + *problem);
         output.SetDeviceNames({o.device});
         output.SetWaveDevice(0);
     }

@@ -1,7 +1,9 @@
 #include "tools/CliCommands.h"
 #include "tools/CliSupport.h"
 
+#include "files/FileReplacement.h"
 #include "files/WaveFile.h"
+#include "settings/OutputSettings.h"
 #include "synth/Generator.h"
 
 #include <iostream>
@@ -17,7 +19,19 @@ const char* RenderHelp =
     "generator window's \"Save as wave file\" writes after recalling that slot in a freshly\n"
     "started program at that sample rate.\n"
     "\n"
-    "  --rate HZ   sample rate in Hz (default 44100)\n";
+    "PRESET.qvl may be a pipe; '-' reads it from standard input (at most 65536 bytes).\n"
+    "OUT.wav '-' writes the wave file to standard output; devices and pipes are written\n"
+    "directly. An existing OUT.wav is replaced only once the new file is complete, keeping\n"
+    "its permissions; a symbolic link stays and the file it points to is replaced; OUT.wav\n"
+    "must not be the preset file. Ctrl+C leaves no partial file behind.\n"
+    "\n"
+    "  --rate HZ   sample rate in Hz: 8000, 11025, 22050, 44100, 48000 or 96000\n"
+    "              (default 44100)\n";
+
+// What the error line calls the output.
+std::string OutputName(const std::string& argument) {
+    return argument == "-" ? "standard output" : argument;
+}
 } // namespace
 
 int RunRender(const std::vector<std::string>& args) {
@@ -33,12 +47,11 @@ int RunRender(const std::vector<std::string>& args) {
     const std::string& preset = parsed.positional[0];
     const std::string& out = parsed.positional[2];
     int32_t rate = 44100;
-    if (auto text = parsed.Option("rate")) {
-        const auto r = ParsePositive(*text);
-        if (!r)
-            return Fail("rate '" + *text + "' is not a positive whole number of hertz");
-        rate = *r;
-    }
+    if (auto error =
+            ReadListed("rate", parsed.Option("rate"), OutputSettings::FsValues, "Hz", rate))
+        return Fail(*error);
+    // An interrupted render removes its temporary file before the process ends.
+    FileReplacement::RemoveTemporaryOnSignals();
 
     Generator generator;
     if (auto error = RecallPresetSlot(generator, preset, parsed.positional[1], rate))
@@ -49,17 +62,19 @@ int RunRender(const std::vector<std::string>& args) {
     if (!generator.ResetGenerator(true))
         return Fail("the phase '" + generator.Text(TextField::PhaseEdit) + "' is not a number");
     WaveFileWriter writer;
-    switch (writer.WriteWaveFile(out, generator)) {
+    writer.InputFile = InputPath(preset);
+    switch (writer.WriteWaveFile(OutputPath(out), generator)) {
     case WaveWriteResult::Written:
         return 0;
     case WaveWriteResult::Cancelled:
     case WaveWriteResult::Failed:
-        return Fail(out + ": " + FileAccessErrorMessage);
+        return Fail(OutputName(out) + ": " + FileAccessErrorMessage +
+                    (writer.Reason.empty() ? "" : " " + writer.Reason));
     case WaveWriteResult::BadDuration:
         return Fail("the duration '" + generator.Text(TextField::Duration) +
                     "' is not a usable number of seconds");
     case WaveWriteResult::TooLong:
-        return Fail(out + ": " + WaveTooLongMessage);
+        return Fail(OutputName(out) + ": " + WaveTooLongMessage);
     }
     return 1;
 }

@@ -19,40 +19,95 @@ std::optional<int32_t> ParsePositive(const std::string& text) {
     return static_cast<int32_t>(v);
 }
 
+std::optional<std::string> ReadListed(const std::string& name,
+                                      const std::optional<std::string>& text,
+                                      std::span<const int32_t> allowed, const std::string& unit,
+                                      int32_t& out) {
+    if (!text)
+        return std::nullopt;
+    const auto v = ParsePositive(*text);
+    if (v && std::find(allowed.begin(), allowed.end(), *v) != allowed.end()) {
+        out = *v;
+        return std::nullopt;
+    }
+    std::string list;
+    for (std::size_t i = 0; i < allowed.size(); ++i)
+        list += (i == 0                    ? ""
+                 : i + 1 == allowed.size() ? " or "
+                                           : ", ") +
+                std::to_string(allowed[i]);
+    return name + " '" + *text + "' is not one the generator offers: " + list + " " + unit;
+}
+
+std::string InputPath(const std::string& argument) {
+    return argument == "-" ? "/dev/stdin" : argument;
+}
+
+std::string OutputPath(const std::string& argument) {
+    return argument == "-" ? "/dev/stdout" : argument;
+}
+
+namespace {
+
+// Why a channel's frequencies cannot be used, naming the field; nothing when they can.
+std::optional<std::string> FrequencyProblem(const Generator& g, Channel c, int32_t rate) {
+    const ChannelSettings& s = g.Settings(c);
+    const std::string side = c == Channel::Left ? "left" : "right";
+    const long double half = rate * 0.5L;
+    const std::pair<const std::string*, const char*> fields[] = {
+        {&s.fInit, s.Constant ? "frequency" : "initial frequency"}, {&s.fFinal, "final frequency"}};
+    for (const auto& [text, what] : fields) {
+        const std::string field = "the " + side + " channel's " + what + " '" + *text + "'";
+        const auto hz = ParsePlain(*text);
+        if (!hz)
+            return field + " is not a number";
+        if (!(*hz > 0))
+            return field + " Hz is not above 0 Hz";
+        if (*hz > half)
+            return field + " Hz is above half the sample rate (" + FormatGeneral(half) + " Hz at " +
+                   std::to_string(rate) + " Hz)";
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<std::string> RecallPresetSlot(Generator& generator, const std::string& presetPath,
                                             const std::string& slotText, int32_t rate) {
     const auto slot = ParsePositive(slotText);
     if (!slot || !PresetBank::IsSlotNumber(*slot))
         return "slot '" + slotText + "' is not 1, 2, 3 or 4";
     PresetBank bank;
-    if (auto loaded = LoadPresetFile(presetPath, bank); !loaded)
+    if (auto loaded = LoadPresetFile(InputPath(presetPath), bank); !loaded)
         return presetPath + ": " + loaded.Error;
 
     generator.SampleRate = rate;
     RecallSlot(generator, bank, *slot);
 
     // A channel whose texts cannot be derived would keep whatever an earlier signal left,
-    // which a freshly started program cannot reproduce: refuse such a slot.
-    const ChannelSettings& left = generator.Settings(Channel::Left);
-    const ChannelSettings& right = generator.Settings(Channel::Right);
-    auto check = [&](Channel c, const ChannelSettings& s) -> std::optional<std::string> {
-        if (generator.DeriveSweep(c) == DeriveResult::Derived)
-            return std::nullopt;
-        const char* name = c == Channel::Left ? "left" : "right";
-        return "slot " + slotText + ": the " + name + " channel's frequencies '" + s.fInit +
-               "' and '" + s.fFinal + "' Hz cannot be used at " + std::to_string(rate) +
-               " Hz (each must be a number above 0 and at most half the sample rate), or the " +
-               "duration '" + generator.Text(TextField::Duration) + "' is not a number";
-    };
+    // which a freshly started program cannot reproduce: refuse such a slot, saying why.
+    const std::string duration = generator.Text(TextField::Duration);
     const auto frames = generator.FramesOfDuration();
     if (!frames || *frames < 0)
-        return "slot " + slotText + ": the duration '" + generator.Text(TextField::Duration) +
+        return "slot " + slotText + ": the duration '" + duration +
                "' s is not a usable number of seconds";
-    if (auto e = check(Channel::Left, left))
-        return e;
+    std::vector<Channel> sounding{Channel::Left};
     if (generator.Mode() == STEREO)
-        if (auto e = check(Channel::Right, right))
-            return e;
+        sounding.push_back(Channel::Right);
+    for (const Channel c : sounding) {
+        if (generator.DeriveSweep(c) == DeriveResult::Derived)
+            continue;
+        if (auto problem = FrequencyProblem(generator, c, rate))
+            return "slot " + slotText + ": " + *problem;
+        const char* side = c == Channel::Left ? "left" : "right";
+        if (*frames == 1 && !generator.Settings(c).Constant)
+            return "slot " + slotText + ": the " + side + " channel sweeps, but the duration '" +
+                   duration + "' s is a single frame at " + std::to_string(rate) +
+                   " Hz: a sweep needs at least two";
+        return "slot " + slotText + ": the " + side + " channel's sweep cannot be computed from '" +
+               generator.Settings(c).fInit + "' to '" + generator.Settings(c).fFinal +
+               "' Hz over '" + duration + "' s";
+    }
     if (!ParsePlain(generator.Text(TextField::PhaseEdit)))
         return "slot " + slotText + ": the phase '" + generator.Text(TextField::PhaseEdit) +
                "' is not a number";

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,22 @@ std::unique_ptr<QCoreApplication> EnsureApplication();
 // A decimal integer in 1..2147483647 ("44100"); nothing for anything else.
 std::optional<int32_t> ParsePositive(const std::string& text);
 
-// Loads `presetPath`, recalls slot `slotText` (1..4) into `generator` at `rate` and checks
-// that the channels that sound can be derived from the slot's texts. Returns an error text
-// (one line, without the program name) or nothing on success.
+// Reads option `name` into `out` when given: one of `allowed` (the output settings' list), or
+// an error text that lists them ("rate '1000' is not one the generator offers: 8000, ...").
+std::optional<std::string> ReadListed(const std::string& name,
+                                      const std::optional<std::string>& text,
+                                      std::span<const int32_t> allowed, const std::string& unit,
+                                      int32_t& out);
+
+// The file name a command-line argument stands for: "-" is standard input or output.
+std::string InputPath(const std::string& argument);
+std::string OutputPath(const std::string& argument);
+
+// Loads `presetPath` ("-": standard input), recalls slot `slotText` (1..4) into `generator`
+// at `rate` and checks that the channels that sound can be derived from the slot's texts: a
+// refusal names the field and why (not a number, not above 0, above half the sample rate, a
+// sweep of one frame). Returns an error text (one line, without the program name) or nothing
+// on success.
 std::optional<std::string> RecallPresetSlot(Generator& generator, const std::string& presetPath,
                                             const std::string& slotText, int32_t rate);
 

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quavril {
@@ -238,10 +241,13 @@ TEST_F(PresetFileTest, SaveOverAFolderFailsAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(fs::is_directory(Path("a.qvl")));
 }
 
-TEST_F(PresetFileTest, SaveIntoAReadOnlyFolderLeavesTheOldFile) {
+// A writable file in a read-only folder is written in place (FileReplacement_test); a
+// read-only one there cannot be written at all and stays as it was.
+TEST_F(PresetFileTest, SaveIntoAReadOnlyFolderLeavesAReadOnlyFile) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "permissions do not bind the superuser; the size-limit test covers it";
     WriteText(Path("a.qvl"), "old contents");
+    fs::permissions(Path("a.qvl"), fs::perms::owner_read);
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
     const PresetFileResult r = SavePresetFile(Path("a.qvl"), SampleBank());
     fs::permissions(dir_, fs::perms::owner_all);
@@ -487,6 +493,68 @@ TEST_F(PresetFileTest, LegacyMagicNeedsItsFirstTwentyCharacters) {
     EXPECT_EQ(bank.Slot(1).Name, "Old 1");
     WriteText(Path("lower.qvl"), "qvl preset file v3.2\r\n" + text.substr(28));
     ExpectWrongFormat(Path("lower.qvl"));
+}
+
+// --- Inputs that are not preset files -----------------------------------------------------
+
+// What cannot be a preset file is refused with one message, at once or after the pipe wait,
+// and the bank stays as it was: nothing is read without end and nothing waits forever.
+TEST_F(PresetFileTest, InputsThatAreNotPresetFilesAreRefusedWithoutHanging) {
+    fs::create_directory(Path("folder.qvl"));
+    ASSERT_EQ(::mkfifo(Path("silent.qvl").c_str(), 0600), 0);
+    WriteBytes(Path("huge.qvl"), std::vector<uint8_t>(MaxPresetFileSize + 1, 'x'));
+    const std::pair<std::string, std::string> cases[] = {
+        {Path("folder.qvl"), "not a regular file or a pipe"},
+        {"/dev/zero", "not a regular file or a pipe"},
+        {"/dev/null", "not a regular file or a pipe"},
+        {Path("silent.qvl"), "nothing arrived through the pipe within 1 s"},
+        {Path("huge.qvl"), "larger than 65536 bytes"},
+    };
+    for (const auto& [path, reason] : cases) {
+        PresetBank bank = SampleBank();
+        const PresetFileResult r = LoadPresetFile(path, bank, 200);
+        EXPECT_EQ(r.Error, "Cannot read file " + path + ": " + reason);
+        EXPECT_EQ(r.Reason, reason);
+        EXPECT_EQ(bank, SampleBank()) << path;
+    }
+}
+
+// Banks of both formats arrive through a pipe whole, however the writer cuts them up; a pipe
+// that brings more than a preset file holds is refused.
+TEST_F(PresetFileTest, BanksArriveThroughPipes) {
+    const std::string legacy = LegacyFile(FourBlocks());
+    const std::vector<uint8_t> binary = EncodePresetFile(SampleBank());
+    const std::vector<uint8_t> inputs[] = {binary,
+                                           std::vector<uint8_t>(legacy.begin(), legacy.end()),
+                                           std::vector<uint8_t>(MaxPresetFileSize + 4096, 'x')};
+    auto* previous = std::signal(SIGPIPE, SIG_IGN); // the reader may stop reading early
+    for (const auto& input : inputs) {
+        const std::string fifo = Path("pipe.qvl");
+        fs::remove(fifo);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        std::thread writer([&] {
+            const int fd = ::open(fifo.c_str(), O_WRONLY);
+            for (std::size_t at = 0; fd >= 0 && at < input.size(); at += 1000) {
+                if (::write(fd, input.data() + at, std::min<std::size_t>(1000, input.size() - at)) <
+                    0)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            if (fd >= 0)
+                ::close(fd);
+        });
+        PresetBank bank = SampleBank();
+        const PresetFileResult r = LoadPresetFile(fifo, bank);
+        writer.join();
+        if (input.size() > MaxPresetFileSize) {
+            EXPECT_EQ(r.Reason, "larger than 65536 bytes");
+            EXPECT_EQ(bank, SampleBank());
+        } else {
+            ASSERT_TRUE(r) << r.Error;
+            EXPECT_EQ(bank.Slot(1).Name, input == binary ? "Slot 1" : "Old 1");
+        }
+    }
+    std::signal(SIGPIPE, previous);
 }
 
 } // namespace

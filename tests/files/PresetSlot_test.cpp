@@ -218,3 +218,42 @@ TEST(AnsiText, CutTextCountsCharactersNotBytes) {
 
 } // namespace
 } // namespace quavril
+
+namespace quavril {
+// A rename keeps up to 255 characters whatever their width in bytes, and never a broken one.
+TEST(PresetSlot, SetNameCutsTo255CharactersNotBytes) {
+    const std::string e = "\u00e9"; // two bytes
+    const struct {
+        std::string name;
+        std::size_t characters;
+        std::size_t bytes;
+    } cases[] = {
+        {std::string(300, 'a'), 255, 255},
+        {[&] {
+             std::string s;
+             for (int i = 0; i < 200; ++i)
+                 s += e;
+             return s;
+         }(),
+         200, 400},
+        {[&] {
+             std::string s;
+             for (int i = 0; i < 300; ++i)
+                 s += e;
+             return s;
+         }(),
+         255, 510},
+        {std::string(254, 'a') + "\U0001F3B5" + "b", 255, 258},
+    };
+    for (const auto& c : cases) {
+        PresetSlot slot;
+        slot.SetName(c.name);
+        EXPECT_EQ(slot.Name.size(), c.bytes);
+        EXPECT_EQ(slot.Name, c.name.substr(0, c.bytes));
+        EXPECT_EQ(CutText(slot.Name, 1000), slot.Name);
+        std::array<uint8_t, PresetSlot::Size> bytes{};
+        slot.Encode(bytes);
+        EXPECT_EQ(bytes[0], c.characters) << "one byte per character in the file";
+    }
+}
+} // namespace quavril

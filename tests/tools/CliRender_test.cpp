@@ -83,7 +83,10 @@ TEST_F(CliRenderTest, badInputFailsWithOneLineAndNoFile) {
     ExpectFailure({"render", preset.string(), "0", out.string()}, "slot '0'", out);
     ExpectFailure({"render", preset.string(), "1", out.string(), "--rate", "0"}, "rate '0'", out);
     ExpectFailure({"render", preset.string(), "1", out.string(), "--rate", "44.1k"}, "rate", out);
-    ExpectFailure({"render", preset.string(), "3", out.string()}, "30000", out);
+    ExpectFailure({"render", preset.string(), "3", out.string()},
+                  "slot 3: the left channel's frequency '30000' Hz is above half the sample rate "
+                  "(22050 Hz at 44100 Hz)",
+                  out);
     ExpectFailure({"render", preset.string(), "4", out.string()}, "duration 'ten'", out);
     ExpectFailure({"render", preset.string(), "1", (dir / "no" / "x.wav").string()},
                   "File Access Error, cannot write file.", dir / "no" / "x.wav");
@@ -104,3 +107,175 @@ TEST_F(CliRenderTest, helpExplainsTheCommand) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--rate HZ"), std::string::npos);
 }
+
+namespace {
+
+// Runs a shell command line in `dir` (pipes and redirections as a user types them); its exit
+// status.
+int Shell(const fs::path& dir, const std::string& line) {
+    const std::string command = "cd '" + dir.string() + "' && " + line;
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+std::string Cli() {
+    return std::string(QUAVRIL_BIN_DIR) + "/quavril-cli";
+}
+
+std::vector<std::string> HiddenFiles(const fs::path& dir) {
+    std::vector<std::string> hidden;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().filename().string().front() == '.')
+            hidden.push_back(e.path().filename().string());
+    return hidden;
+}
+
+} // namespace
+
+TEST_F(CliRenderTest, optionsAndSlotsAreRefusedWithOneLineSayingWhy) {
+    PresetBank bank;
+    bank.Slot(1) = ToneSlot("Not a number", "abc", "1");
+    PresetSlot right = ToneSlot("Right at zero", "1000", "1", false);
+    right.fInitRight = "0";
+    bank.Slot(2) = right;
+    PresetSlot sweep = ToneSlot("Sweep to nothing", "100", "1");
+    sweep.chkConstantLeft = sweep.chkConstantRight = false;
+    sweep.fFinalLeft = sweep.fFinalRight = "-20";
+    bank.Slot(3) = sweep;
+    sweep.fFinalLeft = sweep.fFinalRight = "1000";
+    sweep.Duration = "0.00002"; // 0.88 frames: one
+    bank.Slot(4) = sweep;
+    const fs::path checks = dir / "checks.qvl";
+    ASSERT_TRUE(SavePresetFile(checks.string(), bank));
+    const fs::path out = dir / "out.wav";
+    const std::string p = preset.string(), c = checks.string(), o = out.string();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"render", p, "1", o, "--rate", "1000"},
+         "rate '1000' is not one the generator offers: 8000, 11025, 22050, 44100, 48000 or 96000 "
+         "Hz"},
+        {{"render", p, "1", o, "--rate", "16777216"}, "rate '16777216' is not one"},
+        {{"play", p, "1", "--rate", "44101"}, "rate '44101' is not one"},
+        {{"play", p, "1", "--buffers", "9"},
+         "buffers '9' is not one the generator offers: 2, 3 or 4"},
+        {{"play", p, "1", "--buffer-size", "511"},
+         "buffer-size '511' is not a whole number of "
+         "bytes from 512 to 64536"},
+        {{"play", p, "1", "--buffer-size", "100000"}, "buffer-size '100000'"},
+        {{"play", p, "1", "--device", "plug:"},
+         "cannot play on 'plug:': Sound Device Error: The device name is not one ALSA can open"},
+        {{"play", p, "1", "--device", "quavril_nowhere"}, "No such output device."},
+        {{"render", c, "1", o}, "slot 1: the left channel's frequency 'abc' is not a number"},
+        {{"render", c, "2", o}, "slot 2: the right channel's frequency '0' Hz is not above 0 Hz"},
+        {{"render", c, "3", o},
+         "slot 3: the left channel's final frequency '-20' Hz is not above 0 Hz"},
+        {{"render", c, "4", o},
+         "slot 4: the left channel sweeps, but the duration '0.00002' s is "
+         "a single frame at 44100 Hz"},
+    };
+    for (const auto& [args, part] : cases)
+        ExpectFailure(args, part, out);
+}
+
+TEST_F(CliRenderTest, dashAndStandardStreamsCarryTheSameBytesAsFiles) {
+    ASSERT_EQ(cli.Run({"render", preset.string(), "1", (dir / "file.wav").string()}).status, 0);
+    const auto expected = ReadFile(dir / "file.wav");
+    const std::string c = "'" + Cli() + "'";
+    const std::pair<std::string, std::string> lines[] = {
+        {"cat bank.qvl | " + c + " render - 1 - > dash.wav", "dash.wav"},
+        {"cat bank.qvl | " + c + " render /dev/stdin 1 stdin.wav", "stdin.wav"},
+        {c + " render bank.qvl 1 /dev/stdout > stdout.wav", "stdout.wav"},
+        {c + " render bank.qvl 1 - | cat > piped.wav", "piped.wav"},
+        {"mkfifo in.qvl && (cat bank.qvl > in.qvl &) && " + c + " render in.qvl 1 fifo.wav",
+         "fifo.wav"},
+    };
+    for (const auto& [line, file] : lines) {
+        EXPECT_EQ(Shell(dir, line), 0) << line;
+        EXPECT_TRUE(ReadFile(dir / file) == expected) << line;
+    }
+    EXPECT_TRUE(HiddenFiles(dir).empty());
+}
+
+TEST_F(CliRenderTest, thePresetFileIsNeverTheOutput) {
+    const auto original = ReadFile(preset);
+    fs::create_symlink("bank.qvl", dir / "alias.qvl");
+    const std::string c = "'" + Cli() + "'";
+    const std::string lines[] = {
+        c + " render bank.qvl 1 bank.qvl",     c + " render bank.qvl 1 alias.qvl",
+        c + " render alias.qvl 1 ./bank.qvl",  c + " render bank.qvl 1 - >> bank.qvl",
+        c + " render - 1 bank.qvl < bank.qvl",
+    };
+    for (const std::string& line : lines) {
+        EXPECT_EQ(Shell(dir, line + " 2> err.txt"), 1) << line;
+        const std::string err = ReadText(dir / "err.txt");
+        EXPECT_NE(err.find("File Access Error, cannot write file. It is the input file: nothing "
+                           "was written"),
+                  std::string::npos)
+            << line << ": " << err;
+        EXPECT_TRUE(ReadFile(preset) == original) << line;
+    }
+    EXPECT_TRUE(fs::is_symlink(dir / "alias.qvl"));
+    EXPECT_TRUE(HiddenFiles(dir).empty());
+}
+
+TEST_F(CliRenderTest, theErrorLineEndsWithTheSystemsReason) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/full", "/dev/full: File Access Error, cannot write file. No space left on device"},
+        {(dir / "no" / "x.wav").string(), "x.wav: File Access Error, cannot write file. No such "
+                                          "file or directory"},
+        {dir.string(), "File Access Error, cannot write file. Is a directory"},
+        {"", ": File Access Error, cannot write file. No such file or directory"},
+    };
+    for (const auto& [out, part] : cases) {
+        const CliResult r = cli.Run({"render", preset.string(), "1", out});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+// The most a wave file can describe: 2,147,483,629 mono frames (36 + 2 N = 2^32 - 2 bytes)
+// of silence, the cheapest signal, through the whole render loop into the null device; one
+// frame more is refused.
+TEST_F(CliRenderTest, aRenderJustUnderTheWaveLimitEndsCleanly) {
+    PresetBank bank;
+    PresetSlot silence = ToneSlot("Long silence", "1000", "48695.773900226757");
+    silence.WaveFormLeft = silence.WaveFormRight = 6; // SILENCE
+    bank.Slot(1) = silence;
+    const fs::path longPreset = dir / "long.qvl";
+    ASSERT_TRUE(SavePresetFile(longPreset.string(), bank));
+    const CliResult r = cli.Run({"render", longPreset.string(), "1", "/dev/null"}, 300000);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(HiddenFiles(dir).empty());
+    silence.Duration = "48695.773922902494"; // 2,147,483,630 frames
+    bank.Slot(1) = silence;
+    ASSERT_TRUE(SavePresetFile(longPreset.string(), bank));
+    const CliResult over = cli.Run({"render", longPreset.string(), "1", "/dev/null"});
+    EXPECT_EQ(over.status, 1);
+    EXPECT_NE(over.err.find("too long for a wave file"), std::string::npos) << over.err;
+}
+
+// An export ended by a signal takes its temporary file with it and leaves the old file.
+class CliRenderSignalTest : public CliRenderTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CliRenderSignalTest, anInterruptedRenderLeavesNoTemporaryFile) {
+    PresetBank bank;
+    bank.Slot(1) = ToneSlot("Long", "1000", "20000"); // 1.8 GB: interrupted long before its end
+    const fs::path longPreset = dir / "long.qvl";
+    ASSERT_TRUE(SavePresetFile(longPreset.string(), bank));
+    const fs::path out = dir / "out.wav";
+    std::ofstream(out) << "keep me";
+    const pid_t pid = cli.Spawn({"render", longPreset.string(), "1", out.string()});
+    ASSERT_TRUE(WaitFor([&] { return !HiddenFiles(dir).empty(); }))
+        << "the render never started its temporary file";
+    ::kill(pid, GetParam());
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == GetParam()) << "ends as the signal does";
+    EXPECT_TRUE(HiddenFiles(dir).empty());
+    const auto kept = ReadFile(out);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "keep me");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliRenderSignalTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const auto& info) { return std::string(strsignal(info.param)); });

@@ -1,0 +1,131 @@
+#include "fuzz/FuzzEntries.h"
+
+#include "files/AnsiText.h"
+#include "files/PresetFile.h"
+#include "files/WaveFile.h"
+#include "settings/OutputSettings.h"
+#include "synth/Generator.h"
+
+#include <cstring>
+#include <string_view>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace quavril::fuzz {
+
+namespace {
+
+// A bank no input produces by accident, to see that a failed load leaves it alone.
+PresetBank Sentinel() {
+    PresetBank bank;
+    for (int n = 1; n <= 4; ++n)
+        bank.Slot(n).Name = "untouched " + std::to_string(n);
+    return bank;
+}
+
+std::string Check(std::span<const uint8_t> bytes) {
+    PresetBank bank = Sentinel();
+    const PresetFileResult r = DecodePresetFile(bytes, bank);
+    if (!r)
+        return bank == Sentinel() ? "" : "a failed load changed the bank";
+    for (int n = 1; n <= 4; ++n)
+        for (const std::string* text : {&bank.Slot(n).Name, &bank.Slot(n).Duration})
+            if (Utf8ToAnsi(*text).size() > PresetSlot::TextLimit)
+                return "a loaded text is longer than 255 characters";
+    const std::vector<uint8_t> saved = EncodePresetFile(bank);
+    if (saved.size() != PresetFileSize)
+        return "a saved bank is not 15493 bytes";
+    PresetBank again;
+    if (!DecodePresetFile(saved, again) || !(again == bank))
+        return "a loaded bank does not load back from its own file";
+    return {};
+}
+
+uint32_t U32(const uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
+}
+
+std::string CheckHeader(const std::array<uint8_t, 44>& h, uint32_t frames, uint16_t channels,
+                        uint32_t rate) {
+    const uint32_t data = frames * 2u * channels;
+    if (std::memcmp(&h[0], "RIFF", 4) != 0 || std::memcmp(&h[8], "WAVEfmt ", 8) != 0 ||
+        std::memcmp(&h[36], "data", 4) != 0)
+        return "a header lacks its chunk names";
+    if (U32(&h[4]) != 36u + data || U32(&h[40]) != data)
+        return "a header's sizes do not match its frames";
+    if (U32(&h[24]) != rate % 16777216u || U32(&h[28]) != (rate * 2u * channels) % 16777216u)
+        return "a header's rate fields are not the rate";
+    if ((h[22] | (h[23] << 8)) != channels || (h[32] | (h[33] << 8)) != ((2 * channels) & 0xFFFF))
+        return "a header's channel fields are wrong";
+    return {};
+}
+
+} // namespace
+
+std::string PresetFile(std::span<const uint8_t> bytes) {
+    return Check(bytes);
+}
+
+std::string LegacyPresetFile(std::span<const uint8_t> bytes) {
+    std::vector<uint8_t> file;
+    const std::string_view magic = "QVL Preset File V3.2\r\n";
+    file.insert(file.end(), magic.begin(), magic.end());
+    file.insert(file.end(), bytes.begin(), bytes.end());
+    if (auto e = Check(file); !e.empty())
+        return e;
+    PresetBank bank;
+    if (!DecodePresetFile(file, bank))
+        return {};
+    for (int n = 1; n <= 4; ++n) {
+        const PresetSlot& s = bank.Slot(n);
+        if (s.fInitRight != s.fInitLeft || s.AmplitudeRight != s.AmplitudeLeft ||
+            s.WaveFormRight != s.WaveFormLeft || s.chkConstantRight != s.chkConstantLeft)
+            return "the right channel differs from the left in a text preset";
+    }
+    return {};
+}
+
+std::string WaveHeader(std::span<const uint8_t> bytes) {
+    if (bytes.size() < 12)
+        return {};
+    const uint32_t frames = U32(bytes.data());
+    const auto channels = static_cast<uint16_t>(bytes[4] | (bytes[5] << 8));
+    const uint32_t rate = U32(bytes.data() + 6);
+    if (auto e =
+            CheckHeader(WaveFileWriter::Header(frames, channels, rate), frames, channels, rate);
+        !e.empty())
+        return e;
+
+    // Through the export, into a file in memory written as a descriptor the process holds.
+    Generator g;
+    g.SampleRate = OutputSettings::FsValues[bytes[10] % OutputSettings::FsValues.size()];
+    g.SetIndex(IndexField::cboChannels, bytes[11] % 2 ? STEREO : MONO);
+    const std::string duration(reinterpret_cast<const char*>(bytes.data() + 12),
+                               std::min<std::size_t>(bytes.size() - 12, 40));
+    g.SetText(TextField::Duration, duration);
+    const auto n = g.FramesOfDuration();
+    if (!n || *n < 0 || *n > 20000) // longer renders only cost time
+        return {};
+    const int fd = ::memfd_create("quavril-fuzz", MFD_CLOEXEC);
+    if (fd < 0)
+        return {};
+    WaveFileWriter writer;
+    const WaveWriteResult result =
+        writer.WriteWaveFile("/dev/fd/" + std::to_string(fd), g, nullptr);
+    std::string error;
+    const auto k = static_cast<uint16_t>(g.ChannelCount());
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    std::array<uint8_t, 44> h{};
+    if (result != WaveWriteResult::Written)
+        error = "an export of " + std::to_string(*n) + " frames failed: " + writer.Reason;
+    else if (size != static_cast<off_t>(44 + 2 * k * static_cast<int64_t>(*n)))
+        error = "an export's length does not match its frame count";
+    else if (::pread(fd, h.data(), h.size(), 0) != 44)
+        error = "an export's header cannot be read back";
+    else
+        error = CheckHeader(h, static_cast<uint32_t>(*n), k, static_cast<uint32_t>(g.SampleRate));
+    ::close(fd);
+    return error;
+}
+
+} // namespace quavril::fuzz
