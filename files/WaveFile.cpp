@@ -183,7 +183,7 @@ WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator
     WaveWriteResult result = WaveWriteResult::Failed;
     if (out.Open(path)) {
         const auto header = Header(static_cast<uint32_t>(*frames), static_cast<uint16_t>(channels),
-                                   static_cast<uint32_t>(generator.SampleRate));
+                                   static_cast<uint32_t>(generator.SampleRate()));
         const bool written =
             std::fwrite(header.data(), 1, header.size(), out.file) == header.size() &&
             RenderToStream(out.file, generator, *frames, observer);

@@ -556,7 +556,7 @@ void TfrmGenerator::HandleMessage(int code, int, int) {
         TogglePause();
         break;
     case 1100:
-        generator_.State.RenderAcknowledged = true;
+        generator_.AcknowledgeRender();
         break;
     default:
         break;
@@ -699,7 +699,7 @@ QString TfrmGenerator::SampleRateText(int32_t fs) {
 }
 
 void TfrmGenerator::UpdateSampleRateLabel() {
-    lblFS->setText(SampleRateText(generator_.SampleRate));
+    lblFS->setText(SampleRateText(generator_.SampleRate()));
     lblFS->adjustSize();
 }
 

@@ -39,10 +39,7 @@ TfrmSettings::TfrmSettings(SettingsStore& store, Owner& owner, QWidget* parent)
 
     settings_ = LoadOutputSettings(store_);
     ShowPositions();
-    Generator& g = owner_.Gen();
-    g.SampleRate = settings_.SampleRate();
-    g.DeriveSweep(Channel::Left);
-    g.DeriveSweep(Channel::Right);
+    owner_.Gen().SetSampleRate(settings_.SampleRate());
 }
 
 QComboBox* TfrmSettings::AddList(const QString& caption, const QString& name, int row) {
@@ -91,7 +88,7 @@ void TfrmSettings::FsListChange(int position) {
     settings_.Fs = position;
     owner_.SwitchOff();
     const int32_t fs = settings_.SampleRate();
-    owner_.Gen().SampleRate = fs;
+    owner_.Gen().SetSampleRate(fs);
     owner_.SetSliderLimits(SliderMaximum(fs), std::to_string(fs / 2));
     LowerFrequencyFields(fs / 2);
 }
