@@ -32,11 +32,19 @@ void RandomFloatsScalar(uint32_t& seed, float* out, int count) {
         out[i] = static_cast<float>(NextRandom(seed));
 }
 
-void SumPinkRowsScalar(const float* rows, int pitch, float* sums, int count) {
+void SumPinkRowsScalar(const float* fast, int pitch, const float* tail,
+                       const PinkRowChange* changes, int changeCount, float* sums, int count) {
+    float t[10];
+    for (int r = 0; r < 10; ++r)
+        t[r] = tail[r];
+    int head = 0;
     for (int j = 0; j < count; ++j) {
-        float sum = rows[j];
-        for (int r = 1; r < 13; ++r)
-            sum += rows[r * pitch + j];
+        for (; head < changeCount && changes[head].call <= j; ++head)
+            t[changes[head].row - 3] = changes[head].value;
+        float sum = fast[j] + fast[pitch + j];
+        sum += fast[2 * pitch + j];
+        for (float v : t)
+            sum += v;
         sums[j] = sum;
     }
 }
@@ -123,23 +131,68 @@ void RandomFloatsSse2(uint32_t& seed, float* out, int count) {
     RandomFloatsScalar(seed, out + i, count - i);
 }
 
-void SumPinkRowsSse2(const float* rows, int pitch, float* sums, int count) {
+// The vector forms keep each slow row as a vector of its values across the lanes of a group:
+// all lanes equal, except in a group where the row changes, where the lanes from the change on
+// take the new value; after that group the row holds its last lane.
+void SumPinkRowsSse2(const float* fast, int pitch, const float* tail, const PinkRowChange* changes,
+                     int changeCount, float* sums, int count) {
+    __m128 t[10];
+    for (int r = 0; r < 10; ++r)
+        t[r] = _mm_set1_ps(tail[r]);
+    const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    int head = 0;
     for (int j = 0; j < count; j += 4) {
-        __m128 sum = _mm_loadu_ps(rows + j);
-#pragma GCC unroll 12
-        for (int r = 1; r < 13; ++r)
-            sum = _mm_add_ps(sum, _mm_loadu_ps(rows + r * pitch + j));
+        __m128 sum = _mm_add_ps(_mm_loadu_ps(fast + j), _mm_loadu_ps(fast + pitch + j));
+        sum = _mm_add_ps(sum, _mm_loadu_ps(fast + 2 * pitch + j));
+        unsigned changed = 0;
+        for (; head < changeCount && changes[head].call < j + 4; ++head) {
+            const PinkRowChange c = changes[head];
+            const __m128 from =
+                _mm_castsi128_ps(_mm_cmpgt_epi32(lane, _mm_set1_epi32(c.call - j - 1)));
+            __m128& v = t[c.row - 3];
+            v = _mm_or_ps(_mm_and_ps(from, _mm_set1_ps(c.value)), _mm_andnot_ps(from, v));
+            changed |= 1u << (c.row - 3);
+        }
+#pragma GCC unroll 10
+        for (int r = 0; r < 10; ++r)
+            sum = _mm_add_ps(sum, t[r]);
         _mm_storeu_ps(sums + j, sum);
+        for (; changed != 0; changed &= changed - 1) {
+            __m128& v = t[__builtin_ctz(changed)];
+            v = _mm_shuffle_ps(v, v, 0xFF);
+        }
     }
 }
 
-[[gnu::target("avx2")]] void SumPinkRowsAvx2(const float* rows, int pitch, float* sums, int count) {
+[[gnu::target("avx2")]] void SumPinkRowsAvx2(const float* fast, int pitch, const float* tail,
+                                             const PinkRowChange* changes, int changeCount,
+                                             float* sums, int count) {
+    __m256 t[10];
+    for (int r = 0; r < 10; ++r)
+        t[r] = _mm256_set1_ps(tail[r]);
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i last = _mm256_set1_epi32(7);
+    int head = 0;
     for (int j = 0; j < count; j += 8) {
-        __m256 sum = _mm256_loadu_ps(rows + j);
-#pragma GCC unroll 12
-        for (int r = 1; r < 13; ++r)
-            sum = _mm256_add_ps(sum, _mm256_loadu_ps(rows + r * pitch + j));
+        __m256 sum = _mm256_add_ps(_mm256_loadu_ps(fast + j), _mm256_loadu_ps(fast + pitch + j));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(fast + 2 * pitch + j));
+        unsigned changed = 0;
+        for (; head < changeCount && changes[head].call < j + 8; ++head) {
+            const PinkRowChange c = changes[head];
+            const __m256 from =
+                _mm256_castsi256_ps(_mm256_cmpgt_epi32(lane, _mm256_set1_epi32(c.call - j - 1)));
+            __m256& v = t[c.row - 3];
+            v = _mm256_blendv_ps(v, _mm256_set1_ps(c.value), from);
+            changed |= 1u << (c.row - 3);
+        }
+#pragma GCC unroll 10
+        for (int r = 0; r < 10; ++r)
+            sum = _mm256_add_ps(sum, t[r]);
         _mm256_storeu_ps(sums + j, sum);
+        for (; changed != 0; changed &= changed - 1) {
+            __m256& v = t[__builtin_ctz(changed)];
+            v = _mm256_permutevar8x32_ps(v, last);
+        }
     }
 }
 
@@ -171,13 +224,19 @@ void PinkSamplesSse2(const float* sums, const double* scales, int16_t* out, int 
 
 [[gnu::target("avx2")]] void PinkSamplesAvx2(const float* sums, const double* scales, int16_t* out,
                                              int step, int count) {
+    const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL));
+    const __m256d limit = _mm256_set1_pd(1.0e9);
     int j = 0;
-    for (; j + 4 <= count && Small(scales + j, 4); j += 4) {
+    for (; j + 4 <= count; j += 4) {
+        const __m256d scale = _mm256_loadu_pd(&scales[j]);
+        if (_mm256_movemask_pd(_mm256_cmp_pd(_mm256_and_pd(scale, absMask), limit, _CMP_LT_OQ)) !=
+            0xF)
+            break; // products beyond 32 bits: the scalar path
         const __m256d sum = _mm256_cvtps_pd(_mm_loadu_ps(&sums[j]));
         const __m256d mapped =
             _mm256_sub_pd(_mm256_mul_pd(sum, _mm256_set1_pd(2.0 / 13.0)), _mm256_set1_pd(1.0));
         const __m256d pink = _mm256_cvtps_pd(_mm256_cvtpd_ps(mapped)); // rounded to 32 bits
-        const __m128i v = _mm256_cvtpd_epi32(_mm256_mul_pd(pink, _mm256_loadu_pd(&scales[j])));
+        const __m128i v = _mm256_cvtpd_epi32(_mm256_mul_pd(pink, scale));
         // The low 16 bits of each 32-bit result.
         const __m128i low = _mm_shuffle_epi8(
             v, _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1));
@@ -211,18 +270,19 @@ void RandomFloats(uint32_t& seed, float* out, int count) {
     RandomFloatsScalar(seed, out, count);
 }
 
-void SumPinkRows(const float* rows, int pitch, float* sums, int count) {
+void SumPinkRows(const float* fast, int pitch, const float* tail, const PinkRowChange* changes,
+                 int changeCount, float* sums, int count) {
 #if QUAVRIL_X86_SIMD
     switch (ActiveSimdLevel()) {
     case SimdLevel::Avx2:
-        return SumPinkRowsAvx2(rows, pitch, sums, count);
+        return SumPinkRowsAvx2(fast, pitch, tail, changes, changeCount, sums, count);
     case SimdLevel::Sse2:
-        return SumPinkRowsSse2(rows, pitch, sums, count);
+        return SumPinkRowsSse2(fast, pitch, tail, changes, changeCount, sums, count);
     case SimdLevel::Scalar:
         break;
     }
 #endif
-    SumPinkRowsScalar(rows, pitch, sums, count);
+    SumPinkRowsScalar(fast, pitch, tail, changes, changeCount, sums, count);
 }
 
 void PinkSamples(const float* sums, const double* scales, int16_t* out, int step, int count) {

@@ -2,9 +2,15 @@
 
 #include "synth/PinkKernels.h"
 #include "synth/SampleStep.h"
+#include "synth/SimdLevel.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+
+#if QUAVRIL_X86_SIMD
+#include <emmintrin.h>
+#endif
 #include <cstddef>
 
 namespace quavril {
@@ -15,84 +21,139 @@ constexpr int Block = 512; // pink samples per block
 // Row 0 is drawn at every sample; at most three rows change at one counter.
 constexpr int MaxDrawsPerSample = 4;
 
+// Rows 0 to 2 have room for a vector store beyond the block, so that fills may overshoot.
+constexpr int Pitch = Block + 8;
+
+// Fills [first, last) with v, possibly writing up to three floats beyond `last`: the rows are
+// written front to back, so whatever lies there is written again later (or is padding). A plain
+// store of bits, the same at every vector level, so it uses the stores every x86-64 processor
+// has.
 inline void FillFloats(float* first, float* last, float v) {
-    std::fill(first, last, v);
+#if QUAVRIL_X86_SIMD
+    const __m128 four = _mm_set1_ps(v);
+    for (; first < last; first += 4)
+        _mm_storeu_ps(first, four);
+#else
+    for (; first < last; ++first)
+        *first = v;
+#endif
 }
 
-unsigned RowsOf(int32_t counter) {
-    return pink_detail::Rows.rows[static_cast<uint32_t>(counter) & 2047];
-}
+// Draws of one pink sample at each counter: row 0 and the rows the counter refreshes; and
+// their running total over the counters below.
+struct DrawTable {
+    std::array<uint8_t, 2048> draws{};
+    std::array<int, 2049> before{};
+    constexpr DrawTable() {
+        for (uint32_t n = 0; n < 2048; ++n) {
+            draws[n] = static_cast<uint8_t>(1 + std::popcount(pink_detail::Rows.rows[n]));
+            before[n + 1] = before[n] + draws[n];
+        }
+    }
+    // The draws of one sample at each of the counters start .. start + n - 1 (n <= 2048).
+    constexpr int Between(uint32_t start, int32_t n) const {
+        const uint32_t first = start & 2047, end = first + static_cast<uint32_t>(n);
+        if (end <= 2048)
+            return before[end] - before[first];
+        return before[2048] - before[first] + before[end - 2048];
+    }
+};
+constexpr DrawTable Draws{};
 
 // Each sample's thirteen rows are still added in row order in single precision, but the sums of
-// many samples are formed side by side, and the random draws of a whole block are computed
-// together before they are handed out, instead of each waiting for the previous one.
+// many samples are formed side by side, the random draws of a whole block are computed together
+// before they are handed out, and the slow rows are kept as lists of their changes instead of
+// being written out sample by sample.
 template <bool Both, bool SteadyPhase>
 void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const ChannelSettings& bs,
              int32_t fs, int16_t* out, int stride, int32_t frames, int32_t n0) {
     constexpr int PerFrame = Both ? 2 : 1;
-    alignas(32) float rows[13][Block];
+    alignas(32) float rows[3][Pitch];
     alignas(32) float sums[Block];
     alignas(32) float draws[Block * MaxDrawsPerSample + 1];
     double scales[Block];
-    // Work on copies, so that the compiler can keep them in registers while it stores rows.
+    // The changes of rows 3 to 12 in a block, in call order: at most two rows change at one
+    // counter besides rows 0 to 2.
+    PinkRowChange changes[Block * 2];
     std::array<float, 13> current = g.PinkRows;
     ChannelState a = g.Of(first);
     ChannelState b = g.Of(Channel::Right);
-    // Rows 0 to 2 change every few samples and are stored at every sample; the slower rows
-    // are written out in stretches when they change.
-    constexpr int Stored = 3;
+    if constexpr (SteadyPhase) {
+        // Without modulation or glide the scales stay as they are over the whole run.
+        for (int j = 0; j < Block; j += PerFrame) {
+            scales[j] = ScaleOf(a);
+            if constexpr (Both)
+                scales[j + 1] = ScaleOf(b);
+        }
+    }
     for (int32_t frame = 0; frame < frames;) {
         const int32_t n = std::min<int32_t>(frames - frame, Block / PerFrame);
-        int total = 0;
-        for (int32_t i = 0; i < n; ++i)
-            total += PerFrame * (1 + std::popcount(RowsOf(n0 + frame + i)));
+        const uint32_t start = static_cast<uint32_t>(n0 + frame);
+        const int total = PerFrame * Draws.Between(start, n);
         RandomFloats(g.NoiseSeed, draws, total);
         draws[total] = 0.0f; // read (and discarded) after the last sample
-        const float* d = draws;
-        int since[13] = {}; // row r holds current[r] from sample since[r] of the block on
-        int calls = 0;
-        auto draw = [&](unsigned bits) {
-            rows[0][calls] = current[0] = d[0];
-            // Rows 1 and 2 change at odd and even counters, never together; their draw comes
-            // right after row 0's.
-            current[1] = (bits & 1) ? d[1] : current[1];
-            current[2] = (bits & 2) ? d[1] : current[2];
-            rows[1][calls] = current[1];
-            rows[2][calls] = current[2];
-            const float* next = d + ((bits & 3) ? 2 : 1);
-            for (unsigned slow = bits >> 2; slow != 0; slow &= slow - 1) {
-                const int r = 3 + std::countr_zero(slow);
-                FillFloats(&rows[r][since[r]], &rows[r][calls], current[r]);
-                since[r] = calls;
-                current[r] = *next++;
-            }
-            d = next;
-            ++calls;
-        };
+
+        // Rows 0 to 2 change every few samples: stored sample by sample. Rows 1 and 2 change
+        // at odd and even counters, never together; their draw comes right after row 0's.
+        // Rows 3 to 12 change seldom: listed as changes, in call order (a frame's left call
+        // before its right one).
+        float tail[10];
+        for (int r = 3; r < 13; ++r)
+            tail[r - 3] = current[r];
+        int changeCount = 0;
+        float r1 = current[1], r2 = current[2];
+        int pos = 0;
         for (int32_t i = 0; i < n; ++i) {
-            const int32_t counter = n0 + frame + i;
-            const unsigned bits = RowsOf(counter);
-            if constexpr (SteadyPhase)
+            const uint32_t idx = (start + i) & 2047;
+            const unsigned bits = pink_detail::Rows.rows[idx];
+            const int k = Draws.draws[idx];
+            const int call = PerFrame * i;
+            if constexpr (SteadyPhase) {
                 AdvanceSteady(a);
-            else
-                Advance(a, as, counter, fs);
-            scales[calls] = ScaleOf(a);
-            draw(bits);
-            if constexpr (Both) {
-                if constexpr (SteadyPhase)
-                    AdvanceSteady(b);
-                else
-                    Advance(b, bs, counter, fs);
-                scales[calls] = ScaleOf(b);
-                draw(bits);
+            } else {
+                Advance(a, as, static_cast<int32_t>(start + i), fs);
+                scales[call] = ScaleOf(a);
             }
+            rows[0][call] = draws[pos];
+            r1 = (bits & 1) ? draws[pos + 1] : r1;
+            r2 = (bits & 2) ? draws[pos + 1] : r2;
+            rows[1][call] = r1;
+            rows[2][call] = r2;
+            if constexpr (Both) {
+                if constexpr (SteadyPhase) {
+                    AdvanceSteady(b);
+                } else {
+                    Advance(b, bs, static_cast<int32_t>(start + i), fs);
+                    scales[call + 1] = ScaleOf(b);
+                }
+                rows[0][call + 1] = draws[pos + k];
+                r1 = (bits & 1) ? draws[pos + k + 1] : r1;
+                r2 = (bits & 2) ? draws[pos + k + 1] : r2;
+                rows[1][call + 1] = r1;
+                rows[2][call + 1] = r2;
+            }
+            if (const unsigned slow = bits >> 2) {
+                const int first = pos + ((bits & 3) ? 2 : 1);
+                for (int c = 0; c < PerFrame; ++c) {
+                    int at = first + c * k;
+                    for (unsigned rest = slow; rest != 0; rest &= rest - 1)
+                        changes[changeCount++] = {call + c, 3 + std::countr_zero(rest),
+                                                  draws[at++]};
+                }
+            }
+            pos += PerFrame * k;
         }
+        const int calls = PerFrame * n;
         const int padded = (calls + 7) & ~7;
-        for (int r = 0; r < Stored; ++r)
+        current[0] = rows[0][calls - 1];
+        current[1] = r1;
+        current[2] = r2;
+        for (int r = 0; r < 3; ++r)
             FillFloats(&rows[r][calls], &rows[r][padded], 0.0f);
-        for (int r = Stored; r < 13; ++r)
-            FillFloats(&rows[r][since[r]], &rows[r][padded], current[r]);
-        SumPinkRows(rows[0], Block, sums, padded);
+
+        for (int c = 0; c < changeCount; ++c)
+            current[changes[c].row] = changes[c].value;
+        SumPinkRows(rows[0], Pitch, tail, changes, changeCount, sums, padded);
         // Samples go out in call order: interleaved left/right for both, every `stride` else.
         PinkSamples(sums, scales, out + static_cast<std::ptrdiff_t>(frame) * stride,
                     Both ? 1 : stride, calls);
