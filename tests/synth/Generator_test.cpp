@@ -1,5 +1,6 @@
 #include "synth/Generator.h"
 #include "synth/Oscillator.h"
+#include "synth/SimdLevel.h"
 #include "tests/support/GeneratorTestAccess.h"
 
 #include <algorithm>
@@ -444,6 +445,26 @@ TEST_F(GeneratorTest, zeroModulationPeriodWhilePlayingStopsAndResets) {
     EXPECT_EQ(g.State().Of(Channel::Left).ModPeriodSeconds, 1.0f);
 }
 
+TEST_F(GeneratorTest, aNewSampleRateDerivesBothChannelsAgain) {
+    g.SetIndex(IndexField::cboChannels, STEREO);
+    g.SetText(TextField::fInitLeft, "1000");
+    g.SetText(TextField::fInitRight, "3000");
+    g.SetText(TextField::Duration, "2");
+    Sweep(Channel::Right, "3000", "5000", false);
+    g.SetSampleRate(48000);
+    EXPECT_EQ(g.SampleRate(), 48000);
+    EXPECT_EQ(g.State().TotalSamples, 96000);
+    EXPECT_EQ(g.State().Of(Channel::Left).InitNorm, static_cast<float>(1000.0L / 48000));
+    EXPECT_EQ(g.State().Of(Channel::Right).FinalNorm, static_cast<float>(5000.0L / 48000));
+    // Below the right channel's final frequency: that channel keeps what it had, the left one
+    // follows, and a playing output stops.
+    host.playing = true;
+    g.SetSampleRate(8000);
+    EXPECT_EQ(g.State().Of(Channel::Left).InitNorm, static_cast<float>(1000.0L / 8000));
+    EXPECT_EQ(g.State().Of(Channel::Right).FinalNorm, static_cast<float>(5000.0L / 48000));
+    EXPECT_EQ(host.stops, 1);
+}
+
 // --- Exit handlers and reset ------------------------------------------------------------------
 
 TEST_F(GeneratorTest, exitHandlersRewriteTheirTexts) {
@@ -706,7 +727,22 @@ void Configure(Generator& g, int mode, int left, int right, int variant) {
 }
 } // namespace
 
-TEST(GeneratorRender, everyWaveformPairMatchesTheSampleBySampleDefinition) {
+namespace {
+// The fast paths at one vector level; every level must give the same bits.
+struct GeneratorRender : ::testing::TestWithParam<SimdLevel> {
+    SimdLevel before = ActiveSimdLevel();
+    void SetUp() override { ASSERT_EQ(SetSimdLevel(GetParam()), GetParam()); }
+    void TearDown() override { SetSimdLevel(before); }
+};
+std::string LevelName(const ::testing::TestParamInfo<SimdLevel>& info) {
+    return SimdLevelName(info.param);
+}
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(EveryLevel, GeneratorRender, ::testing::ValuesIn(AvailableSimdLevels()),
+                         LevelName);
+
+TEST_P(GeneratorRender, everyWaveformPairMatchesTheSampleBySampleDefinition) {
     for (int mode : {MONO, STEREO})
         for (int left = SINE; left <= PULSENEG; ++left)
             for (int right : {SINE, WHITE, PINK, SAWTOOTH})
@@ -731,7 +767,7 @@ TEST(GeneratorRender, everyWaveformPairMatchesTheSampleBySampleDefinition) {
                 }
 }
 
-TEST(GeneratorRender, everyModulationShapeMatchesTheSampleBySampleDefinition) {
+TEST_P(GeneratorRender, everyModulationShapeMatchesTheSampleBySampleDefinition) {
     for (int shape = MODSINE; shape <= MODTRIANGLE + 1; ++shape)
         for (int wave : {SINE, SQUARE}) {
             Generator fast, reference;
