@@ -4,7 +4,6 @@
 #include "synth/GeneratorHost.h"
 #include "synth/GeneratorState.h"
 #include "synth/SignalEngine.h"
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>

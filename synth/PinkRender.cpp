@@ -2,15 +2,10 @@
 
 #include "synth/PinkKernels.h"
 #include "synth/SampleStep.h"
-#include "synth/SimdLevel.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
-
-#if QUAVRIL_X86_SIMD
-#include <emmintrin.h>
-#endif
 #include <cstddef>
 
 namespace quavril {
@@ -18,36 +13,20 @@ namespace quavril {
 namespace {
 
 constexpr int Block = 512; // pink samples per block
-// Row 0 is drawn at every sample; at most three rows change at one counter.
-constexpr int MaxDrawsPerSample = 4;
-
-// Rows 0 to 2 have room for a vector store beyond the block, so that fills may overshoot.
-constexpr int Pitch = Block + 8;
-
-// Fills [first, last) with v, possibly writing up to three floats beyond `last`: the rows are
-// written front to back, so whatever lies there is written again later (or is padding). A plain
-// store of bits, the same at every vector level, so it uses the stores every x86-64 processor
-// has.
-inline void FillFloats(float* first, float* last, float v) {
-#if QUAVRIL_X86_SIMD
-    const __m128 four = _mm_set1_ps(v);
-    for (; first < last; first += 4)
-        _mm_storeu_ps(first, four);
-#else
-    for (; first < last; ++first)
-        *first = v;
-#endif
-}
-
 // Draws of one pink sample at each counter: row 0 and the rows the counter refreshes; and
 // their running total over the counters below.
 struct DrawTable {
     std::array<uint8_t, 2048> draws{};
     std::array<int, 2049> before{};
+    int maxDraws = 0;       // at any one counter
+    int maxSlowChanges = 0; // of rows 3 to 12 at any one counter
     constexpr DrawTable() {
         for (uint32_t n = 0; n < 2048; ++n) {
-            draws[n] = static_cast<uint8_t>(1 + std::popcount(pink_detail::Rows.rows[n]));
+            const unsigned rows = pink_detail::Rows.rows[n];
+            draws[n] = static_cast<uint8_t>(1 + std::popcount(rows));
             before[n + 1] = before[n] + draws[n];
+            maxDraws = std::max<int>(maxDraws, draws[n]);
+            maxSlowChanges = std::max(maxSlowChanges, std::popcount(rows >> 2));
         }
     }
     // The draws of one sample at each of the counters start .. start + n - 1 (n <= 2048).
@@ -68,13 +47,12 @@ template <bool Both, bool SteadyPhase>
 void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const ChannelSettings& bs,
              int32_t fs, int16_t* out, int stride, int32_t frames, int32_t n0) {
     constexpr int PerFrame = Both ? 2 : 1;
-    alignas(32) float rows[3][Pitch];
+    alignas(32) float rows[3][Block];
     alignas(32) float sums[Block];
-    alignas(32) float draws[Block * MaxDrawsPerSample + 1];
+    alignas(32) float draws[Block * Draws.maxDraws + 1];
     double scales[Block];
-    // The changes of rows 3 to 12 in a block, in call order: at most two rows change at one
-    // counter besides rows 0 to 2.
-    PinkRowChange changes[Block * 2];
+    // The changes of rows 3 to 12 in a block, in call order.
+    PinkRowChange changes[Block * Draws.maxSlowChanges];
     std::array<float, 13> current = g.PinkRows;
     ChannelState a = g.Of(first);
     ChannelState b = g.Of(Channel::Right);
@@ -149,11 +127,11 @@ void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const 
         current[1] = r1;
         current[2] = r2;
         for (int r = 0; r < 3; ++r)
-            FillFloats(&rows[r][calls], &rows[r][padded], 0.0f);
+            std::fill(&rows[r][calls], &rows[r][padded], 0.0f);
 
         for (int c = 0; c < changeCount; ++c)
             current[changes[c].row] = changes[c].value;
-        SumPinkRows(rows[0], Pitch, tail, changes, changeCount, sums, padded);
+        SumPinkRows(rows[0], Block, tail, changes, changeCount, sums, padded);
         // Samples go out in call order: interleaved left/right for both, every `stride` else.
         PinkSamples(sums, scales, out + static_cast<std::ptrdiff_t>(frame) * stride,
                     Both ? 1 : stride, calls);
