@@ -12,14 +12,6 @@
 
 namespace quavril {
 
-namespace {
-void PutLE16(uint8_t* p, int16_t v) {
-    const auto u = static_cast<uint16_t>(v);
-    p[0] = static_cast<uint8_t>(u & 0xFF);
-    p[1] = static_cast<uint8_t>(u >> 8);
-}
-} // namespace
-
 SignalEngine::SignalEngine(const ChannelSettings* channels, const SignalSettings& signal)
     : channels_(channels), signal_(signal) {}
 
@@ -262,8 +254,11 @@ bool SignalEngine::FillBuffer(GeneratorHost& host, uint8_t* buffer, int32_t& siz
             std::memcpy(p, chunk, static_cast<size_t>(samples) * 2);
             p += samples * 2;
         } else {
-            for (int32_t i = 0; i < samples; ++i, p += 2)
-                PutLE16(p, chunk[i]);
+            for (int32_t i = 0; i < samples; ++i, p += 2) {
+                const auto u = static_cast<uint16_t>(chunk[i]);
+                p[0] = static_cast<uint8_t>(u & 0xFF);
+                p[1] = static_cast<uint8_t>(u >> 8);
+            }
         }
         done += n;
     }
