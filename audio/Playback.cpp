@@ -19,10 +19,10 @@ Playback::StartResult Playback::StartPlayback(int32_t numBuffers, int32_t buffer
     if (output_.Playing())
         return {Outcome::AlreadyPlaying, {}};
     generator_.ResetGenerator(false);
-    generator_.State.RenderAcknowledged = true;
+    generator_.AcknowledgeRender();
     // BufferSize last: it allocates the blocks with the format and count set before it.
     output_.SetStereo(generator_.Mode() == STEREO);
-    output_.SetFrameRate(generator_.SampleRate);
+    output_.SetFrameRate(generator_.SampleRate());
     output_.SetNumBuffers(numBuffers);
     output_.SetBufferSize(bufferSize);
     if (!output_.Start())

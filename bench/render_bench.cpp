@@ -12,7 +12,7 @@ namespace {
 enum Signal { ConstantSine, LogSweep, Pink };
 
 void Setup(Generator& g, Signal signal) {
-    g.SampleRate = 48000;
+    g.SetSampleRate(48000);
     g.SetIndex(IndexField::cboChannels, STEREO);
     g.ChannelsChange();
     g.SetText(TextField::Duration, "600");
@@ -50,7 +50,7 @@ void BM_FillBuffer(benchmark::State& state) {
     Generator g;
     Setup(g, static_cast<Signal>(state.range(0)));
     g.SetFlag(FlagField::Loop, true);
-    g.State.RenderAcknowledged = true;
+    g.AcknowledgeRender();
     std::vector<uint8_t> buffer(16384);
     for (auto _ : state) {
         int32_t size = static_cast<int32_t>(buffer.size());

@@ -117,7 +117,7 @@ WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator
     WaveWriteResult result = WaveWriteResult::Failed;
     if (out.Open(path, InputFile)) {
         const auto header = Header(static_cast<uint32_t>(frames), static_cast<uint16_t>(channels),
-                                   static_cast<uint32_t>(generator.SampleRate));
+                                   static_cast<uint32_t>(generator.SampleRate()));
         const bool written = out.Write(header.data(), header.size()) &&
                              RenderToStream(out, generator, frames, observer);
         if (ExportCancelled) {

@@ -98,7 +98,7 @@ std::string WaveHeader(std::span<const uint8_t> bytes) {
 
     // Through the export, into a file in memory written as a descriptor the process holds.
     Generator g;
-    g.SampleRate = OutputSettings::FsValues[bytes[10] % OutputSettings::FsValues.size()];
+    g.SetSampleRate(OutputSettings::FsValues[bytes[10] % OutputSettings::FsValues.size()]);
     g.SetIndex(IndexField::cboChannels, bytes[11] % 2 ? STEREO : MONO);
     const std::string duration(reinterpret_cast<const char*>(bytes.data() + 12),
                                std::min<std::size_t>(bytes.size() - 12, 40));
@@ -123,7 +123,7 @@ std::string WaveHeader(std::span<const uint8_t> bytes) {
     else if (::pread(fd, h.data(), h.size(), 0) != 44)
         error = "an export's header cannot be read back";
     else
-        error = CheckHeader(h, static_cast<uint32_t>(*n), k, static_cast<uint32_t>(g.SampleRate));
+        error = CheckHeader(h, static_cast<uint32_t>(*n), k, static_cast<uint32_t>(g.SampleRate()));
     ::close(fd);
     return error;
 }

@@ -54,9 +54,7 @@ GeneratorSession::GeneratorSession(SettingsStore& store, std::unique_ptr<WaveOut
     for (Channel c : {Channel::Left, Channel::Right})
         generator_.SetIndex(ModFunctionOf(c), MODCOS);
     outputSettings_ = LoadOutputSettings(store_);
-    generator_.SampleRate = outputSettings_.SampleRate();
-    generator_.DeriveSweep(Channel::Left);
-    generator_.DeriveSweep(Channel::Right);
+    generator_.SetSampleRate(outputSettings_.SampleRate());
 }
 
 GeneratorSession::~GeneratorSession() {
@@ -262,7 +260,7 @@ void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
             StoreSlot(l);
         break;
     case MessageCode::RenderAcknowledged:
-        generator_.State.RenderAcknowledged = true;
+        generator_.AcknowledgeRender();
         break;
     }
 }
@@ -311,7 +309,7 @@ void GeneratorSession::SelectDevice(int position) {
 }
 
 void GeneratorSession::ApplySampleRate(int32_t fs) {
-    generator_.SampleRate = fs;
+    generator_.SetSampleRate(fs);
     emit SampleRateChanged(fs);
 }
 

@@ -46,7 +46,7 @@ void ResetToDefaults::ResetModulation(Generator& g, Channel c) {
 // nobody typed it.
 void ResetToDefaults::ResetFrequencies(Generator& g, Channel c) {
     const auto fitted = [&g](const char* text) {
-        return ValidateEdit(text, 0.1L, g.SampleRate * 0.5L, 5, 1000);
+        return ValidateEdit(text, 0.1L, g.SampleRate() * 0.5L, 5, 1000);
     };
     g.SetText(fInitOf(c), fitted("1000"));
     g.ExitEdit(fInitOf(c));

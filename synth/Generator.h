@@ -3,6 +3,7 @@
 #include "synth/ControlFields.h"
 #include "synth/GeneratorHost.h"
 #include "synth/GeneratorState.h"
+#include "synth/SignalEngine.h"
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,7 +17,8 @@ enum class DeriveResult {
 };
 
 // The signal generator without any toolkit: the controls' values (texts, check states, list
-// positions), the run-time state computed from them, and the handlers that connect the two.
+// positions) and their handlers, which turn them into the run-time state of the signal engine
+// (synth/SignalEngine.h) that it owns.
 //
 // Writing a control through Set* behaves like a user's change of that control: an edit's text
 // runs its change handler, a check box runs its click handler when its state changes, a list
@@ -25,6 +27,9 @@ enum class DeriveResult {
 class Generator {
 public:
     explicit Generator(GeneratorHost* host = nullptr);
+    // The engine refers to this generator's control values.
+    Generator(const Generator&) = delete;
+    Generator& operator=(const Generator&) = delete;
 
     void SetHost(GeneratorHost* host);
     GeneratorHost& Host() const { return *host_; }
@@ -96,10 +101,20 @@ public:
     // The frequency display text (whole hertz per channel).
     std::string FrequencyText() const;
 
-    GeneratorState State;
-    int32_t SampleRate = 44100; // Hz
+    // The run-time state, read-only: it is written by the handlers and the renderers.
+    const GeneratorState& State() const { return engine_.State(); }
+    // The render watchdog's acknowledgement (the window's answer to its message).
+    void AcknowledgeRender() { engine_.MutableState().RenderAcknowledged = true; }
+
+    // Sample rate in Hz (44100 until set). Setting it derives both channels' sweeps again,
+    // left first, as applying any setting that they depend on does.
+    int32_t SampleRate() const { return engine_.SampleRate(); }
+    void SetSampleRate(int32_t hz);
 
 private:
+    friend struct GeneratorTestAccess; // tests put the state where a case starts
+
+    GeneratorState& MutableState() { return engine_.MutableState(); }
     ChannelSettings& Mutable(Channel c) { return channels_[static_cast<int>(c)]; }
     std::string* TextSlot(TextField f);
     bool* FlagSlot(FlagField f);
@@ -107,30 +122,11 @@ private:
     void TextChanged(TextField f);
     void FlagClicked(FlagField f);
     void ExitFrequency(TextField f);
-    void ComputeSweepShape(ChannelState& s, bool logarithmic) const;
-    double ModulationPhase(const ChannelState& s, int32_t counter) const;
-    float ModulationGain(Channel c, const ChannelState& s, int32_t counter) const;
-    void ModulationGains(Channel c, const ChannelState& s, int32_t n0, int count,
-                         float* gains) const;
-    // `gain`, when given, is the modulation gain ModulationGain would compute.
-    void Advance(Channel c, ChannelState& s, const ChannelSettings& cs, int32_t counter,
-                 const float* gain = nullptr);
-    template <int W>
-    int64_t SampleOf(Channel c, ChannelState& s, const ChannelSettings& cs, int32_t counter);
-    template <int W>
-    void ChannelRun(Channel c, int16_t* out, int stride, int32_t frames, int32_t n0);
-    void ChannelRun(Channel c, int waveform, int16_t* out, int stride, int32_t frames, int32_t n0);
-    void AdvanceSteady(ChannelState& s);
-    bool Steady(Channel c) const;
-    template <bool Both, bool SteadyPhase>
-    void PinkRun(int16_t* out, int stride, int32_t frames, int32_t n0, Channel first);
-    template <bool Stereo> void SignalRun(int16_t* out, int32_t frames);
-    template <bool Stereo> void RenderSpan(int16_t* out, int32_t frames, bool loop, bool always);
-
     GeneratorHost defaultHost_;
     GeneratorHost* host_;
     ChannelSettings channels_[2];
     SignalSettings signal_;
+    SignalEngine engine_; // after the control values it refers to
 };
 
 } // namespace quavril

@@ -6,11 +6,32 @@
 #include <numbers>
 
 #include "synth/ArcTan.h"
+#include "synth/SimdLevel.h"
 #include "synth/Sine.h"
+
+#if QUAVRIL_X86_SIMD
+#include <emmintrin.h>
+#endif
 
 namespace quavril {
 
 inline constexpr long double TwoPiL = 2.0L * std::numbers::pi_v<long double>;
+
+// Nearest integer, ties to even (the processor's default rounding).
+inline int64_t RoundSample(double v) {
+    if (!(std::fabs(v) < 9.0e18))
+        return 0; // only reachable with absurd gains typed into a level edit
+#if QUAVRIL_X86_SIMD
+    return _mm_cvtsd_si64(_mm_set_sd(v)); // one instruction
+#else
+    return static_cast<int64_t>(std::nearbyint(v));
+#endif
+}
+
+// The low 16 bits of a sample, as the buffers store it.
+inline int16_t Low16(int64_t v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(v));
+}
 
 // +1 for x >= 0, else -1.
 inline float SignOf(float x) {

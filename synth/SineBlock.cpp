@@ -1,20 +1,23 @@
 #include "synth/SineBlock.h"
 
+#include "synth/SimdLevel.h"
 #include "synth/Sine.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if QUAVRIL_X86_SIMD
 #include <immintrin.h>
-#define QUAVRIL_WIDE_SINE 1
 #endif
 
 namespace quavril {
 
 namespace {
 
-#if QUAVRIL_WIDE_SINE
-// Four lanes of Sine: the same operations in the same order as the scalar kernels (no fused
-// multiply-add), both kernels computed and the quadrant choosing between them per lane.
-[[gnu::target("avx2")]] int SineBlockWide(const double* x, double* out, int count, int quadrant) {
+#if QUAVRIL_X86_SIMD
+// The vector kernels do the same operations in the same order as the scalar kernels (no fused
+// multiply-add), compute both the sine and the cosine kernel and let the quadrant choose per
+// lane. Each returns how many leading values it covered: it stops at the first group with a
+// phase outside the kernel's range (or NaN), which the caller hands to the scalar path.
+
+[[gnu::target("avx2")]] int SineBlockAvx2(const double* x, double* out, int count, int quadrant) {
     using namespace sine_detail;
     const __m256d twoOverPi = _mm256_set1_pd(TwoOverPi), magic = _mm256_set1_pd(RoundMagic);
     const __m256d hi = _mm256_set1_pd(Pio2Hi), lo = _mm256_set1_pd(Pio2Lo);
@@ -24,7 +27,6 @@ namespace {
     int i = 0;
     for (; i + 4 <= count; i += 4) {
         const __m256d v = _mm256_loadu_pd(x + i);
-        // Lanes outside the kernel's range (or NaN) go to the scalar path.
         if (_mm256_movemask_pd(_mm256_cmp_pd(_mm256_and_pd(v, absMask), limit, _CMP_LT_OQ)) != 0xF)
             break;
         const __m256d k = _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(v, twoOverPi), magic), magic);
@@ -57,9 +59,8 @@ namespace {
                                            _mm256_set1_epi64x(quadrant)); // k in the low bits
         const __m256i bit0 = _mm256_slli_epi64(q, 63);
         const __m256i bit1 = _mm256_slli_epi64(_mm256_srli_epi64(q, 1), 63);
-        const __m256d useCos = _mm256_castsi256_pd(
-            _mm256_cmpeq_epi64(_mm256_and_si256(bit0, _mm256_set1_epi64x(0x8000000000000000LL)),
-                               _mm256_set1_epi64x(0x8000000000000000LL)));
+        const __m256d useCos =
+            _mm256_castsi256_pd(_mm256_cmpeq_epi64(bit0, _mm256_set1_epi64x(0x8000000000000000LL)));
         const __m256d chosen = _mm256_blendv_pd(sinv, cosv, useCos);
         const __m256d result =
             _mm256_xor_pd(chosen, _mm256_and_pd(_mm256_castsi256_pd(bit1), signBit));
@@ -68,9 +69,52 @@ namespace {
     return i;
 }
 
-bool HasWideSine() {
-    static const bool wide = __builtin_cpu_supports("avx2");
-    return wide;
+int SineBlockSse2(const double* x, double* out, int count, int quadrant) {
+    using namespace sine_detail;
+    const __m128d twoOverPi = _mm_set1_pd(TwoOverPi), magic = _mm_set1_pd(RoundMagic);
+    const __m128d hi = _mm_set1_pd(Pio2Hi), lo = _mm_set1_pd(Pio2Lo);
+    const __m128d limit = _mm_set1_pd(1.0e6);
+    const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
+    const __m128d signBit = _mm_castsi128_pd(_mm_set1_epi64x(0x8000000000000000LL));
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const __m128d v = _mm_loadu_pd(x + i);
+        if (_mm_movemask_pd(_mm_cmplt_pd(_mm_and_pd(v, absMask), limit)) != 0x3)
+            break;
+        const __m128d k = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(v, twoOverPi), magic), magic);
+        const __m128d r = _mm_sub_pd(_mm_sub_pd(v, _mm_mul_pd(k, hi)), _mm_mul_pd(k, lo));
+        const __m128d z = _mm_mul_pd(r, r);
+        // KernelSin
+        const __m128d vs = _mm_mul_pd(z, r);
+        __m128d rs = _mm_add_pd(_mm_set1_pd(S5), _mm_mul_pd(z, _mm_set1_pd(S6)));
+        rs = _mm_add_pd(_mm_set1_pd(S4), _mm_mul_pd(z, rs));
+        rs = _mm_add_pd(_mm_set1_pd(S3), _mm_mul_pd(z, rs));
+        rs = _mm_add_pd(_mm_set1_pd(S2), _mm_mul_pd(z, rs));
+        const __m128d sinv =
+            _mm_add_pd(r, _mm_mul_pd(vs, _mm_add_pd(_mm_set1_pd(S1), _mm_mul_pd(z, rs))));
+        // KernelCos
+        const __m128d w = _mm_mul_pd(z, z);
+        __m128d a = _mm_add_pd(_mm_set1_pd(C2), _mm_mul_pd(z, _mm_set1_pd(C3)));
+        a = _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(C1), _mm_mul_pd(z, a)));
+        __m128d b = _mm_add_pd(_mm_set1_pd(C5), _mm_mul_pd(z, _mm_set1_pd(C6)));
+        b = _mm_mul_pd(_mm_mul_pd(w, w), _mm_add_pd(_mm_set1_pd(C4), _mm_mul_pd(z, b)));
+        const __m128d rc = _mm_add_pd(a, b);
+        const __m128d hz = _mm_mul_pd(_mm_set1_pd(0.5), z);
+        const __m128d one = _mm_sub_pd(_mm_set1_pd(1.0), hz);
+        const __m128d cosv = _mm_add_pd(
+            one, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(_mm_set1_pd(1.0), one), hz), _mm_mul_pd(z, rc)));
+        const __m128i q = _mm_add_epi64(_mm_castpd_si128(_mm_add_pd(k, magic)),
+                                        _mm_set1_epi64x(quadrant)); // k in the low bits
+        const __m128i bit0 = _mm_slli_epi64(q, 63);
+        const __m128i bit1 = _mm_slli_epi64(_mm_srli_epi64(q, 1), 63);
+        // Bit 0 spread over its whole lane (no 64-bit compare before SSE4.1).
+        const __m128d useCos =
+            _mm_castsi128_pd(_mm_srai_epi32(_mm_shuffle_epi32(bit0, _MM_SHUFFLE(3, 3, 1, 1)), 31));
+        const __m128d chosen = _mm_or_pd(_mm_and_pd(useCos, cosv), _mm_andnot_pd(useCos, sinv));
+        const __m128d result = _mm_xor_pd(chosen, _mm_and_pd(_mm_castsi128_pd(bit1), signBit));
+        _mm_storeu_pd(out + i, result);
+    }
+    return i;
 }
 #endif
 
@@ -79,12 +123,15 @@ bool HasWideSine() {
 void SineBlock(const double* x, double* out, int count, int quadrant) {
     auto scalar = [quadrant](double v) { return quadrant == 0 ? Sine(v) : Cosine(v); };
     int i = 0;
-#if QUAVRIL_WIDE_SINE
-    if (HasWideSine() && (quadrant == 0 || quadrant == 1)) {
-        while (i + 4 <= count) {
-            i += SineBlockWide(x + i, out + i, count - i, quadrant);
-            if (i + 4 <= count) { // a group the kernel does not cover
-                for (int k = 0; k < 4; ++k, ++i)
+#if QUAVRIL_X86_SIMD
+    const SimdLevel level = ActiveSimdLevel();
+    if (level != SimdLevel::Scalar && (quadrant == 0 || quadrant == 1)) {
+        const int lanes = level == SimdLevel::Avx2 ? 4 : 2;
+        auto kernel = level == SimdLevel::Avx2 ? SineBlockAvx2 : SineBlockSse2;
+        while (i + lanes <= count) {
+            i += kernel(x + i, out + i, count - i, quadrant);
+            if (i + lanes <= count) { // a group the kernel does not cover
+                for (int k = 0; k < lanes; ++k, ++i)
                     out[i] = scalar(x[i]);
             }
         }

@@ -81,7 +81,7 @@ std::optional<std::string> RecallPresetSlot(Generator& generator, const std::str
     if (auto loaded = LoadPresetFile(InputPath(presetPath), bank); !loaded)
         return presetPath + ": " + loaded.Error;
 
-    generator.SampleRate = rate;
+    generator.SetSampleRate(rate);
     RecallSlot(generator, bank, *slot);
 
     // A channel whose texts cannot be derived would keep whatever an earlier signal left,

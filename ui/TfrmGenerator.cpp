@@ -393,7 +393,7 @@ void TfrmGenerator::SetOutputSettingsWindow(TfrmSettings* window) {
 }
 
 void TfrmGenerator::UpdateSampleRateLabel() {
-    transport_->ShowSampleRate(Gen().SampleRate);
+    transport_->ShowSampleRate(Gen().SampleRate());
 }
 
 // --- Files -----------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "audio/VirtualWaveOut.h"
 #include "synth/Messages.h"
 #include "tests/audio/AudioTestSupport.h"
+#include "tests/support/GeneratorTestAccess.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -19,14 +20,14 @@ namespace {
 // is compared with.
 std::vector<uint8_t> ExportBytes(const Generator& settingsFrom) {
     Generator g;
-    g.SampleRate = settingsFrom.SampleRate;
+    g.SetSampleRate(settingsFrom.SampleRate());
     g.SetIndex(IndexField::cboChannels, settingsFrom.Index(IndexField::cboChannels));
     g.ChannelsChange();
     g.SetText(TextField::Duration, settingsFrom.Text(TextField::Duration));
     g.SetText(TextField::fInitLeft, settingsFrom.Text(TextField::fInitLeft));
     g.SetText(TextField::fInitRight, settingsFrom.Text(TextField::fInitRight));
     EXPECT_TRUE(g.ResetGenerator(true));
-    const int32_t frames = g.State.TotalSamples;
+    const int32_t frames = g.State().TotalSamples;
     std::vector<int16_t> samples(static_cast<size_t>(frames * g.ChannelCount()));
     g.RenderFrames(samples.data(), frames);
     std::vector<uint8_t> bytes;
@@ -54,7 +55,7 @@ struct PlaybackTest : ::testing::Test {
         host = std::make_unique<PlaybackHost>(*playback);
         generator.SetHost(host.get());
         out->OnStop = [this](QObject*) { ++stops; };
-        generator.SampleRate = 8000;
+        generator.SetSampleRate(8000);
         generator.SetText(TextField::fInitLeft, "1000");
         generator.SetText(TextField::fInitRight, "250");
     }
@@ -83,7 +84,7 @@ TEST(PlaybackMessages, aStartFailureNamesTheShortSignalOrTheDeviceError) {
 
 TEST_F(PlaybackTest, startConfiguresTheOutputFromTheGeneratorAndTheSettings) {
     SetStereo(true);
-    generator.SampleRate = 48000;
+    generator.SetSampleRate(48000);
     const auto r = playback->StartPlayback(3, 8190);
     ASSERT_EQ(r.Result, Playback::Outcome::Started) << r.Message;
     EXPECT_TRUE(r.Message.empty());
@@ -100,22 +101,23 @@ TEST_F(PlaybackTest, startConfiguresTheOutputFromTheGeneratorAndTheSettings) {
 TEST_F(PlaybackTest, startWhilePlayingDoesNothing) {
     ASSERT_EQ(playback->StartPlayback(4, 4096).Result, Playback::Outcome::Started);
     const auto log = device->Log();
-    const int32_t counter = generator.State.SampleCounter;
+    const int32_t counter = generator.State().SampleCounter;
     const auto r = playback->StartPlayback(2, 512);
     EXPECT_EQ(r.Result, Playback::Outcome::AlreadyPlaying);
     EXPECT_TRUE(r.Message.empty());
     EXPECT_EQ(device->Log(), log);
-    EXPECT_EQ(generator.State.SampleCounter, counter);
+    EXPECT_EQ(generator.State().SampleCounter, counter);
     EXPECT_EQ(out->NumBuffers(), 4);
 }
 
 TEST_F(PlaybackTest, startResetsTheGeneratorAndAcknowledgesTheRenderer) {
-    generator.State.SampleCounter = 123456;
-    generator.State.RenderAcknowledged = false; // a fill would trip the watchdog without reset
+    test::MutableState(generator).SampleCounter = 123456;
+    test::MutableState(generator).RenderAcknowledged =
+        false; // a fill would trip the watchdog without reset
     const auto r = playback->StartPlayback(2, 1024);
     ASSERT_EQ(r.Result, Playback::Outcome::Started) << r.Message;
-    EXPECT_EQ(generator.State.SampleCounter, 2 * 512); // two mono buffers from frame 0
-    EXPECT_EQ(device->Log().size(), 5u);               // open, two prepares, two writes: no stop
+    EXPECT_EQ(generator.State().SampleCounter, 2 * 512); // two mono buffers from frame 0
+    EXPECT_EQ(device->Log().size(), 5u);                 // open, two prepares, two writes: no stop
 }
 
 TEST_F(PlaybackTest, aSignalWithoutFramesGivesTheShortSignalMessage) {
@@ -139,7 +141,7 @@ TEST_F(PlaybackTest, theHostStopsTheOutputWhenTheRenderWatchdogTrips) {
     host->OnPerformanceIssue = [&](const char* m) { reported = m; };
     ASSERT_EQ(playback->StartPlayback(4, 1024).Result, Playback::Outcome::Started);
     DeliverNotices();
-    generator.State.RenderAcknowledged = false; // the acknowledgement never came
+    test::MutableState(generator).RenderAcknowledged = false; // the acknowledgement never came
     ASSERT_TRUE(device->CompleteNext());
     DeliverNotices();
     EXPECT_EQ(reported, messages::Performance);

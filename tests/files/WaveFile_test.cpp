@@ -84,7 +84,7 @@ TEST(WaveHeader, rateFieldsDropTheFourthByte) {
 TEST(WaveFileWriter, writesOnePeriodOfTheCurrentSignal) {
     TempDir dir;
     Generator g;
-    g.SampleRate = 22050;
+    g.SetSampleRate(22050);
     g.SetText(TextField::Duration, "0.1");
     g.SetText(TextField::fInitLeft, "440");
     ASSERT_TRUE(g.ResetGenerator(true));
@@ -98,7 +98,7 @@ TEST(WaveFileWriter, writesOnePeriodOfTheCurrentSignal) {
     EXPECT_EQ(U16(b, 22), 1u);
 
     Generator reference;
-    reference.SampleRate = 22050;
+    reference.SetSampleRate(22050);
     reference.SetText(TextField::Duration, "0.1");
     reference.SetText(TextField::fInitLeft, "440");
     reference.ResetGenerator(true);
@@ -114,7 +114,7 @@ TEST(WaveFileWriter, frameCountRoundsHalfToEven) {
     WaveFileWriter writer;
     for (auto [duration, frames] : {std::pair{"1.25", 2u}, std::pair{"1.75", 4u}}) {
         Generator g;
-        g.SampleRate = 2;
+        g.SetSampleRate(2);
         g.SetText(TextField::fInitLeft, "0.5");
         g.SetText(TextField::fFinalLeft, "0.5");
         g.SetText(TextField::Duration, duration);

@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SessionTest, aWrittenFrequencyRunsItsChangeHandler) {
     session->Dispatch(MessageCode::LeftFrequency, 44000, 0);
-    EXPECT_FLOAT_EQ(G().State.Of(Channel::Left).InitNorm, 440.0f / 44100);
+    EXPECT_FLOAT_EQ(G().State().Of(Channel::Left).InitNorm, 440.0f / 44100);
 }
 
 TEST_F(SessionTest, thePhaseNeedsStereoWithBothChannels) {

@@ -59,13 +59,13 @@ Snapshot Take(const Generator& g) {
         s.Flags.push_back(g.Flag(static_cast<FlagField>(i)));
     for (int i = 0; i < IndexFieldCount; ++i)
         s.Indexes.push_back(g.Index(static_cast<IndexField>(i)));
-    for (const ChannelState& c : g.State.Channels)
+    for (const ChannelState& c : g.State().Channels)
         s.Derived.insert(s.Derived.end(),
                          {c.AmplitudeGain, c.InitNorm, c.FinalNorm, c.SweepFactor, c.SweepStep,
                           c.TargetIncrement, c.ModDepthFraction, c.ModPeriodSeconds,
                           c.ModPhaseRadians, static_cast<double>(c.ChannelEnable)});
-    s.Derived.push_back(g.State.PhaseOffset);
-    s.Derived.push_back(g.State.TotalSamples);
+    s.Derived.push_back(g.State().PhaseOffset);
+    s.Derived.push_back(g.State().TotalSamples);
     return s;
 }
 
@@ -200,8 +200,8 @@ TEST(MemoryPresets, StereoSlotWithOnlyTheRightChannelOnRecallsSo) {
     EXPECT_EQ(g.Index(IndexField::cboChannels), STEREO);
     EXPECT_FALSE(g.Flag(FlagField::Lefttick));
     EXPECT_TRUE(g.Flag(FlagField::RightTick));
-    EXPECT_EQ(g.State.Of(Channel::Left).ChannelEnable, 0);
-    EXPECT_EQ(g.State.Of(Channel::Right).ChannelEnable, 1);
+    EXPECT_EQ(g.State().Of(Channel::Left).ChannelEnable, 0);
+    EXPECT_EQ(g.State().Of(Channel::Right).ChannelEnable, 1);
 }
 
 // The channel mode comes before the enable boxes and the phase: mono ticks both boxes and
@@ -304,11 +304,11 @@ TEST(MemoryPresets, RecalledSweepMatchesTypedSettings) {
     g.SetText(TextField::Duration, "9");
     g.SetText(TextField::fInitLeft, "5000");
     RecallSlot(g, s);
-    EXPECT_EQ(g.State.TotalSamples, 88200);
-    EXPECT_EQ(g.State.Of(Channel::Left).InitNorm, typed.State.Of(Channel::Left).InitNorm);
-    EXPECT_EQ(g.State.Of(Channel::Left).FinalNorm, typed.State.Of(Channel::Left).FinalNorm);
-    EXPECT_EQ(g.State.Of(Channel::Left).SweepFactor, typed.State.Of(Channel::Left).SweepFactor);
-    EXPECT_NE(g.State.Of(Channel::Left).SweepFactor, 1.0f);
+    EXPECT_EQ(g.State().TotalSamples, 88200);
+    EXPECT_EQ(g.State().Of(Channel::Left).InitNorm, typed.State().Of(Channel::Left).InitNorm);
+    EXPECT_EQ(g.State().Of(Channel::Left).FinalNorm, typed.State().Of(Channel::Left).FinalNorm);
+    EXPECT_EQ(g.State().Of(Channel::Left).SweepFactor, typed.State().Of(Channel::Left).SweepFactor);
+    EXPECT_NE(g.State().Of(Channel::Left).SweepFactor, 1.0f);
 }
 
 TEST(MemoryPresets, BankAtStartHoldsTheStartSettingsUnderDefaultNames) {

@@ -42,7 +42,7 @@ PresetBank FromSource(const std::string& name) {
 struct Recalled {
     Generator Gen;
     Recalled(const PresetBank& bank, int n, int32_t rate = 44100) {
-        Gen.SampleRate = rate;
+        Gen.SetSampleRate(rate);
         RecallSlot(Gen, bank.Slot(n));
         Gen.ResetGenerator(true);
     }
@@ -76,7 +76,7 @@ TEST(ShippedPresets, ExamplesReferenceTone) {
     EXPECT_EQ(s.AmplitudeLeft, "-20");
     EXPECT_EQ(s.Duration, "5");
     Recalled r(bank, 1);
-    EXPECT_EQ(r.Gen.State.TotalSamples, 220500);
+    EXPECT_EQ(r.Gen.State().TotalSamples, 220500);
     EXPECT_EQ(r.Gen.ChannelCount(), 1);
     // -20 dBFS: a tenth of full scale, 3276.7.
     EXPECT_EQ(Peak(r.Render(4410)), 3277);
@@ -93,8 +93,8 @@ TEST(ShippedPresets, ExamplesLogarithmicSweep) {
     EXPECT_EQ(s.fFinalLeft, "20000");
     EXPECT_EQ(s.Duration, "10");
     Recalled r(bank, 2);
-    const ChannelState& c = r.Gen.State.Of(Channel::Left);
-    EXPECT_EQ(r.Gen.State.TotalSamples, 441000);
+    const ChannelState& c = r.Gen.State().Of(Channel::Left);
+    EXPECT_EQ(r.Gen.State().TotalSamples, 441000);
     // Per-sample factor 1000^(1 / 440999) of the 32-bit normalised frequencies.
     const long double expected = std::exp((std::log(static_cast<long double>(c.FinalNorm)) -
                                            std::log(static_cast<long double>(c.InitNorm))) /
@@ -137,7 +137,7 @@ TEST(ShippedPresets, CompatibilityTestSlots) {
     // Slot 4: the 10 s stereo tone that is timed.
     EXPECT_FALSE(bank.Slot(4).Mono);
     EXPECT_EQ(bank.Slot(4).Duration, "10");
-    EXPECT_EQ(Recalled(bank, 4).Gen.State.TotalSamples, 441000);
+    EXPECT_EQ(Recalled(bank, 4).Gen.State().TotalSamples, 441000);
     // Slot 1: 1 kHz mono sine, 5 s.
     EXPECT_TRUE(bank.Slot(1).Mono);
     EXPECT_EQ(bank.Slot(1).WaveFormLeft, SINE);

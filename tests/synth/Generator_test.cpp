@@ -1,5 +1,7 @@
 #include "synth/Generator.h"
 #include "synth/Oscillator.h"
+#include "synth/SimdLevel.h"
+#include "tests/support/GeneratorTestAccess.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,7 +43,7 @@ struct GeneratorTest : ::testing::Test {
     RecordingHost host;
     Generator g{&host};
 
-    void Rate(int fs) { g.SampleRate = fs; }
+    void Rate(int fs) { g.SetSampleRate(fs); }
     void Sweep(Channel c, const std::string& from, const std::string& to, bool log) {
         g.SetFlag(ConstantOf(c), false);
         g.SetFlag(LogarithmicOf(c), log);
@@ -49,7 +51,7 @@ struct GeneratorTest : ::testing::Test {
         g.SetText(fFinalOf(c), to);
     }
     double Hz(Channel c) const {
-        return g.State.Of(c).Increment * g.SampleRate / (2 * std::numbers::pi);
+        return g.State().Of(c).Increment * g.SampleRate() / (2 * std::numbers::pi);
     }
     std::vector<int16_t> Fill(int32_t bytes, bool* result = nullptr, int32_t* size = nullptr) {
         std::vector<uint8_t> buf(bytes, 0xAA);
@@ -66,7 +68,7 @@ struct GeneratorTest : ::testing::Test {
     }
     void Start() {
         ASSERT_TRUE(g.ResetGenerator(false));
-        g.State.RenderAcknowledged = true;
+        g.AcknowledgeRender();
     }
 };
 
@@ -142,7 +144,7 @@ TEST_F(GeneratorTest, pulsesIgnoreLevelAndFireAtTheFirstFrameOnly) {
     Start();
     EXPECT_EQ(g.NextSample(Channel::Left, PULSEPOS), 32767);
     EXPECT_EQ(g.NextSample(Channel::Left, PULSENEG), -32767); // counter still 0
-    g.State.SampleCounter = 1;
+    test::MutableState(g).SampleCounter = 1;
     EXPECT_EQ(g.NextSample(Channel::Left, PULSEPOS), 0);
     EXPECT_EQ(g.NextSample(Channel::Left, SILENCE), 0);
 }
@@ -154,7 +156,7 @@ TEST_F(GeneratorTest, silenceKeepsTheOscillatorRunning) {
     for (int i = 0; i < 10; ++i)
         g.NextSample(Channel::Left, SILENCE);
     // The increment carries the 32-bit InitNorm, hence the tolerance.
-    EXPECT_NEAR(g.State.Of(Channel::Left).Phase, 10 * 2 * std::numbers::pi / 48, 1e-6);
+    EXPECT_NEAR(g.State().Of(Channel::Left).Phase, 10 * 2 * std::numbers::pi / 48, 1e-6);
 }
 
 TEST_F(GeneratorTest, noiseSequenceIsTheSameInEveryRun) {
@@ -168,7 +170,7 @@ TEST_F(GeneratorTest, noiseSequenceIsTheSameInEveryRun) {
     Generator fresh;
     fresh.ResetGenerator(false);
     EXPECT_EQ(fresh.NextSample(Channel::Left, WHITE), -32767);
-    EXPECT_EQ(fresh.State.NoiseSeed, 1u);
+    EXPECT_EQ(fresh.State().NoiseSeed, 1u);
 }
 
 TEST(PinkNoise, rowsRefreshOnTheirBitPatterns) {
@@ -200,8 +202,8 @@ TEST_F(GeneratorTest, logarithmicSweepFactorHas32BitPrecision) {
     g.SetText(TextField::Duration, "10");
     Sweep(Channel::Left, "20", "20000", true);
     Start();
-    const ChannelState& s = g.State.Of(Channel::Left);
-    EXPECT_EQ(g.State.TotalSamples, 441000);
+    const ChannelState& s = g.State().Of(Channel::Left);
+    EXPECT_EQ(g.State().TotalSamples, 441000);
     EXPECT_EQ(s.SweepFactor, 1.0000156164169312f);
     EXPECT_EQ(s.SweepStep, 0.0f);
     for (int i = 0; i < 441000 - 1; ++i)
@@ -219,7 +221,7 @@ TEST_F(GeneratorTest, sweepsFrom100HzTo1kHzEndAsTheirWidthsAllow) {
 
     g.SetFlag(FlagField::LogarithmicLeft, false);
     Start();
-    EXPECT_EQ(g.State.Of(Channel::Left).SweepFactor, 1.0f);
+    EXPECT_EQ(g.State().Of(Channel::Left).SweepFactor, 1.0f);
     for (int i = 0; i < 220500 - 1; ++i)
         g.NextSample(Channel::Left, SINE);
     EXPECT_NEAR(Hz(Channel::Left), 1000.0, 0.001);
@@ -244,13 +246,13 @@ TEST_F(GeneratorTest, constantToneGlidesToANewFrequency) {
 TEST_F(GeneratorTest, invalidFrequencyIsRefusedAndStopsAPlayingOutput) {
     Rate(44100);
     g.SetText(TextField::fInitLeft, "440");
-    const ChannelState before = g.State.Of(Channel::Left);
+    const ChannelState before = g.State().Of(Channel::Left);
     g.SetText(TextField::fFinalLeft, "30000"); // unused in constant mode, still checked
     EXPECT_EQ(host.stops, 0) << "not playing: nothing to stop";
     host.playing = true;
     EXPECT_EQ(g.DeriveSweep(Channel::Left), DeriveResult::Invalid);
     EXPECT_EQ(host.stops, 1);
-    EXPECT_EQ(g.State.Of(Channel::Left).InitNorm, before.InitNorm);
+    EXPECT_EQ(g.State().Of(Channel::Left).InitNorm, before.InitNorm);
 }
 
 TEST_F(GeneratorTest, unreadableTextsStopTheOutputEvenWhenIdle) {
@@ -265,13 +267,13 @@ TEST_F(GeneratorTest, unreadableTextsStopTheOutputEvenWhenIdle) {
 TEST_F(GeneratorTest, aOneFrameSweepFailsInsteadOfDividingByZero) {
     Rate(44100);
     Sweep(Channel::Left, "100", "1000", true);
-    g.State.FillBusy = true;
+    test::MutableState(g).FillBusy = true;
     g.SetText(TextField::Duration, "0.00002"); // Round(0.882) = 1 frame
-    EXPECT_EQ(g.State.TotalSamples, 1);
+    EXPECT_EQ(g.State().TotalSamples, 1);
     EXPECT_EQ(g.DeriveSweep(Channel::Left), DeriveResult::Failed);
-    EXPECT_TRUE(g.State.FillBusy) << "a failed derivation leaves the flag";
+    EXPECT_TRUE(g.State().FillBusy) << "a failed derivation leaves the flag";
     g.SetText(TextField::Duration, "1");
-    EXPECT_FALSE(g.State.FillBusy) << "a successful one clears it";
+    EXPECT_FALSE(g.State().FillBusy) << "a successful one clears it";
 }
 
 TEST_F(GeneratorTest, logarithmicClickRestartsTheSharedCounter) {
@@ -280,11 +282,11 @@ TEST_F(GeneratorTest, logarithmicClickRestartsTheSharedCounter) {
     Start();
     for (int i = 0; i < 100; ++i)
         g.NextSample(Channel::Left, SINE);
-    g.State.SampleCounter = 100;
+    test::MutableState(g).SampleCounter = 100;
     g.SetFlag(FlagField::LogarithmicLeft, true);
-    EXPECT_EQ(g.State.SampleCounter, 0);
+    EXPECT_EQ(g.State().SampleCounter, 0);
     EXPECT_NEAR(Hz(Channel::Left), 100, 1e-3);
-    EXPECT_GT(g.State.Of(Channel::Left).SweepFactor, 1.0f);
+    EXPECT_GT(g.State().Of(Channel::Left).SweepFactor, 1.0f);
 }
 
 TEST_F(GeneratorTest, bidirectionalLoopSweepsBackWithoutAJump) {
@@ -301,7 +303,7 @@ TEST_F(GeneratorTest, bidirectionalLoopSweepsBackWithoutAJump) {
     EXPECT_EQ(host.displayTexts[0], "100 Hz");
     EXPECT_EQ(host.displayTexts[4], "1000 Hz"); // after 4000 frames the turn; no jump
     EXPECT_LT(std::stoi(host.displayTexts[7]), std::stoi(host.displayTexts[5]));
-    EXPECT_GT(g.State.Of(Channel::Left).SweepStep, 0.0f) << "two turns restore the step";
+    EXPECT_GT(g.State().Of(Channel::Left).SweepStep, 0.0f) << "two turns restore the step";
 }
 
 TEST_F(GeneratorTest, loopWithoutBidirectionalJumpsBackToTheStart) {
@@ -312,9 +314,9 @@ TEST_F(GeneratorTest, loopWithoutBidirectionalJumpsBackToTheStart) {
     Start();
     for (int i = 0; i < 7999; ++i)
         g.NextSample(Channel::Left, SINE);
-    g.State.SampleCounter = 7999;
+    test::MutableState(g).SampleCounter = 7999;
     Fill(2); // the last frame of the period, then the turn
-    EXPECT_EQ(g.State.SampleCounter, 0);
+    EXPECT_EQ(g.State().SampleCounter, 0);
     EXPECT_NEAR(Hz(Channel::Left), 100, 1e-3);
 }
 
@@ -324,7 +326,7 @@ TEST_F(GeneratorTest, minus20dBFSPeaksAt3277) {
     Rate(48000);
     g.SetText(TextField::fInitLeft, "1000");
     g.SetText(TextField::AmplitudeLeft, "-20");
-    EXPECT_EQ(g.State.Of(Channel::Left).AmplitudeGain, 0.100000001490116f);
+    EXPECT_EQ(g.State().Of(Channel::Left).AmplitudeGain, 0.100000001490116f);
     Start();
     int64_t peak = 0;
     for (int i = 0; i < 480; ++i)
@@ -334,14 +336,14 @@ TEST_F(GeneratorTest, minus20dBFSPeaksAt3277) {
 
 TEST_F(GeneratorTest, fractionalAmplitudeKeepsTheLevelUntilExit) {
     g.SetText(TextField::AmplitudeLeft, "-6");
-    const float sixDb = g.State.Of(Channel::Left).AmplitudeGain;
+    const float sixDb = g.State().Of(Channel::Left).AmplitudeGain;
     EXPECT_NEAR(sixDb, 0.501187f, 1e-6);
     g.SetText(TextField::AmplitudeLeft, "-3.5");
-    EXPECT_EQ(g.State.Of(Channel::Left).AmplitudeGain, sixDb);
+    EXPECT_EQ(g.State().Of(Channel::Left).AmplitudeGain, sixDb);
     g.ExitEdit(TextField::AmplitudeLeft);
     EXPECT_EQ(g.Text(TextField::AmplitudeLeft), "-4");
     EXPECT_EQ(g.Index(IndexField::barAmplitudeLeft), 4);
-    EXPECT_NEAR(g.State.Of(Channel::Left).AmplitudeGain, 0.630957f, 1e-6);
+    EXPECT_NEAR(g.State().Of(Channel::Left).AmplitudeGain, 0.630957f, 1e-6);
 }
 
 TEST_F(GeneratorTest, sineModulationEnvelopeAtFullDepth) {
@@ -349,15 +351,15 @@ TEST_F(GeneratorTest, sineModulationEnvelopeAtFullDepth) {
     g.SetFlag(FlagField::ModulationOnLeft, true);
     g.SetIndex(IndexField::ModFunctionLeft, MODSINE);
     Start();
-    g.State.SampleCounter = 12000; // t = 0.25 s
+    test::MutableState(g).SampleCounter = 12000; // t = 0.25 s
     g.NextSample(Channel::Left, SINE);
-    EXPECT_EQ(g.State.Of(Channel::Left).ModGain, 0.0f);
-    g.State.SampleCounter = 36000; // t = 0.75 s
+    EXPECT_EQ(g.State().Of(Channel::Left).ModGain, 0.0f);
+    test::MutableState(g).SampleCounter = 36000; // t = 0.75 s
     g.NextSample(Channel::Left, SINE);
-    EXPECT_EQ(g.State.Of(Channel::Left).ModGain, 1.0f);
-    g.State.SampleCounter = 0;
+    EXPECT_EQ(g.State().Of(Channel::Left).ModGain, 1.0f);
+    test::MutableState(g).SampleCounter = 0;
     g.NextSample(Channel::Left, SINE);
-    EXPECT_EQ(g.State.Of(Channel::Left).ModGain, 0.5f);
+    EXPECT_EQ(g.State().Of(Channel::Left).ModGain, 0.5f);
 }
 
 TEST_F(GeneratorTest, zeroDepthNeverModulates) {
@@ -367,9 +369,9 @@ TEST_F(GeneratorTest, zeroDepthNeverModulates) {
     for (int shape = MODSINE; shape <= MODTRIANGLE; ++shape) {
         g.SetIndex(IndexField::ModFunctionLeft, shape);
         for (int n = 0; n < 44100; n += 997) {
-            g.State.SampleCounter = n;
+            test::MutableState(g).SampleCounter = n;
             g.NextSample(Channel::Left, SINE);
-            ASSERT_EQ(g.State.Of(Channel::Left).ModGain, 1.0f);
+            ASSERT_EQ(g.State().Of(Channel::Left).ModGain, 1.0f);
         }
     }
 }
@@ -381,14 +383,14 @@ TEST_F(GeneratorTest, squareModulationAlternatesBetweenHalfAndFull) {
     g.SetText(TextField::ModDepthLeftEdit, "50");
     Start();
     for (int n : {0, 1000, 23999}) {
-        g.State.SampleCounter = n;
+        test::MutableState(g).SampleCounter = n;
         g.NextSample(Channel::Left, SINE);
-        EXPECT_EQ(g.State.Of(Channel::Left).ModGain, 0.5f) << n;
+        EXPECT_EQ(g.State().Of(Channel::Left).ModGain, 0.5f) << n;
     }
     for (int n : {24001, 30000, 47999}) {
-        g.State.SampleCounter = n;
+        test::MutableState(g).SampleCounter = n;
         g.NextSample(Channel::Left, SINE);
-        EXPECT_EQ(g.State.Of(Channel::Left).ModGain, 1.0f) << n;
+        EXPECT_EQ(g.State().Of(Channel::Left).ModGain, 1.0f) << n;
     }
 }
 
@@ -402,26 +404,26 @@ TEST_F(GeneratorTest, sineAtNinetyDegreesEqualsCosine) {
     Start();
     cosine.ResetGenerator(false);
     for (int n = 0; n < 44100; n += 441) {
-        g.State.SampleCounter = cosine.State.SampleCounter = n;
+        test::MutableState(g).SampleCounter = test::MutableState(cosine).SampleCounter = n;
         g.NextSample(Channel::Left, SINE);
         cosine.NextSample(Channel::Left, SINE);
-        ASSERT_NEAR(g.State.Of(Channel::Left).ModGain, cosine.State.Of(Channel::Left).ModGain,
+        ASSERT_NEAR(g.State().Of(Channel::Left).ModGain, cosine.State().Of(Channel::Left).ModGain,
                     1e-6);
     }
 }
 
 TEST_F(GeneratorTest, depthAbove100InvertsUntilTheExitClamps) {
     g.SetText(TextField::ModDepthLeftEdit, "150");
-    EXPECT_EQ(g.State.Of(Channel::Left).ModDepthFraction, 1.5f);
+    EXPECT_EQ(g.State().Of(Channel::Left).ModDepthFraction, 1.5f);
     g.ExitEdit(TextField::ModDepthLeftEdit);
     EXPECT_EQ(g.Text(TextField::ModDepthLeftEdit), "100");
-    EXPECT_EQ(g.State.Of(Channel::Left).ModDepthFraction, 1.0f);
+    EXPECT_EQ(g.State().Of(Channel::Left).ModDepthFraction, 1.0f);
 }
 
 TEST_F(GeneratorTest, zeroModulationPeriodStartsAsOneSecond) {
     Generator reference;
     for (Generator* x : {&g, &reference}) {
-        x->SampleRate = 8000;
+        x->SetSampleRate(8000);
         x->SetFlag(FlagField::ModulationOnLeft, true);
         x->SetIndex(IndexField::ModFunctionLeft, MODSINE);
     }
@@ -430,7 +432,7 @@ TEST_F(GeneratorTest, zeroModulationPeriodStartsAsOneSecond) {
     Start();
     reference.ResetGenerator(false);
     for (int i = 0; i < 8000; ++i) {
-        g.State.SampleCounter = reference.State.SampleCounter = i;
+        test::MutableState(g).SampleCounter = test::MutableState(reference).SampleCounter = i;
         ASSERT_EQ(g.NextSample(Channel::Left, SINE), reference.NextSample(Channel::Left, SINE));
     }
 }
@@ -440,7 +442,27 @@ TEST_F(GeneratorTest, zeroModulationPeriodWhilePlayingStopsAndResets) {
     g.SetText(TextField::ModPeriodLeftEdit, "0");
     EXPECT_EQ(host.stops, 1);
     EXPECT_EQ(g.Text(TextField::ModPeriodLeftEdit), "1");
-    EXPECT_EQ(g.State.Of(Channel::Left).ModPeriodSeconds, 1.0f);
+    EXPECT_EQ(g.State().Of(Channel::Left).ModPeriodSeconds, 1.0f);
+}
+
+TEST_F(GeneratorTest, aNewSampleRateDerivesBothChannelsAgain) {
+    g.SetIndex(IndexField::cboChannels, STEREO);
+    g.SetText(TextField::fInitLeft, "1000");
+    g.SetText(TextField::fInitRight, "3000");
+    g.SetText(TextField::Duration, "2");
+    Sweep(Channel::Right, "3000", "5000", false);
+    g.SetSampleRate(48000);
+    EXPECT_EQ(g.SampleRate(), 48000);
+    EXPECT_EQ(g.State().TotalSamples, 96000);
+    EXPECT_EQ(g.State().Of(Channel::Left).InitNorm, static_cast<float>(1000.0L / 48000));
+    EXPECT_EQ(g.State().Of(Channel::Right).FinalNorm, static_cast<float>(5000.0L / 48000));
+    // Below the right channel's final frequency: that channel keeps what it had, the left one
+    // follows, and a playing output stops.
+    host.playing = true;
+    g.SetSampleRate(8000);
+    EXPECT_EQ(g.State().Of(Channel::Left).InitNorm, static_cast<float>(1000.0L / 8000));
+    EXPECT_EQ(g.State().Of(Channel::Right).FinalNorm, static_cast<float>(5000.0L / 48000));
+    EXPECT_EQ(host.stops, 1);
 }
 
 // --- Exit handlers and reset ------------------------------------------------------------------
@@ -452,7 +474,7 @@ TEST_F(GeneratorTest, exitHandlersRewriteTheirTexts) {
     g.SetText(TextField::ModPeriodLeftEdit, "x");
     g.ExitEdit(TextField::ModPeriodLeftEdit);
     EXPECT_EQ(g.Text(TextField::ModPeriodLeftEdit), "1");
-    EXPECT_EQ(g.State.Of(Channel::Left).ModPeriodSeconds, 1.0f);
+    EXPECT_EQ(g.State().Of(Channel::Left).ModPeriodSeconds, 1.0f);
 
     g.SetText(TextField::PhaseEdit, "33.333");
     g.ExitEdit(TextField::PhaseEdit);
@@ -463,7 +485,7 @@ TEST_F(GeneratorTest, exitHandlersRewriteTheirTexts) {
     g.SetText(TextField::PhaseEdit, "?");
     g.ExitEdit(TextField::PhaseEdit);
     EXPECT_EQ(g.Text(TextField::PhaseEdit), "0");
-    EXPECT_EQ(g.State.PhaseOffset, 0.0f);
+    EXPECT_EQ(g.State().PhaseOffset, 0.0f);
 
     g.SetText(TextField::ModPhaseLeftEdit, "-10");
     g.ExitEdit(TextField::ModPhaseLeftEdit);
@@ -498,15 +520,15 @@ TEST_F(GeneratorTest, durationExitAlsoNormalisesBothInitialFrequencies) {
     g.ExitEdit(TextField::Duration);
     EXPECT_EQ(g.Text(TextField::Duration), "0.1");
     EXPECT_EQ(g.Text(TextField::fInitRight), "4000");
-    EXPECT_EQ(g.State.TotalSamples, 800);
+    EXPECT_EQ(g.State().TotalSamples, 800);
 }
 
 TEST_F(GeneratorTest, exportResetStartsTheRightSawtoothAtThePhase) {
     g.SetText(TextField::PhaseEdit, "270");
     ASSERT_TRUE(g.ResetGenerator(true));
-    EXPECT_EQ(g.State.Of(Channel::Right).SawValue, -0.5f);
+    EXPECT_EQ(g.State().Of(Channel::Right).SawValue, -0.5f);
     ASSERT_TRUE(g.ResetGenerator(false));
-    EXPECT_EQ(g.State.Of(Channel::Right).SawValue, 0.0f);
+    EXPECT_EQ(g.State().Of(Channel::Right).SawValue, 0.0f);
     g.SetText(TextField::PhaseEdit, "ninety");
     EXPECT_FALSE(g.ResetGenerator(true));
 }
@@ -522,11 +544,11 @@ TEST_F(GeneratorTest, monoTicksBothChannelsAndClearsThePhase) {
     g.SetIndex(IndexField::cboChannels, STEREO);
     g.SetFlag(FlagField::RightTick, false);
     g.SetText(TextField::PhaseEdit, "45");
-    EXPECT_EQ(g.State.Of(Channel::Right).ChannelEnable, 0);
+    EXPECT_EQ(g.State().Of(Channel::Right).ChannelEnable, 0);
     g.SetIndex(IndexField::cboChannels, MONO);
     g.ChannelsChange();
     EXPECT_TRUE(g.Flag(FlagField::RightTick));
-    EXPECT_EQ(g.State.Of(Channel::Right).ChannelEnable, 1);
+    EXPECT_EQ(g.State().Of(Channel::Right).ChannelEnable, 1);
     EXPECT_EQ(g.Text(TextField::PhaseEdit), "0");
 }
 
@@ -561,7 +583,7 @@ TEST_F(GeneratorTest, monoSignalEndsInsideItsThirdBuffer) {
     EXPECT_EQ(size, (4410 - 4096) * 2);
     EXPECT_NE(third[313], 0);
     EXPECT_TRUE(std::all_of(third.begin() + 314, third.end(), [](int16_t s) { return s == 0; }));
-    EXPECT_EQ(g.State.SampleCounter, 6144);
+    EXPECT_EQ(g.State().SampleCounter, 6144);
     Fill(4096, &more, &size);
     EXPECT_FALSE(more);
     EXPECT_EQ(size, 0);
@@ -597,9 +619,9 @@ TEST_F(GeneratorTest, shorteningALoopingPeriodStillEndsIt) {
     Fill(6000);                            // counter 3000
     g.SetText(TextField::Duration, "0.1"); // 800 frames, below the counter
     Fill(2);
-    EXPECT_EQ(g.State.SampleCounter, 0);
+    EXPECT_EQ(g.State().SampleCounter, 0);
     Fill(1600);
-    EXPECT_EQ(g.State.SampleCounter, 0);
+    EXPECT_EQ(g.State().SampleCounter, 0);
 }
 
 TEST_F(GeneratorTest, stereoUntickedChannelIsSilentButRunsOn) {
@@ -613,7 +635,7 @@ TEST_F(GeneratorTest, stereoUntickedChannelIsSilentButRunsOn) {
     EXPECT_EQ(b[0], 4277);
     for (size_t i = 1; i < b.size(); i += 2)
         ASSERT_EQ(b[i], 0);
-    EXPECT_EQ(g.State.Of(Channel::Right).Phase, g.State.Of(Channel::Left).Phase);
+    EXPECT_EQ(g.State().Of(Channel::Right).Phase, g.State().Of(Channel::Left).Phase);
     g.SetFlag(FlagField::RightTick, true);
     auto c = Fill(4);
     EXPECT_EQ(c[1], 4277) << "resumes without a phase jump";
@@ -629,18 +651,18 @@ TEST_F(GeneratorTest, watchdogStopsWhenTheAcknowledgeNeverCame) {
     EXPECT_FALSE(more);
     EXPECT_EQ(host.stops, 1);
     EXPECT_EQ(host.performanceReports, 1);
-    EXPECT_FALSE(g.State.FillBusy);
+    EXPECT_FALSE(g.State().FillBusy);
 }
 
 TEST_F(GeneratorTest, reentryGuardStopsAnOverlappingFill) {
     Start();
-    g.State.FillBusy = true;
+    test::MutableState(g).FillBusy = true;
     bool more = true;
     Fill(400, &more);
     EXPECT_FALSE(more);
     EXPECT_EQ(host.stops, 1);
     EXPECT_EQ(host.performanceReports, 1);
-    EXPECT_FALSE(g.State.FillBusy);
+    EXPECT_FALSE(g.State().FillBusy);
 }
 
 TEST_F(GeneratorTest, displayShowsWholeHertzPerChannel) {
@@ -669,18 +691,18 @@ std::vector<int16_t> ReferenceFrames(Generator& g, int32_t frames) {
         if (g.Mode() == STEREO) {
             const auto right = static_cast<int16_t>(
                 g.NextSample(Channel::Right, g.Settings(Channel::Right).WaveForm));
-            out.push_back(static_cast<int16_t>(left * g.State.Of(Channel::Left).ChannelEnable));
-            out.push_back(static_cast<int16_t>(right * g.State.Of(Channel::Right).ChannelEnable));
+            out.push_back(static_cast<int16_t>(left * g.State().Of(Channel::Left).ChannelEnable));
+            out.push_back(static_cast<int16_t>(right * g.State().Of(Channel::Right).ChannelEnable));
         } else {
             out.push_back(left);
         }
-        ++g.State.SampleCounter;
+        ++test::MutableState(g).SampleCounter;
     }
     return out;
 }
 
 void Configure(Generator& g, int mode, int left, int right, int variant) {
-    g.SampleRate = 22050;
+    g.SetSampleRate(22050);
     g.SetIndex(IndexField::cboChannels, mode);
     g.SetText(TextField::Duration, "2");
     g.SetText(TextField::fInitLeft, "440");
@@ -705,7 +727,22 @@ void Configure(Generator& g, int mode, int left, int right, int variant) {
 }
 } // namespace
 
-TEST(GeneratorRender, everyWaveformPairMatchesTheSampleBySampleDefinition) {
+namespace {
+// The fast paths at one vector level; every level must give the same bits.
+struct GeneratorRender : ::testing::TestWithParam<SimdLevel> {
+    SimdLevel before = ActiveSimdLevel();
+    void SetUp() override { ASSERT_EQ(SetSimdLevel(GetParam()), GetParam()); }
+    void TearDown() override { SetSimdLevel(before); }
+};
+std::string LevelName(const ::testing::TestParamInfo<SimdLevel>& info) {
+    return SimdLevelName(info.param);
+}
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(EveryLevel, GeneratorRender, ::testing::ValuesIn(AvailableSimdLevels()),
+                         LevelName);
+
+TEST_P(GeneratorRender, everyWaveformPairMatchesTheSampleBySampleDefinition) {
     for (int mode : {MONO, STEREO})
         for (int left = SINE; left <= PULSENEG; ++left)
             for (int right : {SINE, WHITE, PINK, SAWTOOTH})
@@ -723,19 +760,19 @@ TEST(GeneratorRender, everyWaveformPairMatchesTheSampleBySampleDefinition) {
                     ASSERT_EQ(out, ReferenceFrames(reference, 3000))
                         << "mode " << mode << " left " << left << " right " << right << " variant "
                         << variant;
-                    ASSERT_EQ(fast.State.NoiseSeed, reference.State.NoiseSeed);
-                    ASSERT_EQ(fast.State.PinkRows, reference.State.PinkRows);
-                    ASSERT_EQ(fast.State.Of(Channel::Left).Phase,
-                              reference.State.Of(Channel::Left).Phase);
+                    ASSERT_EQ(fast.State().NoiseSeed, reference.State().NoiseSeed);
+                    ASSERT_EQ(fast.State().PinkRows, reference.State().PinkRows);
+                    ASSERT_EQ(fast.State().Of(Channel::Left).Phase,
+                              reference.State().Of(Channel::Left).Phase);
                 }
 }
 
-TEST(GeneratorRender, everyModulationShapeMatchesTheSampleBySampleDefinition) {
+TEST_P(GeneratorRender, everyModulationShapeMatchesTheSampleBySampleDefinition) {
     for (int shape = MODSINE; shape <= MODTRIANGLE + 1; ++shape)
         for (int wave : {SINE, SQUARE}) {
             Generator fast, reference;
             for (Generator* g : {&fast, &reference}) {
-                g->SampleRate = 8000;
+                g->SetSampleRate(8000);
                 g->SetIndex(IndexField::cboChannels, STEREO);
                 g->SetIndex(IndexField::WaveFormLeft, wave);
                 g->SetIndex(IndexField::WaveFormRight, wave);
@@ -753,7 +790,7 @@ TEST(GeneratorRender, everyModulationShapeMatchesTheSampleBySampleDefinition) {
             fast.RenderFrames(out.data(), 1000);
             ASSERT_EQ(out, ReferenceFrames(reference, 1000))
                 << "shape " << shape << " wave " << wave;
-            ASSERT_EQ(fast.State.Of(Channel::Left).ModGain,
-                      reference.State.Of(Channel::Left).ModGain);
+            ASSERT_EQ(fast.State().Of(Channel::Left).ModGain,
+                      reference.State().Of(Channel::Left).ModGain);
         }
 }

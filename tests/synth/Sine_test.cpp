@@ -1,4 +1,5 @@
 #include "synth/ArcTan.h"
+#include "synth/SimdLevel.h"
 #include "synth/Sine.h"
 #include "synth/SineBlock.h"
 
@@ -35,7 +36,18 @@ TEST(Sine, staysWithinOneUnitInTheLastPlaceOfTheLibrary) {
     EXPECT_EQ(Cosine(0.0), 1.0);
 }
 
-TEST(SineBlock, givesTheSameBitsAsTheScalarSine) {
+namespace {
+struct SineBlockAtLevel : ::testing::TestWithParam<SimdLevel> {
+    SimdLevel before = ActiveSimdLevel();
+    void SetUp() override { ASSERT_EQ(SetSimdLevel(GetParam()), GetParam()); }
+    void TearDown() override { SetSimdLevel(before); }
+};
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(EveryLevel, SineBlockAtLevel, ::testing::ValuesIn(AvailableSimdLevels()),
+                         [](const auto& info) { return std::string(SimdLevelName(info.param)); });
+
+TEST_P(SineBlockAtLevel, givesTheSameBitsAsTheScalarSine) {
     std::mt19937_64 random(11);
     std::uniform_real_distribution<double> phase(-30.0, 30.0);
     std::vector<double> x(1003);
@@ -48,12 +60,15 @@ TEST(SineBlock, givesTheSameBitsAsTheScalarSine) {
     x[1001] = 1.0e300;
     std::vector<double> out(x.size());
     for (int count : {0, 1, 3, 4, 5, 7, 8, 1003}) {
-        SineBlock(x.data(), out.data(), count);
-        for (int i = 0; i < count; ++i) {
-            if (std::isnan(x[i]))
-                ASSERT_TRUE(std::isnan(out[i]));
-            else
-                ASSERT_TRUE(SameBits(out[i], Sine(x[i]))) << i << " of " << count;
+        for (int quadrant : {0, 1}) {
+            SineBlock(x.data(), out.data(), count, quadrant);
+            for (int i = 0; i < count; ++i) {
+                const double expected = quadrant == 0 ? Sine(x[i]) : Cosine(x[i]);
+                if (std::isnan(x[i]))
+                    ASSERT_TRUE(std::isnan(out[i]));
+                else
+                    ASSERT_TRUE(SameBits(out[i], expected)) << i << " of " << count;
+            }
         }
     }
 }

@@ -279,3 +279,36 @@ TEST_P(CliRenderSignalTest, anInterruptedRenderLeavesNoTemporaryFile) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliRenderSignalTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
                          [](const auto& info) { return std::string(strsignal(info.param)); });
+
+// QUAVRIL_SIMD picks the vector level of the synthesis; every level, and a name the program
+// does not know, renders the same bytes.
+TEST_F(CliRenderTest, everyVectorLevelRendersTheSameBytes) {
+    PresetBank bank;
+    PresetSlot pink = ToneSlot("Pink", "1000", "0.3", false);
+    pink.WaveFormLeft = pink.WaveFormRight = 5;
+    pink.ModulationOnRight = true;
+    bank.Slot(1) = pink;
+    PresetSlot sweep = ToneSlot("Sweep", "20", "0.3", false);
+    sweep.fFinalLeft = sweep.fFinalRight = "20000";
+    sweep.chkConstantLeft = sweep.chkConstantRight = false;
+    sweep.LogarithmicLeft = true;
+    sweep.ModulationOnLeft = true;
+    sweep.PhaseEdit = "45";
+    bank.Slot(2) = sweep;
+    const fs::path levels = dir / "levels.qvl";
+    ASSERT_TRUE(SavePresetFile(levels.string(), bank));
+    for (const char* slot : {"1", "2"}) {
+        std::vector<std::vector<uint8_t>> renders;
+        for (const char* level : {"scalar", "sse2", "avx2", "fastest"}) {
+            ::setenv("QUAVRIL_SIMD", level, 1);
+            const fs::path out = dir / (std::string(level) + ".wav");
+            const CliResult r = cli.Run({"render", levels.string(), slot, out.string()});
+            ::unsetenv("QUAVRIL_SIMD");
+            ASSERT_EQ(r.status, 0) << r.err;
+            renders.push_back(ReadFile(out));
+        }
+        ASSERT_EQ(renders[0].size(), 44u + 13230u * 4);
+        for (size_t i = 1; i < renders.size(); ++i)
+            EXPECT_EQ(renders[i], renders[0]) << "slot " << slot << " level " << i;
+    }
+}

@@ -45,8 +45,8 @@ TEST_F(ChannelCopyMenu, leftToRightCopiesALogarithmicSweepWithModulation) {
     EXPECT_EQ(Right().ModPeriodEdit->text(), "0.5");
     EXPECT_EQ(Right().ModPhaseEdit->text(), "90");
     EXPECT_EQ(Right().PhaseEdit->text(), "0");
-    EXPECT_FLOAT_EQ(Gen().State.Of(Channel::Right).FinalNorm, 20000.0f / 44100.0f);
-    EXPECT_FLOAT_EQ(Gen().State.Of(Channel::Right).ModDepthFraction, 0.5f);
+    EXPECT_FLOAT_EQ(Gen().State().Of(Channel::Right).FinalNorm, 20000.0f / 44100.0f);
+    EXPECT_FLOAT_EQ(Gen().State().Of(Channel::Right).ModDepthFraction, 0.5f);
 }
 
 TEST_F(ChannelCopyMenu, rightToLeftInMonoChangesTheLeftChannel) {

@@ -58,7 +58,7 @@ TEST_F(FrequencyEntry, semitoneStepsKeepThirtyTwoBitValues) {
     Click(L().SemiDown);
     EXPECT_EQ(L().fInit->text(), "415.3046875");
     // The step reaches the engine at once.
-    EXPECT_FLOAT_EQ(Gen().State.Of(Channel::Left).InitNorm, 415.3046875f / 44100.0f);
+    EXPECT_FLOAT_EQ(Gen().State().Of(Channel::Left).InitNorm, 415.3046875f / 44100.0f);
 }
 
 TEST_F(FrequencyEntry, semitoneUpStopsBelowHalfTheSampleRate) {
@@ -165,7 +165,7 @@ TEST_F(FrequencyEntry, invalidTextIsReportedAndKept) {
 
 TEST_F(FrequencyEntry, typingReachesTheEngineAtEveryKeystroke) {
     Type(L().fInit, "120");
-    EXPECT_FLOAT_EQ(Gen().State.Of(Channel::Left).InitNorm, 120.0f / 44100.0f);
+    EXPECT_FLOAT_EQ(Gen().State().Of(Channel::Left).InitNorm, 120.0f / 44100.0f);
 }
 
 } // namespace

@@ -59,8 +59,8 @@ TEST_F(ResetSettings, putsEverySettingBack) {
         EXPECT_EQ(p->Amplitude->text(), "0");
         EXPECT_EQ(p->barAmplitude->value(), 0);
         EXPECT_TRUE(Shown(p->Frequency->SemiUp));
-        EXPECT_FLOAT_EQ(Gen().State.Of(c).InitNorm, 1000.0f / 44100.0f);
-        EXPECT_FLOAT_EQ(Gen().State.Of(c).AmplitudeGain, 1.0f);
+        EXPECT_FLOAT_EQ(Gen().State().Of(c).InitNorm, 1000.0f / 44100.0f);
+        EXPECT_FLOAT_EQ(Gen().State().Of(c).AmplitudeGain, 1.0f);
     }
     EXPECT_EQ(Right().PhaseEdit->text(), "0");
     EXPECT_TRUE(Left().Tick->isChecked());

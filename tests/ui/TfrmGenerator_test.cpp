@@ -96,12 +96,12 @@ TEST_F(GeneratorWindow, monoTicksBothChannelsResetsThePhaseAndGreysTheRightPanel
     EXPECT_TRUE(Right().Tick->isChecked());
     EXPECT_FALSE(Left().Tick->isEnabled());
     EXPECT_EQ(Right().PhaseEdit->text(), "0");
-    EXPECT_EQ(Gen().State.PhaseOffset, 0.0f);
+    EXPECT_EQ(Gen().State().PhaseOffset, 0.0f);
     EXPECT_FALSE(Shown(Right().PhaseEdit));
     EXPECT_FALSE(Right().Box->isEnabled());
     EXPECT_FALSE(window->SliderModel().RightEnabled);
     EXPECT_TRUE(Right().WaveForm->GreyText());
-    EXPECT_EQ(Gen().State.Of(Channel::Left).ChannelEnable, 1);
+    EXPECT_EQ(Gen().State().Of(Channel::Left).ChannelEnable, 1);
 }
 
 TEST_F(GeneratorWindow, noiseHidesThePhaseEvenWhenTheOtherChannelIsPeriodic) {
@@ -159,7 +159,7 @@ TEST_F(GeneratorWindow, bothChannelsOffDisablesTheStartAndTheExport) {
     EXPECT_FALSE(window->btnON->isEnabled());
     EXPECT_FALSE(window->Menus().OnOff1->isEnabled());
     EXPECT_FALSE(window->Menus().SaveWaveFile1->isEnabled());
-    EXPECT_EQ(Gen().State.Of(Channel::Right).ChannelEnable, 0);
+    EXPECT_EQ(Gen().State().Of(Channel::Right).ChannelEnable, 0);
     Click(Right().Tick);
     EXPECT_TRUE(window->btnON->isEnabled());
     EXPECT_TRUE(window->Menus().OnOff1->isEnabled());
@@ -190,7 +190,7 @@ TEST_F(GeneratorWindow, amplitudeSliderAndEditFollowEachOther) {
     QTest::keyClick(bar, Qt::Key_PageDown); // 10 dB more attenuation
     EXPECT_EQ(bar->value(), 10);
     EXPECT_EQ(Left().Amplitude->text(), "-10");
-    EXPECT_FLOAT_EQ(Gen().State.Of(Channel::Left).AmplitudeGain, 0.31622776f);
+    EXPECT_FLOAT_EQ(Gen().State().Of(Channel::Left).AmplitudeGain, 0.31622776f);
     Type(Left().Amplitude, "-3.6");
     Leave();
     EXPECT_EQ(Left().Amplitude->text(), "-4");

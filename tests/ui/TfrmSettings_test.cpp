@@ -22,7 +22,7 @@ TEST_F(OutputSettingsWindow, loadsTheStoredPositions) {
     EXPECT_EQ(settings->FsList->currentText(), "44100");
     EXPECT_EQ(settings->BufferSize->currentText(), "4096");
     EXPECT_EQ(settings->Buffers->currentText(), "2");
-    EXPECT_EQ(Gen().SampleRate, 44100);
+    EXPECT_EQ(Gen().SampleRate(), 44100);
 }
 
 TEST_F(OutputSettingsWindow, sliderMaximaFollowTheRate) {
@@ -42,14 +42,14 @@ TEST_F(OutputSettingsWindow, aLowerRateLowersTheFrequencyFields) {
     Open();
     ASSERT_TRUE(settings->isVisible());
     Choose(settings->FsList, 0); // 8000 Hz
-    EXPECT_EQ(Gen().SampleRate, 8000);
+    EXPECT_EQ(Gen().SampleRate(), 8000);
     EXPECT_EQ(Right().Frequency->fFinal->text(), "4000");
     EXPECT_EQ(Left().Frequency->fFinal->text(), "4000");
     EXPECT_EQ(Left().Frequency->fInit->text(), "1000");
     EXPECT_EQ(window->SliderModel().Maximum, 3301);
     EXPECT_EQ(window->SliderModel().MaxFreqEdit, "4000");
     // The new limits reach the engine through the fields' change handlers.
-    EXPECT_FLOAT_EQ(Gen().State.Of(Channel::Right).FinalNorm, 0.5f);
+    EXPECT_FLOAT_EQ(Gen().State().Of(Channel::Right).FinalNorm, 0.5f);
 }
 
 TEST_F(OutputSettingsWindow, aHigherRateNeverRaisesAField) {

@@ -68,7 +68,7 @@ TEST_F(WaveExport, writesThePeriodAndClearsLoop) {
     EXPECT_EQ(U32(file, 40), 4410u * 2);
     // The same bytes as the writer gives a generator with the same settings.
     Generator twin;
-    twin.SampleRate = 44100;
+    twin.SetSampleRate(44100);
     twin.SetText(TextField::Duration, "0.1");
     twin.SetText(TextField::fInitLeft, "1000");
     twin.SetText(TextField::fFinalLeft, "10000");

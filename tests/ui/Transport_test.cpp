@@ -2,6 +2,7 @@
 // locked controls, failure messages and the render watchdog.
 #include "audio/Playback.h"
 #include "synth/Messages.h"
+#include "tests/support/GeneratorTestAccess.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ExitLineEdit.h"
 #include "ui/StatusLamp.h"
@@ -187,13 +188,13 @@ TEST_F(Transport, unansweredAcknowledgeTripsTheWatchdog) {
     SwitchOn();
     ASSERT_TRUE(window->AudioOut1().Playing());
     // The acknowledge of the last fill never arrived.
-    Gen().State.RenderAcknowledged = false;
+    test::MutableState(Gen()).RenderAcknowledged = false;
     device->CompleteNext();
     Pump();
     EXPECT_EQ(CountMessages(QString::fromLatin1(messages::Performance)), 1u);
     EXPECT_FALSE(window->AudioOut1().Playing());
     EXPECT_FALSE(window->GeneratorRunning());
-    EXPECT_FALSE(Gen().State.FillBusy);
+    EXPECT_FALSE(Gen().State().FillBusy);
 }
 
 TEST_F(Transport, everyFillIsAcknowledgedByTheWindow) {
@@ -203,7 +204,7 @@ TEST_F(Transport, everyFillIsAcknowledgedByTheWindow) {
         Pump();
     }
     EXPECT_TRUE(window->AudioOut1().Playing());
-    EXPECT_TRUE(Gen().State.RenderAcknowledged);
+    EXPECT_TRUE(Gen().State().RenderAcknowledged);
     EXPECT_TRUE(dialogs.Messages.empty());
 }
 

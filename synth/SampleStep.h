@@ -1,0 +1,154 @@
+#pragma once
+// The per-sample steps of one channel, shared by NextSample and the block renderers so that
+// both compute every sample the same way. Inline: they run once per sample.
+#include "synth/ChannelSettings.h"
+#include "synth/GeneratorState.h"
+#include "synth/Oscillator.h"
+#include "synth/Sine.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace quavril {
+
+namespace step_detail {
+constexpr double TwoPiBelow = 2.0 * std::numbers::pi; // the double just below 2 pi
+static_assert(TwoPiBelow < TwoPiL);
+// The rest of the extended-precision 2 pi (it has few enough bits to be exact as a double).
+constexpr double TwoPiRest = static_cast<double>(TwoPiL - TwoPiBelow);
+static_assert(TwoPiBelow + static_cast<long double>(TwoPiRest) == TwoPiL);
+} // namespace step_detail
+
+// Phase - 2 pi, rounded once to a double, as extended precision would give it: for a phase
+// between 2 pi and 4 pi the first subtraction is exact, so only the second one rounds.
+[[gnu::always_inline]] inline double WrapPhase(double phase) {
+    using namespace step_detail;
+    if (phase < 2.0 * TwoPiBelow)
+        return (phase - TwoPiBelow) - TwoPiRest;
+    return static_cast<double>(phase - TwoPiL);
+}
+
+// The modulation gain for the shape value m in -1..1: 1 - depth * 0.5 * (m + 1), in 32-bit
+// stages.
+[[gnu::always_inline]] inline float GainOfShape(float depth, float m) {
+    const float m1 = m + 1.0f;
+    const float half = static_cast<float>(0.5 * depth * m1);
+    return static_cast<float>(1.0 - half);
+}
+
+// The modulation phase in radians at frame `counter` of the period, at `fs` frames a second.
+[[gnu::always_inline]] inline double ModulationPhase(const ChannelState& s, int32_t counter,
+                                                     int32_t fs) {
+    // A period of 0 cannot be played (the edit refuses it while playing); a signal started
+    // with it modulates at the 1 s the edit would substitute.
+    const double period = s.ModPeriodSeconds != 0.0f ? s.ModPeriodSeconds : 1.0;
+    return static_cast<double>(counter) / fs * (2.0 * std::numbers::pi) / period +
+           s.ModPhaseRadians;
+}
+
+// The shape value m of a ModFunction for the sine of the modulation phase (the sine of the
+// 32-bit phase for MODTRIANGLE, the cosine for MODCOS).
+[[gnu::always_inline]] inline float ShapeOfSine(int function, double sine) {
+    switch (function) {
+    case MODSINE:
+    case MODCOS:
+        return static_cast<float>(sine);
+    case MODSQUARE:
+        return SignOf(static_cast<float>(sine));
+    case MODTRIANGLE:
+        return TriangleOfSine(static_cast<float>(sine));
+    default:
+        return -1.0f; // an unknown shape does not modulate
+    }
+}
+
+[[gnu::always_inline]] inline float ModulationGain(int function, const ChannelState& s,
+                                                   int32_t counter, int32_t fs) {
+    const double x = ModulationPhase(s, counter, fs);
+    double sine = 0;
+    if (function == MODCOS)
+        sine = Cosine(x);
+    else if (function == MODTRIANGLE)
+        sine = Sine(static_cast<float>(x)); // the triangle starts from a 32-bit phase
+    else
+        sine = Sine(x);
+    return GainOfShape(s.ModDepthFraction, ShapeOfSine(function, sine));
+}
+
+// Steps 1 to 4 of a sample: phase, frequency (glide or sweep), wrap, modulation gain.
+// `gain`, when given, is the modulation gain ModulationGain would compute.
+[[gnu::always_inline]] inline void Advance(ChannelState& s, const ChannelSettings& cs,
+                                           int32_t counter, int32_t fs,
+                                           const float* gain = nullptr) {
+    s.Phase += s.Increment;
+    if (cs.Constant) {
+        if (s.Increment != s.TargetIncrement)
+            s.Increment = static_cast<double>(0.995L * s.Increment + 0.005L * s.TargetIncrement);
+    } else {
+        // One of factor and step is always neutral, so double arithmetic rounds exactly as
+        // extended precision would.
+        s.Increment = s.Increment * s.SweepFactor + s.SweepStep;
+    }
+    // The phase wraps when it exceeds 2 pi; no double lies between the double nearest below
+    // 2 pi and the extended-precision 2 pi, so comparing with that double is exact.
+    if (s.Phase > step_detail::TwoPiBelow)
+        s.Phase = WrapPhase(s.Phase);
+    if (cs.ModulationOn)
+        s.ModGain = gain ? *gain : ModulationGain(cs.ModFunction, s, counter, fs);
+}
+
+// Advance for a channel at a constant frequency that has finished gliding, without
+// modulation: only the phase moves.
+[[gnu::always_inline]] inline void AdvanceSteady(ChannelState& s) {
+    s.Phase += s.Increment;
+    if (s.Phase > step_detail::TwoPiBelow)
+        s.Phase = WrapPhase(s.Phase);
+}
+
+// Whether a channel advances as AdvanceSteady does.
+inline bool Steady(const ChannelState& s, const ChannelSettings& cs) {
+    return cs.Constant && s.Increment == s.TargetIncrement && !cs.ModulationOn;
+}
+
+// The scale S of a channel's waveform: full scale times level times modulation gain.
+[[gnu::always_inline]] inline double ScaleOf(const ChannelState& s) {
+    return 32767.0 * s.AmplitudeGain * s.ModGain;
+}
+
+// One sample of waveform W of channel c at frame `counter`, before truncation to 16 bits.
+template <int W>
+[[gnu::always_inline]] inline int64_t
+SampleOf(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t counter, int32_t fs) {
+    ChannelState& s = g.Of(c);
+    Advance(s, cs, counter, fs);
+    if constexpr (W == PULSEPOS)
+        return counter == 0 ? 32767 : 0;
+    else if constexpr (W == PULSENEG)
+        return counter == 0 ? -32767 : 0;
+    else if constexpr (W < SINE || W > PINK)
+        return 0; // SILENCE and anything unknown
+    else {
+        const double theta = c == Channel::Right ? s.Phase + g.PhaseOffset : s.Phase;
+        const double scale = ScaleOf(s);
+        double v;
+        if constexpr (W == SINE) {
+            v = Sine(theta) * scale;
+        } else if constexpr (W == SQUARE) {
+            v = SignOf(static_cast<float>(Sine(theta))) * scale;
+        } else if constexpr (W == TRIANGULAR) {
+            v = TriangleOf(static_cast<float>(theta)) * scale;
+        } else if constexpr (W == SAWTOOTH) {
+            s.SawValue = static_cast<float>(s.SawValue + 2.0L * s.Increment / TwoPiL);
+            if (s.SawValue > 1.0f)
+                s.SawValue = static_cast<float>(s.SawValue - 2.0);
+            v = s.SawValue * scale;
+        } else if constexpr (W == WHITE) {
+            v = (2.0 * NextRandom(g.NoiseSeed) - 1.0) * scale;
+        } else {
+            v = PinkNoise(counter, g.PinkRows, g.NoiseSeed) * scale;
+        }
+        return RoundSample(v);
+    }
+}
+
+} // namespace quavril

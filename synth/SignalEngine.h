@@ -1,0 +1,63 @@
+#pragma once
+#include "synth/ChannelSettings.h"
+#include "synth/GeneratorHost.h"
+#include "synth/GeneratorState.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quavril {
+
+// The signal engine: the run-time state and the sample rate, the sweeps, modulation and the
+// rendering of frames. It reads the settings that the synthesis takes from the controls at
+// every sample or buffer (waveforms, constant/sweep, modulation box and shape, loop, channel
+// mode) straight from the control values it is given, and is written only by its Generator.
+class SignalEngine {
+public:
+    // `channels` (left, right) and `signal` are the generator's control values; they must
+    // outlive the engine.
+    SignalEngine(const ChannelSettings* channels, const SignalSettings& signal);
+    SignalEngine(const SignalEngine&) = delete;
+    SignalEngine& operator=(const SignalEngine&) = delete;
+
+    const GeneratorState& State() const { return state_; }
+    GeneratorState& MutableState() { return state_; }
+    int32_t SampleRate() const { return sampleRate_; }
+    void SetSampleRate(int32_t hz) { sampleRate_ = hz; }
+
+    // --- Sweeps ---------------------------------------------------------------------------
+    // Steps 3 to 9 of a derivation from readable, valid frequencies (Hz) and the period in
+    // frames. Fails (false) where the arithmetic cannot go on: a sweep over one frame, or a
+    // frequency that underflowed to zero; the steps then stop where they are.
+    bool ApplySweep(Channel c, long double fInit, long double fFinal, int32_t totalSamples);
+    // Restarts a channel's sweep from the stored normalised frequencies and the shared counter.
+    void RestartSweep(Channel c);
+    // The period-end turn of a looping sweep.
+    void PeriodEndTurn(Channel c);
+
+    // --- Signal start ---------------------------------------------------------------------
+    // The start of a signal after the derivations: counter, rows, increments, phases and the
+    // left sawtooth; then the right sawtooth and both modulation gains.
+    void RewindSignal();
+    void StartRightSawAndGains(float rightSaw);
+
+    // --- Rendering ------------------------------------------------------------------------
+    int64_t NextSample(Channel c, int waveform);
+    bool FillBuffer(GeneratorHost& host, uint8_t* buffer, int32_t& size);
+    void RenderFrames(int16_t* out, int32_t frames);
+    std::string FrequencyText() const;
+
+private:
+    const ChannelSettings& Settings(Channel c) const { return channels_[static_cast<int>(c)]; }
+    bool Stereo() const { return signal_.Channels == STEREO; }
+    void ComputeSweepShape(ChannelState& s, bool logarithmic) const;
+    template <bool Stereo> void SignalRun(int16_t* out, int32_t frames);
+    template <bool Stereo> void RenderSpan(int16_t* out, int32_t frames, bool loop, bool always);
+
+    const ChannelSettings* channels_;
+    const SignalSettings& signal_;
+    GeneratorState state_;
+    int32_t sampleRate_ = 44100; // Hz
+};
+
+} // namespace quavril
