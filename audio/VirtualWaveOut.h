@@ -43,7 +43,6 @@ public:
     const std::vector<uint8_t>& Played() const { return played_; }
     // Lengths of the consumed buffers, in consumption order.
     const std::vector<int32_t>& PlayedLengths() const { return playedLengths_; }
-    size_t QueuedBuffers() const { return queue_.size(); }
     const std::string& OpenedDevice() const { return openedDevice_; }
     const WaveFormat& OpenedFormat() const { return format_; }
     const WaveOutPlan& OpenedPlan() const { return plan_; }

@@ -183,8 +183,6 @@ protected:
     // For the back end: the connection broke with `code` (reported once).
     void ReportFailure(int code);
     bool Failed() const { return failed_; }
-    // Buffers written and not yet handed back.
-    size_t QueuedBuffers() const { return queue_.size(); }
 
 private:
     void HandBackAll();
