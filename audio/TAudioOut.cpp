@@ -59,7 +59,7 @@ TAudioOut::TAudioOut(std::unique_ptr<WaveOutPort> port, QObject* owner)
     : TAudioIO(owner), port_(std::move(port)) {}
 
 TAudioOut::~TAudioOut() {
-    // No notice reaches the owner any more: the callback objects die with this component.
+    // No notice reaches the owner any more: the relay objects die with this component.
     OnFillBuffer = nullptr;
     OnStart = nullptr;
     OnStop = nullptr;

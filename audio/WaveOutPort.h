@@ -1,6 +1,6 @@
 #pragma once
 // The wave-out port: the few device operations the wave output component (TAudioOut) is
-// written against. A back end (ALSA, the virtual test device) implements this interface and
+// written against. A back end (ALSA, the virtual test device) implements its Do* methods and
 // nothing else of the component; the protocol above it stays the same for every back end.
 //
 // Contract
