@@ -33,11 +33,11 @@ AlsaWaveOut::AlsaWaveOut(PauseMode pauseMode) : pauseMode_(pauseMode) {
 }
 
 AlsaWaveOut::~AlsaWaveOut() {
-    if (pcm_)
+    if (IsOpen())
         Close();
 }
 
-std::vector<WaveOutDevice> AlsaWaveOut::Devices() const {
+std::vector<WaveOutDevice> AlsaWaveOut::DoDevices() const {
     std::vector<WaveOutDevice> devices;
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints)
@@ -59,9 +59,7 @@ std::vector<WaveOutDevice> AlsaWaveOut::Devices() const {
     return devices;
 }
 
-std::string AlsaWaveOut::ErrorText(int code) const {
-    if (code >= 0)
-        return WaveOutResultText(code);
+std::string AlsaWaveOut::DoErrorText(int code) const {
     switch (-code) {
     case ENOENT:
         return "No such output device.";
@@ -96,14 +94,8 @@ std::string AlsaWaveOut::ErrorText(int code) const {
     }
 }
 
-int AlsaWaveOut::Open(const std::string& device, const WaveFormat& format, const WaveOutPlan& plan,
-                      WaveOutSink& sink) {
-    if (pcm_)
-        return WaveErrAlreadyOpen;
-    if (format.FormatTag != 1 || format.Channels < 1 || format.Channels > 2 ||
-        (format.BitsPerSample != 8 && format.BitsPerSample != 16) || format.SamplesPerSec == 0 ||
-        format.BlockAlign != format.Channels * (format.BitsPerSample / 8))
-        return WaveErrBadFormat;
+int AlsaWaveOut::DoOpen(const std::string& device, const WaveFormat& format,
+                        const WaveOutPlan& plan) {
     snd_pcm_t* pcm = nullptr;
     const int opened =
         snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
@@ -117,16 +109,13 @@ int AlsaWaveOut::Open(const std::string& device, const WaveFormat& format, const
         pcm_ = nullptr;
         return configured;
     }
-    sink_ = &sink;
     queue_.clear();
     writeIndex_ = 0;
     written_ = consumed_ = 0;
-    paused_ = failed_ = noisyDescriptors_ = false;
-    failCode_ = 0;
+    noisyDescriptors_ = false;
     silence_.assign(static_cast<size_t>(periodFrames_ * format.BlockAlign),
                     format.BitsPerSample == 8 ? 0x80 : 0x00);
     CreateNotifiers();
-    sink_->DeviceOpened();
     return WaveOk;
 }
 
@@ -224,48 +213,13 @@ void AlsaWaveOut::SetNotifiersEnabled(bool on) {
             n->setEnabled(on);
 }
 
-int AlsaWaveOut::Prepare(WaveHeader& header) {
-    if (!pcm_)
-        return WaveErrNotOpen;
-    if (header.BufferLength < 0 || (header.BufferLength > 0 && !header.Data))
-        return WaveErrBadBuffer;
-    header.Flags |= WaveHeaderPrepared;
-    return WaveOk;
-}
-
-int AlsaWaveOut::Unprepare(WaveHeader& header) {
-    if (!pcm_)
-        return WaveErrNotOpen;
-    if (header.Flags & WaveHeaderInQueue)
-        return WaveErrStillPlaying;
-    header.Flags &= ~WaveHeaderPrepared;
-    return WaveOk;
-}
-
-int AlsaWaveOut::Write(WaveHeader& header) {
-    if (!pcm_)
-        return WaveErrNotOpen;
-    if (failed_)
-        return failCode_;
-    if (!(header.Flags & WaveHeaderPrepared))
-        return WaveErrUnprepared;
-    if (header.BufferLength < 0 || header.BufferLength % format_.BlockAlign != 0 ||
-        (header.BufferLength > 0 && !header.Data))
-        return WaveErrBadBuffer;
-    header.Flags = (header.Flags & ~WaveHeaderDone) | WaveHeaderInQueue;
+int AlsaWaveOut::DoWrite(WaveHeader& header) {
     queue_.push_back({&header, header.BufferLength / format_.BlockAlign});
     Service();
     return WaveOk;
 }
 
-int AlsaWaveOut::Pause() {
-    if (!pcm_)
-        return WaveErrNotOpen;
-    if (paused_)
-        return WaveOk;
-    paused_ = true;
-    if (failed_)
-        return WaveOk;
+int AlsaWaveOut::DoPause() {
     if (snd_pcm_state(pcm_) == SND_PCM_STATE_RUNNING) {
         const bool held =
             pauseMode_ == PauseMode::Device && canPause_ && snd_pcm_pause(pcm_, 1) >= 0;
@@ -276,14 +230,7 @@ int AlsaWaveOut::Pause() {
     return WaveOk;
 }
 
-int AlsaWaveOut::Restart() {
-    if (!pcm_)
-        return WaveErrNotOpen;
-    if (!paused_)
-        return WaveOk;
-    paused_ = false;
-    if (failed_)
-        return WaveOk;
+int AlsaWaveOut::DoRestart() {
     if (snd_pcm_state(pcm_) == SND_PCM_STATE_PAUSED) {
         const int e = snd_pcm_pause(pcm_, 0);
         if (const int failure = e < 0 ? Recover(e) : 0) {
@@ -295,48 +242,35 @@ int AlsaWaveOut::Restart() {
     return WaveOk;
 }
 
-int AlsaWaveOut::Reset() {
-    if (!pcm_)
-        return WaveErrNotOpen;
+void AlsaWaveOut::DoReset() {
     timer_.stop();
     SetNotifiersEnabled(false);
     snd_pcm_drop(pcm_);
-    HandBackAll();
+    DropQueue();
     written_ = consumed_ = 0;
-    if (!failed_)
+    if (!Failed())
         snd_pcm_prepare(pcm_);
-    return WaveOk;
 }
 
-int AlsaWaveOut::Close() {
-    if (!pcm_)
-        return WaveErrNotOpen;
-    Reset();
+void AlsaWaveOut::DoClose() {
+    timer_.stop();
     DeleteNotifiers();
+    snd_pcm_drop(pcm_);
+    DropQueue();
     snd_pcm_close(pcm_);
     pcm_ = nullptr;
-    WaveOutSink* sink = sink_;
-    sink_ = nullptr;
-    paused_ = failed_ = false;
-    sink->DeviceClosed();
-    return WaveOk;
 }
 
-void AlsaWaveOut::HandBackAll() {
-    while (!queue_.empty()) {
-        WaveHeader* h = queue_.front().header;
-        queue_.pop_front();
-        h->Flags = (h->Flags & ~WaveHeaderInQueue) | WaveHeaderDone;
-        sink_->BufferDone(*h);
-    }
+void AlsaWaveOut::DropQueue() {
+    queue_.clear();
     writeIndex_ = 0;
 }
 
 void AlsaWaveOut::Service() {
-    if (!pcm_ || failed_ || inService_)
+    if (!pcm_ || Failed() || inService_)
         return;
     inService_ = true;
-    const bool ok = (paused_ || (WriteQueued() && StartIfReady())) && RetireConsumed();
+    const bool ok = (IsPaused() || (WriteQueued() && StartIfReady())) && RetireConsumed();
     if (ok)
         ArmWakeup();
     inService_ = false;
@@ -421,19 +355,17 @@ bool AlsaWaveOut::RetireConsumed() {
         return false;
     }
     while (!queue_.empty() && queue_.front().end >= 0 && queue_.front().end <= consumed_) {
-        WaveHeader* h = queue_.front().header;
         queue_.pop_front();
         if (writeIndex_ > 0)
             --writeIndex_;
-        h->Flags = (h->Flags & ~WaveHeaderInQueue) | WaveHeaderDone;
-        sink_->BufferDone(*h);
+        HandBackOldest();
     }
     return true;
 }
 
 void AlsaWaveOut::ArmWakeup() {
     timer_.stop();
-    if (paused_ || failed_ || queue_.empty()) {
+    if (IsPaused() || Failed() || queue_.empty()) {
         SetNotifiersEnabled(false);
         return;
     }
@@ -505,13 +437,11 @@ int AlsaWaveOut::NotResponding(int code) {
 }
 
 void AlsaWaveOut::Fail(int code) {
-    if (failed_)
+    if (Failed())
         return;
-    failed_ = true;
-    failCode_ = code;
     timer_.stop();
     SetNotifiersEnabled(false);
-    sink_->DeviceFailed(code);
+    ReportFailure(code);
 }
 
 void AlsaWaveOut::RewindToPlayed() {
@@ -532,7 +462,7 @@ void AlsaWaveOut::RewindToPlayed() {
 }
 
 void AlsaWaveOut::OnDescriptor(int fd, bool readable) {
-    if (!pcm_ || failed_)
+    if (!pcm_ || Failed())
         return;
     std::vector<pollfd> fds = pollFds_;
     for (pollfd& p : fds)

@@ -39,22 +39,21 @@ public:
     explicit AlsaWaveOut(PauseMode pauseMode = PauseMode::Device);
     ~AlsaWaveOut() override;
 
-    std::vector<WaveOutDevice> Devices() const override;
-    int Open(const std::string& device, const WaveFormat& format, const WaveOutPlan& plan,
-             WaveOutSink& sink) override;
-    int Prepare(WaveHeader& header) override;
-    int Unprepare(WaveHeader& header) override;
-    int Write(WaveHeader& header) override;
-    int Pause() override;
-    int Restart() override;
-    int Reset() override;
-    int Close() override;
-    // The one place where codes become texts (the port's own and ALSA's).
-    std::string ErrorText(int code) const override;
-
     // Ring and period of the open device in frames, as the device set them.
     int64_t RingFrames() const { return ringFrames_; }
     int64_t PeriodFrames() const { return periodFrames_; }
+
+protected:
+    std::vector<WaveOutDevice> DoDevices() const override;
+    int DoOpen(const std::string& device, const WaveFormat& format,
+               const WaveOutPlan& plan) override;
+    int DoWrite(WaveHeader& header) override;
+    int DoPause() override;
+    int DoRestart() override;
+    void DoReset() override;
+    void DoClose() override;
+    // The one place where ALSA's codes become texts.
+    std::string DoErrorText(int code) const override;
 
 private:
     // One caller buffer on its way through the ring. Positions count the frames written into
@@ -89,25 +88,22 @@ private:
     // Drops the ring and sets the queue back to the first unplayed frame (pause without device
     // support). Frames already played are retired first.
     void RewindToPlayed();
-    void HandBackAll();
+    // Forgets the queue; the port hands the buffers back.
+    void DropQueue();
     void OnDescriptor(int fd, bool readable);
     int64_t RingLevel() const;
     int MillisecondsFor(int64_t frames) const;
 
     PauseMode pauseMode_;
     _snd_pcm* pcm_ = nullptr;
-    WaveOutSink* sink_ = nullptr;
     WaveFormat format_;
     int64_t ringFrames_ = 0;
     int64_t periodFrames_ = 0;
     bool canPause_ = false;
     std::deque<Pending> queue_;
-    size_t writeIndex_ = 0; // first queue entry with frames still to write
-    int64_t written_ = 0;   // frames written into the device (silence included)
-    int64_t consumed_ = 0;  // frames the device has played
-    bool paused_ = false;
-    bool failed_ = false;
-    int failCode_ = 0;
+    size_t writeIndex_ = 0;         // first queue entry with frames still to write
+    int64_t written_ = 0;           // frames written into the device (silence included)
+    int64_t consumed_ = 0;          // frames the device has played
     bool noisyDescriptors_ = false; // the descriptors fire without room: wait on timers
     bool inService_ = false;
     std::vector<pollfd> pollFds_;

@@ -32,7 +32,6 @@ public:
     Playback(Generator& generator, TAudioOut& output);
 
     Generator& Gen() const { return generator_; }
-    TAudioOut& Output() const { return output_; }
 
     // Resets the generator, sets RenderAcknowledged, configures the output (Stereo from the
     // channel mode, FrameRate from the generator's SampleRate, then NumBuffers, BufferSize

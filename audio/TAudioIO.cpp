@@ -69,12 +69,10 @@ void TAudioIO::ReleaseBuffers() {
 }
 
 bool TAudioIO::SlotHolds(int index, int32_t bytes) const {
-    return index >= 0 && index < MaxBuffers && SlotCapacity(index) >= bytes &&
-           !buffers_[static_cast<size_t>(index)].empty();
-}
-
-int32_t TAudioIO::SlotCapacity(int index) const {
-    return static_cast<int32_t>(buffers_[static_cast<size_t>(index)].size());
+    if (index < 0 || index >= MaxBuffers)
+        return false;
+    const std::vector<uint8_t>& block = buffers_[static_cast<size_t>(index)];
+    return !block.empty() && static_cast<int64_t>(block.size()) >= bytes;
 }
 
 void TAudioIO::StopNow() {

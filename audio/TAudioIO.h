@@ -12,9 +12,6 @@ namespace quavril {
 // ErrorMessage texts of the component. The user sees them after "Sound Device Error: ".
 namespace audio_messages {
 inline constexpr const char* BufferAlloc = "Error allocating wave buffer memory";
-inline constexpr const char* BufferLock = "Error Locking wave buffer memory";
-inline constexpr const char* HeaderAlloc = "Error allocating wave header memory";
-inline constexpr const char* HeaderLock = "Could not lock header memory for recording";
 inline constexpr const char* AlreadyOpen = "Wave output device is already open";
 inline constexpr const char* NoFilledBuffer = "There must be at least one filled buffer";
 } // namespace audio_messages
@@ -33,7 +30,6 @@ public:
     int32_t BufferSize() const { return effectiveBufferSize_; }
     void SetBufferSize(int32_t bytes);
     int32_t RequestedBufferSize() const { return requestedBufferSize_; }
-    int32_t EffectiveBufferSize() const { return effectiveBufferSize_; }
 
     // Buffers in the ring, clamped to 2..4 (default 4). Nothing is reallocated: assign it
     // before BufferSize.
@@ -74,8 +70,6 @@ protected:
     // Whether slot `index` has a block of at least `bytes`.
     bool SlotHolds(int index, int32_t bytes) const;
     uint8_t* SlotData(int index) { return buffers_[static_cast<size_t>(index)].data(); }
-    // Capacity of the block of slot `index` in bytes (0 when empty).
-    int32_t SlotCapacity(int index) const;
 
     void SetErrorMessage(std::string text) { errorMessage_ = std::move(text); }
 

@@ -1,9 +1,57 @@
 #include "audio/TAudioOut.h"
-#include "audio/TCallBackWinOut.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <algorithm>
 
 namespace quavril {
+
+// The port may raise a notice from inside one of its own calls; the relay posts each one to
+// itself and hands it on from the event loop, so notices arrive in order, on the user-interface
+// thread and never nested in a call into the component. One relay per opened connection, a
+// child of the component; it deletes itself after its closed notice. It knows nothing of the
+// component: it hands every notice to the function it was given.
+class TAudioOut::Relay : public QObject, public WaveOutSink {
+public:
+    using Receiver = std::function<void(Relay* relay, Notice notice, int code)>;
+
+    Relay(Receiver receiver, QObject* parent) : QObject(parent), receiver_(std::move(receiver)) {}
+
+    void DeviceOpened() override { Post(Notice::Opened, 0); }
+    void BufferDone(WaveHeader&) override { Post(Notice::Done, 0); }
+    void DeviceClosed() override { Post(Notice::Closed, 0); }
+    void DeviceFailed(int code) override { Post(Notice::Failed, code); }
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != NoticeEvent::EventType())
+            return QObject::event(e);
+        const auto* n = static_cast<NoticeEvent*>(e);
+        receiver_(this, n->notice, n->code);
+        if (n->notice == Notice::Closed)
+            deleteLater(); // the connection is over; nothing else arrives here
+        return true;
+    }
+
+private:
+    // One device notice on its way through the event loop.
+    class NoticeEvent : public QEvent {
+    public:
+        NoticeEvent(Notice notice, int code) : QEvent(EventType()), notice(notice), code(code) {}
+        static QEvent::Type EventType() {
+            static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+            return type;
+        }
+        Notice notice;
+        int code;
+    };
+
+    void Post(Notice notice, int code) {
+        QCoreApplication::postEvent(this, new NoticeEvent(notice, code));
+    }
+
+    Receiver receiver_;
+};
 
 TAudioOut::TAudioOut(QObject* owner) : TAudioOut(CreateWaveOutPort(), owner) {}
 
@@ -11,7 +59,7 @@ TAudioOut::TAudioOut(std::unique_ptr<WaveOutPort> port, QObject* owner)
     : TAudioIO(owner), port_(std::move(port)) {}
 
 TAudioOut::~TAudioOut() {
-    // No notice reaches the owner any more: the callback objects die with this component.
+    // No notice reaches the owner any more: the relay objects die with this component.
     OnFillBuffer = nullptr;
     OnStart = nullptr;
     OnStop = nullptr;
@@ -80,17 +128,17 @@ bool TAudioOut::OpenDevice() {
     nextBuffer_ = 0;
     if (!EnsureBuffers())
         return false;
-    auto* window = new TCallBackWinOut(*this, this);
-    const std::string name = DeviceName();
+    auto* relay = new Relay(
+        [this](Relay* from, Notice notice, int code) { HandleNotice(from, notice, code); }, this);
     const WaveOutPlan plan{effectiveBufferSize_, numBuffers_};
-    const int opened = name.empty() ? WaveErrNoDevice : port_->Open(name, format_, plan, *window);
+    const int opened = port_->Open(DeviceName(), format_, plan, *relay);
     if (opened != WaveOk) {
         SetPlatformError(opened);
-        window->deleteLater();
+        relay->deleteLater();
         return false;
     }
     deviceOpen_ = true;
-    callback_ = window;
+    relay_ = relay;
 
     ComputeFormat();
     ringSize_ = numBuffers_;
@@ -185,19 +233,37 @@ void TAudioOut::CloseDevice() {
         port_->Unprepare(headers_[static_cast<size_t>(i)]);
     // Notices of this connection that are still on their way are dropped from now on; only
     // its closed notice still reaches the owner.
-    callback_ = nullptr;
+    relay_ = nullptr;
     port_->Close();
     deviceOpen_ = false;
 }
 
-void TAudioOut::HandleOpened(TCallBackWinOut* window) {
-    if (OnStart)
-        OnStart(window);
+void TAudioOut::HandleNotice(Relay* relay, Notice notice, int code) {
+    // The opened and closed notices reach the owner whichever connection they belong to; a
+    // done or failed notice only counts for the connection that is open now (a late one of
+    // an earlier connection, after StopNow or a close, changes nothing).
+    const bool current = relay == relay_ && deviceOpen_;
+    switch (notice) {
+    case Notice::Opened:
+        if (OnStart)
+            OnStart(relay);
+        break;
+    case Notice::Done:
+        if (current)
+            HandleDone();
+        break;
+    case Notice::Failed:
+        if (current)
+            HandleFailed(relay, code);
+        break;
+    case Notice::Closed:
+        if (OnStop)
+            OnStop(relay);
+        break;
+    }
 }
 
-void TAudioOut::HandleDone(TCallBackWinOut* window, WaveHeader&) {
-    if (window != callback_ || !deviceOpen_)
-        return; // a late notice of an earlier connection (after StopNow or a close)
+void TAudioOut::HandleDone() {
     ++doneCount_;
     queuedCount_ = filledCount_ - doneCount_;
     playing_ = queuedCount_ > 0;
@@ -209,18 +275,11 @@ void TAudioOut::HandleDone(TCallBackWinOut* window, WaveHeader&) {
     }
 }
 
-void TAudioOut::HandleClosed(TCallBackWinOut* window) {
-    if (OnStop)
-        OnStop(window);
-}
-
-void TAudioOut::HandleFailed(TCallBackWinOut* window, int code) {
-    if (window != callback_ || !deviceOpen_)
-        return;
+void TAudioOut::HandleFailed(Relay* relay, int code) {
     SetPlatformError(code);
     StopNow();
     if (OnError)
-        OnError(window);
+        OnError(relay);
 }
 
 } // namespace quavril

@@ -5,8 +5,9 @@
 // fill every buffer through OnFillBuffer and queues them; each buffer the device hands back
 // is refilled and queued again; once the owner reports that no more data follows, the queued
 // buffers play out and the device closes by itself. Device notices (opened, done, closed)
-// reach the component through the Qt event loop, so the owner's handlers always run on the
-// user-interface thread, never nested inside a call into the component. No worker threads.
+// reach the component through the Qt event loop (a private relay object per device
+// connection), so the owner's handlers always run on the user-interface thread, never nested
+// inside a call into the component. No worker threads.
 //
 // Before each Start assign Stereo, FrameRate, Quantization and NumBuffers first and
 // BufferSize last, and assign none of them while DeviceOpen is true.
@@ -21,13 +22,11 @@
 
 namespace quavril {
 
-class TCallBackWinOut;
-
 // Fill event: `Buffer` is the first byte of the buffer, `Size` its capacity in bytes on entry
 // (whole frames) and the number of bytes to play on return. Result: true when the buffer holds
 // data to play, false when no more data follows.
 using TBufferEvent = std::function<bool(uint8_t* Buffer, int32_t& Size)>;
-// Notification: the sender is the connection's callback object.
+// Notification: the sender is the connection's relay object (one per device connection).
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 
 class TAudioOut : public TAudioIO {
@@ -84,22 +83,25 @@ protected:
     virtual bool OpenDevice();
 
 private:
-    friend class TCallBackWinOut;
+    // Receives one connection's notices from the port and hands them back from the event
+    // loop (defined in TAudioOut.cpp).
+    class Relay;
+    enum class Notice { Opened, Done, Closed, Failed };
+
     bool QueueAll();
     bool WriteNext();
     bool EnsureBuffers();
     void SetPlatformError(int code);
 
-    // Notices of the callback object of the current connection.
-    void HandleOpened(TCallBackWinOut* window);
-    void HandleDone(TCallBackWinOut* window, WaveHeader& header);
-    void HandleClosed(TCallBackWinOut* window);
-    void HandleFailed(TCallBackWinOut* window, int code);
+    // A notice of the connection `relay` belongs to, taken from the event loop.
+    void HandleNotice(Relay* relay, Notice notice, int code);
+    void HandleDone();
+    void HandleFailed(Relay* relay, int code);
 
     std::unique_ptr<WaveOutPort> port_;
     std::array<WaveHeader, MaxBuffers> headers_{};
     std::array<bool, MaxBuffers> counted_{}; // the slot's last fill returned true
-    QPointer<TCallBackWinOut> callback_;     // the open connection's; null when closed
+    QPointer<QObject> relay_;                // the open connection's; null when closed
     std::vector<std::string> deviceNames_;
     int32_t waveDevice_ = -1;
     int32_t ringSize_ = MaxBuffers; // NumBuffers of the open connection

@@ -7,140 +7,83 @@ namespace quavril {
 VirtualWaveOut::VirtualWaveOut() = default;
 
 VirtualWaveOut::~VirtualWaveOut() {
-    if (sink_)
+    if (IsOpen())
         Close();
 }
 
-int VirtualWaveOut::Open(const std::string& device, const WaveFormat& format,
-                         const WaveOutPlan& plan, WaveOutSink& sink) {
+int VirtualWaveOut::DoOpen(const std::string& device, const WaveFormat& format,
+                           const WaveOutPlan& plan) {
     ++openCalls_;
     Log("open " + device + " " + std::to_string(format.Channels) + "ch " +
         std::to_string(format.SamplesPerSec) + "Hz " + std::to_string(format.BitsPerSample) +
         "bit");
-    if (sink_)
-        return WaveErrAlreadyOpen;
     if (openFailure_ != 0)
         return openFailure_;
     if (!missingDevice_.empty() && device == missingDevice_)
         return WaveErrNoDevice;
-    if (format.Channels < 1 || format.Channels > 2 ||
-        (format.BitsPerSample != 8 && format.BitsPerSample != 16) || format.SamplesPerSec == 0)
-        return WaveErrBadFormat;
-    sink_ = &sink;
     format_ = format;
     plan_ = plan;
     openedDevice_ = device;
-    paused_ = false;
-    brokenCode_ = 0;
-    sink_->DeviceOpened();
+    queue_.clear();
     return WaveOk;
 }
 
-int VirtualWaveOut::Prepare(WaveHeader& header) {
+int VirtualWaveOut::DoPrepare(WaveHeader& header) {
     ++prepareCalls_;
     Log("prepare " + std::to_string(header.User));
-    if (!sink_)
-        return WaveErrNotOpen;
-    if (prepareFailAt_ == prepareCalls_)
-        return prepareFailure_;
-    header.Flags |= WaveHeaderPrepared;
-    return WaveOk;
+    return prepareFailAt_ == prepareCalls_ ? prepareFailure_ : WaveOk;
 }
 
-int VirtualWaveOut::Unprepare(WaveHeader& header) {
+int VirtualWaveOut::DoUnprepare(WaveHeader& header) {
     Log("unprepare " + std::to_string(header.User));
-    if (!sink_)
-        return WaveErrNotOpen;
-    header.Flags &= ~WaveHeaderPrepared;
     return WaveOk;
 }
 
-int VirtualWaveOut::Write(WaveHeader& header) {
+int VirtualWaveOut::DoWrite(WaveHeader& header) {
     ++writeCalls_;
     Log("write " + std::to_string(header.User) + " " + std::to_string(header.BufferLength));
-    if (!sink_)
-        return WaveErrNotOpen;
-    if (brokenCode_ != 0)
-        return brokenCode_;
     if (writeFailAt_ == writeCalls_)
         return writeFailure_;
-    if (!(header.Flags & WaveHeaderPrepared))
-        return WaveErrUnprepared;
-    if (header.BufferLength < 0 || header.BufferLength % format_.BlockAlign != 0 ||
-        (header.BufferLength > 0 && header.Data == nullptr))
-        return WaveErrBadBuffer;
-    header.Flags = (header.Flags & ~WaveHeaderDone) | WaveHeaderInQueue;
     queue_.push_back(&header);
     ScheduleAutoPlay();
     return WaveOk;
 }
 
-int VirtualWaveOut::Pause() {
+int VirtualWaveOut::DoPause() {
     Log("pause");
-    if (!sink_)
-        return WaveErrNotOpen;
-    paused_ = true;
     return WaveOk;
 }
 
-int VirtualWaveOut::Restart() {
+int VirtualWaveOut::DoRestart() {
     Log("restart");
-    if (!sink_)
-        return WaveErrNotOpen;
-    paused_ = false;
     ScheduleAutoPlay();
     return WaveOk;
 }
 
-void VirtualWaveOut::HandBack(WaveHeader& header) {
-    header.Flags = (header.Flags & ~WaveHeaderInQueue) | WaveHeaderDone;
-    sink_->BufferDone(header);
-}
-
-int VirtualWaveOut::Reset() {
+void VirtualWaveOut::DoReset() {
     Log("reset");
-    if (!sink_)
-        return WaveErrNotOpen;
-    HandBackQueue();
-    return WaveOk;
+    queue_.clear();
 }
 
-void VirtualWaveOut::HandBackQueue() {
-    while (!queue_.empty()) {
-        WaveHeader* h = queue_.front();
-        queue_.pop_front();
-        HandBack(*h);
-    }
-}
-
-int VirtualWaveOut::Close() {
+void VirtualWaveOut::DoClose() {
     Log("close");
-    if (!sink_)
-        return WaveErrNotOpen;
-    HandBackQueue();
-    WaveOutSink* sink = sink_;
-    sink_ = nullptr;
-    paused_ = false;
-    sink->DeviceClosed();
-    return WaveOk;
+    queue_.clear();
 }
 
-std::string VirtualWaveOut::ErrorText(int code) const {
+std::string VirtualWaveOut::DoErrorText(int code) const {
     if (code == VirtualFailure)
         return "The virtual device failed.";
-    if (code < 0)
-        return "Virtual device error " + std::to_string(code) + ".";
-    return WaveOutResultText(code);
+    return "Virtual device error " + std::to_string(code) + ".";
 }
 
 bool VirtualWaveOut::CompleteNext() {
-    if (!sink_ || paused_ || queue_.empty() || brokenCode_ != 0)
+    if (!IsOpen() || IsPaused() || queue_.empty() || Failed())
         return false;
     WaveHeader* h = queue_.front();
     queue_.pop_front();
     played_.insert(played_.end(), h->Data, h->Data + h->BufferLength);
     playedLengths_.push_back(h->BufferLength);
-    HandBack(*h);
+    HandBackOldest();
     return true;
 }
 
@@ -152,10 +95,7 @@ int VirtualWaveOut::CompleteAll() {
 }
 
 void VirtualWaveOut::Break(int code) {
-    if (!sink_)
-        return;
-    brokenCode_ = code;
-    sink_->DeviceFailed(code);
+    ReportFailure(code);
 }
 
 void VirtualWaveOut::SetAutoPlay(bool on) {
@@ -164,7 +104,7 @@ void VirtualWaveOut::SetAutoPlay(bool on) {
 }
 
 void VirtualWaveOut::ScheduleAutoPlay() {
-    if (!autoPlay_ || autoPlayScheduled_ || queue_.empty() || paused_)
+    if (!autoPlay_ || autoPlayScheduled_ || queue_.empty() || IsPaused())
         return;
     autoPlayScheduled_ = true;
     QTimer::singleShot(0, this, [this] {

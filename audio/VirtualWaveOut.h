@@ -1,7 +1,8 @@
 #pragma once
-// A deterministic wave-out device for tests. It records every call and every buffer it is
-// given; buffers are consumed only when the test says so (CompleteNext), or, in auto-play
-// mode, one per turn of the event loop. Failures of any operation can be injected.
+// A deterministic wave-out device for tests. It records every call that reaches it (the port
+// refuses calls that break the contract before they get here) and every buffer it is given;
+// buffers are consumed only when the test says so (CompleteNext), or, in auto-play mode, one
+// per turn of the event loop. Failures of any operation can be injected.
 #include "audio/WaveOutPort.h"
 #include <QObject>
 #include <cstdint>
@@ -16,26 +17,13 @@ public:
     VirtualWaveOut();
     ~VirtualWaveOut() override;
 
-    // --- WaveOutPort -----------------------------------------------------------------------
-    std::vector<WaveOutDevice> Devices() const override { return devices_; }
-    int Open(const std::string& device, const WaveFormat& format, const WaveOutPlan& plan,
-             WaveOutSink& sink) override;
-    int Prepare(WaveHeader& header) override;
-    int Unprepare(WaveHeader& header) override;
-    int Write(WaveHeader& header) override;
-    int Pause() override;
-    int Restart() override;
-    int Reset() override;
-    int Close() override;
-    std::string ErrorText(int code) const override;
-
     // --- Test controls ---------------------------------------------------------------------
     // The devices Devices() reports.
     void SetDevices(std::vector<WaveOutDevice> devices) { devices_ = std::move(devices); }
     // Open of this name fails with WaveErrNoDevice (any other name opens).
     void SetMissingDevice(std::string name) { missingDevice_ = std::move(name); }
-    // The n-th call (1-based, counted since construction) of Open / Prepare / Write fails
-    // with `code`; 0 disables.
+    // The n-th call (1-based, counted since construction) of Open / Prepare / Write that
+    // reaches the device fails with `code`; 0 disables.
     void FailOpen(int code) { openFailure_ = code; }
     void FailPrepareCall(int n, int code) { prepareFailAt_ = n, prepareFailure_ = code; }
     void FailWriteCall(int n, int code) { writeFailAt_ = n, writeFailure_ = code; }
@@ -55,9 +43,6 @@ public:
     const std::vector<uint8_t>& Played() const { return played_; }
     // Lengths of the consumed buffers, in consumption order.
     const std::vector<int32_t>& PlayedLengths() const { return playedLengths_; }
-    size_t QueuedBuffers() const { return queue_.size(); }
-    bool IsOpen() const { return sink_ != nullptr; }
-    bool IsPaused() const { return paused_; }
     const std::string& OpenedDevice() const { return openedDevice_; }
     const WaveFormat& OpenedFormat() const { return format_; }
     const WaveOutPlan& OpenedPlan() const { return plan_; }
@@ -65,15 +50,25 @@ public:
 
     static constexpr int VirtualFailure = -1000; // a back-end code with its own text
 
+protected:
+    std::vector<WaveOutDevice> DoDevices() const override { return devices_; }
+    int DoOpen(const std::string& device, const WaveFormat& format,
+               const WaveOutPlan& plan) override;
+    int DoPrepare(WaveHeader& header) override;
+    int DoUnprepare(WaveHeader& header) override;
+    int DoWrite(WaveHeader& header) override;
+    int DoPause() override;
+    int DoRestart() override;
+    void DoReset() override;
+    void DoClose() override;
+    std::string DoErrorText(int code) const override;
+
 private:
     void Log(std::string entry) { log_.push_back(std::move(entry)); }
-    void HandBack(WaveHeader& header);
-    void HandBackQueue();
     void ScheduleAutoPlay();
 
     std::vector<WaveOutDevice> devices_;
     std::string missingDevice_;
-    WaveOutSink* sink_ = nullptr;
     WaveFormat format_;
     WaveOutPlan plan_;
     std::string openedDevice_;
@@ -85,8 +80,6 @@ private:
     int prepareFailAt_ = 0, prepareFailure_ = 0;
     int writeFailAt_ = 0, writeFailure_ = 0;
     int openCalls_ = 0, prepareCalls_ = 0, writeCalls_ = 0;
-    int brokenCode_ = 0;
-    bool paused_ = false;
     bool autoPlay_ = false;
     bool autoPlayScheduled_ = false;
 };

@@ -30,3 +30,153 @@ std::string WaveOutResultText(int code) {
 }
 
 } // namespace quavril
+
+namespace quavril {
+
+namespace {
+
+// Integer PCM the port knows how to describe: one or two channels of 8 or 16 bits.
+bool PlayableFormat(const WaveFormat& f) {
+    return f.FormatTag == 1 && f.Channels >= 1 && f.Channels <= 2 &&
+           (f.BitsPerSample == 8 || f.BitsPerSample == 16) && f.SamplesPerSec > 0 &&
+           f.BlockAlign == f.Channels * (f.BitsPerSample / 8);
+}
+
+// Null data behind a non-zero length, or a negative length.
+bool BadMemory(const WaveHeader& h) {
+    return h.BufferLength < 0 || (h.BufferLength > 0 && h.Data == nullptr);
+}
+
+} // namespace
+
+int WaveOutPort::Open(const std::string& device, const WaveFormat& format, const WaveOutPlan& plan,
+                      WaveOutSink& sink) {
+    if (IsOpen())
+        return WaveErrAlreadyOpen;
+    if (device.empty())
+        return WaveErrNoDevice;
+    if (!PlayableFormat(format))
+        return WaveErrBadFormat;
+    const int opened = DoOpen(device, format, plan);
+    if (opened != WaveOk)
+        return opened;
+    sink_ = &sink;
+    format_ = format;
+    queue_.clear();
+    failed_ = paused_ = false;
+    failCode_ = 0;
+    sink_->DeviceOpened();
+    return WaveOk;
+}
+
+int WaveOutPort::Prepare(WaveHeader& header) {
+    if (!IsOpen())
+        return WaveErrNotOpen;
+    if (header.Flags & WaveHeaderInQueue)
+        return WaveErrStillPlaying;
+    if (BadMemory(header))
+        return WaveErrBadBuffer;
+    const int prepared = DoPrepare(header);
+    if (prepared == WaveOk)
+        header.Flags |= WaveHeaderPrepared;
+    return prepared;
+}
+
+int WaveOutPort::Unprepare(WaveHeader& header) {
+    if (!IsOpen())
+        return WaveErrNotOpen;
+    if (header.Flags & WaveHeaderInQueue)
+        return WaveErrStillPlaying;
+    const int unprepared = DoUnprepare(header);
+    if (unprepared == WaveOk)
+        header.Flags &= ~WaveHeaderPrepared;
+    return unprepared;
+}
+
+int WaveOutPort::Write(WaveHeader& header) {
+    if (!IsOpen())
+        return WaveErrNotOpen;
+    if (failed_)
+        return failCode_;
+    if (!(header.Flags & WaveHeaderPrepared))
+        return WaveErrUnprepared;
+    if (header.Flags & WaveHeaderInQueue)
+        return WaveErrStillPlaying;
+    if (BadMemory(header) || header.BufferLength % format_.BlockAlign != 0)
+        return WaveErrBadBuffer;
+    header.Flags = (header.Flags & ~WaveHeaderDone) | WaveHeaderInQueue;
+    queue_.push_back(&header);
+    const int written = DoWrite(header);
+    if (written != WaveOk) {
+        queue_.pop_back();
+        header.Flags &= ~WaveHeaderInQueue;
+    }
+    return written;
+}
+
+int WaveOutPort::Pause() {
+    if (!IsOpen())
+        return WaveErrNotOpen;
+    if (paused_)
+        return WaveOk;
+    paused_ = true;
+    return failed_ ? WaveOk : DoPause();
+}
+
+int WaveOutPort::Restart() {
+    if (!IsOpen())
+        return WaveErrNotOpen;
+    if (!paused_)
+        return WaveOk;
+    paused_ = false;
+    return failed_ ? WaveOk : DoRestart();
+}
+
+int WaveOutPort::Reset() {
+    if (!IsOpen())
+        return WaveErrNotOpen;
+    DoReset();
+    HandBackAll();
+    return WaveOk;
+}
+
+int WaveOutPort::Close() {
+    if (!IsOpen())
+        return WaveErrNotOpen;
+    DoClose();
+    HandBackAll();
+    WaveOutSink* sink = sink_;
+    sink_ = nullptr;
+    failed_ = paused_ = false;
+    failCode_ = 0;
+    sink->DeviceClosed();
+    return WaveOk;
+}
+
+std::string WaveOutPort::ErrorText(int code) const {
+    return code >= 0 ? WaveOutResultText(code) : DoErrorText(code);
+}
+
+void WaveOutPort::HandBackOldest() {
+    if (queue_.empty())
+        return;
+    WaveHeader* h = queue_.front();
+    queue_.pop_front();
+    h->Flags = (h->Flags & ~WaveHeaderInQueue) | WaveHeaderDone;
+    sink_->BufferDone(*h);
+}
+
+void WaveOutPort::HandBackAll() {
+    while (!queue_.empty())
+        HandBackOldest();
+}
+
+void WaveOutPort::ReportFailure(int code) {
+    if (!IsOpen() || failed_)
+        return;
+    failed_ = true;
+    failCode_ = code != WaveOk ? code : WaveErrNotResponding; // a later Write must fail
+    sink_->DeviceFailed(failCode_);
+}
+
+} // namespace quavril

@@ -1,38 +1,44 @@
 #pragma once
 // The wave-out port: the few device operations the wave output component (TAudioOut) is
-// written against. A back end (ALSA, the virtual test device) implements this interface and
+// written against. A back end (ALSA, the virtual test device) implements its Do* methods and
 // nothing else of the component; the protocol above it stays the same for every back end.
 //
 // Contract
 // --------
+// The public methods are not virtual: each checks the rules below once, for every back end,
+// and only then calls the back end's protected Do* method. A back end therefore never sees a
+// call that breaks the contract, and every back end refuses exactly the same calls.
+//
 // What the caller (TAudioOut) guarantees:
 //  - Every call comes from the thread that created the port (the user-interface thread), and
 //    never from inside a sink method.
-//  - Open is called only while no connection is open; every other call except Devices and
-//    ErrorText only between a successful Open and the matching Close.
-//  - A header is prepared before it is written and unprepared only when it is not queued.
 //  - The memory of a header and of its Data stays valid and does not move from Write until the
 //    buffer comes back through BufferDone (or Reset/Close has returned).
-//  - BufferLength is a whole number of frames (a multiple of the format's BlockAlign), from 0
-//    up to the capacity the caller allocated.
 //
-// What a back end must check (and answer with an error code instead of acting):
+// What the port checks (and answers with an error code instead of acting):
 //  - calls without an open connection (WaveErrNotOpen), Open while open (WaveErrAlreadyOpen);
-//  - a format it cannot play (WaveErrBadFormat or its own code), an unknown device;
-//  - Write of a header that is not prepared (WaveErrUnprepared), a null Data with a non-zero
-//    length, a negative length or one that is not a whole number of frames (WaveErrBadBuffer);
-//  - Write after the connection broke (the code of the failure).
+//  - Open of an empty device name (WaveErrNoDevice) or of a format that is not 8- or 16-bit
+//    integer PCM with one or two channels, a non-zero rate and a matching BlockAlign
+//    (WaveErrBadFormat);
+//  - Prepare of a null Data with a non-zero length or of a negative length
+//    (WaveErrBadBuffer);
+//  - Prepare, Unprepare or Write of a header the device holds (WaveErrStillPlaying);
+//  - Write of a header that is not prepared (WaveErrUnprepared), of a null Data with a
+//    non-zero length, a negative length or one that is not a whole number of frames
+//    (WaveErrBadBuffer);
+//  - Write after the connection failed (the code of the failure).
+// The port keeps the header flags (prepared, in queue, done) and the queue order itself.
 //
-// What a back end promises:
+// What a back end must check: what only it knows (a rate or device it cannot play, the
+// device's own failures), answered with its own (negative) codes or WaveErrBadFormat.
+//
+// What the port promises the caller (the back end feeds it through HandBackOldest and
+// ReportFailure):
 //  - Notices go to the sink given to Open: DeviceOpened once from a successful Open,
 //    BufferDone once per written buffer in the order of Write, DeviceClosed once from Close.
 //    They may be raised synchronously from inside a port call or from the back end's own
 //    event handling; the sink defers them to the event loop, so the component sees them in
 //    order and never re-entrantly.
-//  - A buffer is done once the device has consumed its last frame (a zero-length buffer as soon
-//    as every buffer queued before it is done). Its Data is not read after that.
-//  - Pause holds the output without losing queued frames; Restart continues where it stopped.
-//    Both are harmless while nothing is queued; a buffer written while paused stays silent.
 //  - Reset stops the output at once and hands back every queued buffer (BufferDone, in queue
 //    order) before it returns.
 //  - Close always ends the connection: buffers still queued are handed back first, as by Reset,
@@ -40,8 +46,19 @@
 //  - A failure that ends the connection while it plays (a device that disappears) is reported
 //    once through DeviceFailed with its code; the connection then plays nothing more until the
 //    caller resets and closes it.
+//  - Pause and Restart reach the back end only when they change the state.
+//
+// What a back end promises:
+//  - A buffer is handed back (HandBackOldest) once the device has consumed its last frame (a
+//    zero-length buffer as soon as every buffer queued before it is done). Its Data is not
+//    read after that.
+//  - Pause holds the output without losing queued frames; Restart continues where it stopped.
+//    Both are harmless while nothing is queued; a buffer written while paused stays silent.
+//  - DoReset and DoClose drop everything queued at once, without handing anything back.
+//  - A back end that is destroyed while open closes the connection in its destructor.
 //  - No busy waiting and no threads: waits are event-loop notifiers and timers.
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,12 +87,8 @@ enum WaveHeaderFlag : uint32_t {
 struct WaveHeader {
     uint8_t* Data = nullptr;
     int32_t BufferLength = 0; // bytes to play, whole frames
-    int32_t BytesRecorded = 0;
-    uintptr_t User = 0; // the caller's slot number
-    uint32_t Flags = 0; // WaveHeaderFlag bits
-    uint32_t Loops = 0;
-    WaveHeader* Next = nullptr;
-    uintptr_t Reserved = 0;
+    uintptr_t User = 0;       // the caller's slot number
+    uint32_t Flags = 0;       // WaveHeaderFlag bits, kept by the port
 };
 
 // Result codes: 0 success; positive codes are the port's own (below); negative codes are the
@@ -124,22 +137,62 @@ public:
     static constexpr const char* DefaultDeviceName = "default";
 
     virtual ~WaveOutPort() = default;
+    WaveOutPort(const WaveOutPort&) = delete;
+    WaveOutPort& operator=(const WaveOutPort&) = delete;
 
     // Playback devices other than the default one, in the back end's order.
-    virtual std::vector<WaveOutDevice> Devices() const = 0;
+    std::vector<WaveOutDevice> Devices() const { return DoDevices(); }
 
-    virtual int Open(const std::string& device, const WaveFormat& format, const WaveOutPlan& plan,
-                     WaveOutSink& sink) = 0;
-    virtual int Prepare(WaveHeader& header) = 0;
-    virtual int Unprepare(WaveHeader& header) = 0;
-    virtual int Write(WaveHeader& header) = 0;
-    virtual int Pause() = 0;
-    virtual int Restart() = 0;
-    virtual int Reset() = 0;
-    virtual int Close() = 0;
+    int Open(const std::string& device, const WaveFormat& format, const WaveOutPlan& plan,
+             WaveOutSink& sink);
+    int Prepare(WaveHeader& header);
+    int Unprepare(WaveHeader& header);
+    int Write(WaveHeader& header);
+    int Pause();
+    int Restart();
+    int Reset();
+    int Close();
 
-    // A message for the user for any code this port returned or reported.
-    virtual std::string ErrorText(int code) const = 0;
+    // A message for the user for any code this port returned or reported: the port's own
+    // (positive) codes here, the back end's (negative) ones by the back end.
+    std::string ErrorText(int code) const;
+
+    bool IsOpen() const { return sink_ != nullptr; }
+    bool IsPaused() const { return paused_; }
+
+protected:
+    WaveOutPort() = default;
+
+    // The back end's operations, called only after the checks above have passed.
+    virtual std::vector<WaveOutDevice> DoDevices() const = 0;
+    virtual int DoOpen(const std::string& device, const WaveFormat& format,
+                       const WaveOutPlan& plan) = 0;
+    virtual int DoPrepare(WaveHeader&) { return WaveOk; }
+    virtual int DoUnprepare(WaveHeader&) { return WaveOk; }
+    // The header is already at the end of the queue; a failure takes it out again.
+    virtual int DoWrite(WaveHeader& header) = 0;
+    // Called with IsPaused() already set to the new state; not called after a failure.
+    virtual int DoPause() = 0;
+    virtual int DoRestart() = 0;
+    virtual void DoReset() = 0;
+    virtual void DoClose() = 0;
+    virtual std::string DoErrorText(int code) const = 0;
+
+    // For the back end: the device has consumed the oldest queued buffer.
+    void HandBackOldest();
+    // For the back end: the connection broke with `code` (reported once).
+    void ReportFailure(int code);
+    bool Failed() const { return failed_; }
+
+private:
+    void HandBackAll();
+
+    WaveOutSink* sink_ = nullptr;
+    WaveFormat format_;
+    std::deque<WaveHeader*> queue_;
+    int failCode_ = 0;
+    bool failed_ = false;
+    bool paused_ = false;
 };
 
 // The platform's back end (ALSA). The one place where a back end is chosen.

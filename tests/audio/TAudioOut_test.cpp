@@ -163,7 +163,7 @@ TEST_F(TAudioOutTest, onStartRunsFromTheEventLoopAfterStartReturned) {
     DeliverNotices();
     ASSERT_EQ(events, std::vector<std::string>{"start"});
     ASSERT_NE(senders[0], nullptr);
-    EXPECT_NE(senders[0], out.get()); // the connection's callback object
+    EXPECT_NE(senders[0], out.get()); // the connection's relay object
 }
 
 TEST_F(TAudioOutTest, eachDoneNoticeRefillsAndRequeuesTheReturnedSlot) {
