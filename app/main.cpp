@@ -3,13 +3,16 @@
 #include "app/DataPaths.h"
 #include "app/GeneratorBus.h"
 #include "app/HotKey.h"
+#include "app/OrderlyEnd.h"
 #include "session/GeneratorSession.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredSettings.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/QtUserDialogs.h"
 #include "ui/ScriptCommands.h"
 #include "ui/TfrmGenerator.h"
 #include "ui/TfrmSettings.h"
+#include "ui/WindowSettings.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -70,8 +73,11 @@ int main(int argc, char* argv[]) {
     HotKey hotKey([&session] { session.Trigger(); });
     hotKey.Grab();
 
-    // The stored window settings are not read yet: start as after a failed read.
-    session.ResetToDefaults();
+    // Every stored setting, or the defaults where they cannot be read; then the memory slots
+    // all hold the settings the program starts with.
+    WindowSettings windowSettings(session, frmGenerator);
+    StoredSettings::Load(store, session.Controls(), windowSettings,
+                         [&session] { session.ResetToDefaults(); });
     session.FillBank();
     // Other programs and the other generators reach this one over the session bus.
     GeneratorBus bus(session);
@@ -96,12 +102,22 @@ int main(int argc, char* argv[]) {
         if (!result)
             dialogs.Error(QString::fromStdString(result.Error));
     }
+    // The window's close, Exit, a signal and the end of the desktop session all end alike.
+    OrderlyEnd end([&] {
+        hotKey.Release();
+        session.StopNow();
+        if (!StoredSettings::Save(store, session.Controls(), windowSettings))
+            std::fprintf(stderr, "quavril: the settings could not be written to %s\n",
+                         qPrintable(store.FilePath()));
+        bus.Release();
+    });
+    end.WatchSignals();
+    QObject::connect(&end, &OrderlyEnd::EndRequested, &frmGenerator, &QWidget::close);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &end, &OrderlyEnd::Finish);
     frmGenerator.show();
     frmGenerator.raise();
     frmGenerator.activateWindow();
-    const int status = app.exec();
-    hotKey.Release();
-    bus.Release();
-    session.StopNow();
-    return status;
+    app.exec();
+    end.Finish();
+    return 0;
 }
