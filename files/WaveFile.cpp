@@ -97,6 +97,14 @@ bool WaveFileWriter::RenderToStream(FileReplacement& file, Generator& generator,
     return true;
 }
 
+WaveWriteResult WaveFileWriter::Export(const std::string& path, Generator& generator,
+                                       WaveExportObserver* observer) {
+    generator.SetFlag(FlagField::Loop, false);
+    if (!generator.ResetGenerator(true))
+        return WaveWriteResult::BadPhase;
+    return WriteWaveFile(path, generator, observer);
+}
+
 WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator& generator,
                                               WaveExportObserver* observer) {
     Reason.clear();

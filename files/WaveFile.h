@@ -31,6 +31,7 @@ enum class WaveWriteResult {
     Failed,      // the file could not be created or written
     BadDuration, // the duration text is not a usable number: nothing was written
     TooLong,     // more data than a wave file's 32-bit sizes can describe: nothing was written
+    BadPhase,    // the phase text is not a number: nothing was written
 };
 
 class WaveFileWriter {
@@ -56,6 +57,12 @@ public:
     // The caller shows "File Access Error, cannot write file." and Reason for Failed.
     WaveWriteResult WriteWaveFile(const std::string& path, Generator& generator,
                                   WaveExportObserver* observer = nullptr);
+
+    // "Save as wave file" after its file dialog: looping off, the export's reset of the signal
+    // (BadPhase when the phase is not a number), then WriteWaveFile. The window and the
+    // command-line tool both export through here.
+    WaveWriteResult Export(const std::string& path, Generator& generator,
+                           WaveExportObserver* observer = nullptr);
 
     // Appends `frames` frames to `file` (the generator state must be at the start of a
     // signal); stops early when ExportCancelled is seen. Returns false on a write error, whose

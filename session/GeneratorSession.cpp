@@ -382,7 +382,7 @@ bool GeneratorSession::StoreSlot(int n) {
 void GeneratorSession::RenameSlot(int n, const std::string& name) {
     if (n < 1 || n > 4)
         return;
-    bank_.Slot(n).Name = name;
+    bank_.Slot(n).SetName(name); // at most 255 characters
     emit BankChanged();
 }
 
@@ -429,15 +429,23 @@ std::string GeneratorSession::ProposedExportName() const {
 
 WaveWriteResult GeneratorSession::WriteExport(const std::string& path,
                                               WaveExportObserver* observer) {
-    const WaveWriteResult result = writer_.WriteWaveFile(path, generator_, observer);
+    const WaveWriteResult result = writer_.Export(path, generator_, observer);
     switch (result) {
+    case WaveWriteResult::BadPhase:
+        ShowInvalidNumberOf(TextField::PhaseEdit);
+        break;
     case WaveWriteResult::BadDuration:
         ShowInvalidNumberOf(TextField::Duration);
         break;
     case WaveWriteResult::Failed:
-    case WaveWriteResult::TooLong:
-        emit Error(QString::fromLatin1(FileAccessErrorMessage));
+    case WaveWriteResult::TooLong: {
+        // The system's reason, where there is one, on a line of its own.
+        QString text = QString::fromLatin1(FileAccessErrorMessage);
+        if (result == WaveWriteResult::Failed && !writer_.Reason.empty())
+            text += "\n" + QString::fromStdString(writer_.Reason);
+        emit Error(text);
         break;
+    }
     default:
         break;
     }

@@ -57,13 +57,10 @@ int RunRender(const std::vector<std::string>& args) {
     if (auto error = RecallPresetSlot(generator, preset, parsed.positional[1], rate))
         return Fail(*error);
 
-    // What "Save as wave file" does: looping off, the export reset, then the file.
-    generator.SetFlag(FlagField::Loop, false);
-    if (!generator.ResetGenerator(true))
-        return Fail("the phase '" + generator.Text(TextField::PhaseEdit) + "' is not a number");
+    // What "Save as wave file" does once its file is chosen.
     WaveFileWriter writer;
     writer.InputFile = InputPath(preset);
-    switch (writer.WriteWaveFile(OutputPath(out), generator)) {
+    switch (writer.Export(OutputPath(out), generator)) {
     case WaveWriteResult::Written:
         return 0;
     case WaveWriteResult::Cancelled:
@@ -75,6 +72,8 @@ int RunRender(const std::vector<std::string>& args) {
                     "' is not a usable number of seconds");
     case WaveWriteResult::TooLong:
         return Fail(OutputName(out) + ": " + WaveTooLongMessage);
+    case WaveWriteResult::BadPhase:
+        return Fail("the phase '" + generator.Text(TextField::PhaseEdit) + "' is not a number");
     }
     return 1;
 }

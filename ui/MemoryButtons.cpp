@@ -13,10 +13,6 @@
 
 namespace quavril {
 
-namespace {
-constexpr int MaxNameLength = 255;
-} // namespace
-
 MemoryButtons::MemoryButtons(GeneratorSession& session, DesignLayout& layout, QWidget* client)
     : QObject(client), session_(session) {
     GroupBox7 = new QGroupBox(tr("Memory"), client);
@@ -90,7 +86,7 @@ void MemoryButtons::FinishRename(int n) {
     QLineEdit* edit = Edit[n - 1];
     if (!edit->isVisible() && !edit->isEnabled())
         return;
-    const std::string name = edit->text().toStdString().substr(0, MaxNameLength);
+    const std::string name = edit->text().toStdString();
     session_.RenameSlot(n, name);
     if (SetOnDefault)
         SetOnDefault(true);
