@@ -8,6 +8,8 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/QtUserDialogs.h"
 #include "ui/ScriptCommands.h"
+#include "ui/TfrmFreqSlider.h"
+#include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmGenerator.h"
 #include "ui/TfrmSettings.h"
 
@@ -64,8 +66,11 @@ int main(int argc, char* argv[]) {
     TfrmGenerator frmGenerator(session, dialogs);
     dialogs.SetParent(&frmGenerator);
     QObject::connect(&frmGenerator, &TfrmGenerator::Closed, &app, &QCoreApplication::quit);
+    TfrmFreqSlider frmFreqSlider(session, &frmGenerator);
     TfrmSettings frmSettings(session, &frmGenerator);
     frmGenerator.SetOutputSettingsWindow(&frmSettings);
+    TfrmFrequencyDisplay frmFrequencyDisplay(session, &frmGenerator);
+    frmGenerator.SetViewWindows(&frmFreqSlider, &frmFrequencyDisplay);
     // Ctrl+Insert from any application (X11); the first copy to grab it is the one that reacts.
     HotKey hotKey([&session] { session.Trigger(); });
     hotKey.Grab();

@@ -55,11 +55,11 @@ inline QApplication& App() {
 class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
-        std::string Kind; // "information", "error", "question"
+        std::string Kind; // "information", "error", "question", "confirm"
         QString Text;
     };
     std::vector<Shown> Messages;
-    std::deque<bool> Answers;      // for questions; No when empty
+    std::deque<bool> Answers;      // for questions and confirmations; No / Cancel when empty
     std::deque<QString> SavePaths; // for save dialogs; cancelled when empty
     std::vector<FileRequest> SaveRequests;
     std::function<void()> OnSaveDialog; // runs when the save dialog "opens"
@@ -68,6 +68,14 @@ public:
     void Error(const QString& text) override { Messages.push_back({"error", text}); }
     bool Question(const QString& text) override {
         Messages.push_back({"question", text});
+        if (Answers.empty())
+            return false;
+        const bool a = Answers.front();
+        Answers.pop_front();
+        return a;
+    }
+    bool Confirm(const QString& text) override {
+        Messages.push_back({"confirm", text});
         if (Answers.empty())
             return false;
         const bool a = Answers.front();
