@@ -106,11 +106,6 @@ TfrmGenerator::TfrmGenerator(GeneratorSession& session, UserDialogs& dialogs, QW
 }
 
 TfrmGenerator::~TfrmGenerator() {
-    // The view windows may outlive this one; they no longer report to it.
-    for (QObject* w :
-         {static_cast<QObject*>(freqSlider_), static_cast<QObject*>(frequencyDisplay_)})
-        if (w)
-            disconnect(w, nullptr, this, nullptr);
     // No user input or session notice reaches the widgets while they are taken down.
     delete binding_;
     binding_ = nullptr;
@@ -416,6 +411,14 @@ void TfrmGenerator::SetViewWindows(TfrmFreqSlider* slider, TfrmFrequencyDisplay*
     if (display)
         connect(display, &TfrmFrequencyDisplay::Closed, this,
                 [this] { menus_->FrequencyDisplay1->setChecked(false); });
+}
+
+TfrmFreqSlider* TfrmGenerator::frmFreqSlider() const {
+    return freqSlider_;
+}
+
+TfrmFrequencyDisplay* TfrmGenerator::frmFrequencyDisplay() const {
+    return frequencyDisplay_;
 }
 
 void TfrmGenerator::FreqSlider1Click() {

@@ -2,6 +2,7 @@
 #include "session/GeneratorSession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -58,8 +59,8 @@ public:
     // The frequency slider and frequency display windows (created after this one at start);
     // the View items show and hide them.
     void SetViewWindows(TfrmFreqSlider* slider, TfrmFrequencyDisplay* display);
-    TfrmFreqSlider* frmFreqSlider() const { return freqSlider_; }
-    TfrmFrequencyDisplay* frmFrequencyDisplay() const { return frequencyDisplay_; }
+    TfrmFreqSlider* frmFreqSlider() const;
+    TfrmFrequencyDisplay* frmFrequencyDisplay() const;
 
     // View items: each toggles its check mark, then shows its window when the mark is set
     // and hides it otherwise (also how stored settings reopen them at start).
@@ -132,8 +133,8 @@ private:
     TransportControls* transport_ = nullptr;
     ScriptCommands* scripts_ = nullptr;
     TfrmSettings* settings_ = nullptr;
-    TfrmFreqSlider* freqSlider_ = nullptr;
-    TfrmFrequencyDisplay* frequencyDisplay_ = nullptr;
+    QPointer<TfrmFreqSlider> freqSlider_;
+    QPointer<TfrmFrequencyDisplay> frequencyDisplay_;
     QString performanceTestFile_;
     std::vector<QWidget*> locked_; // disabled while the generator runs, in this order
 

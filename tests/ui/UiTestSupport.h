@@ -13,6 +13,8 @@
 #include "ui/PictureList.h"
 #include "ui/PressButton.h"
 #include "ui/StatusLamp.h"
+#include "ui/TfrmFreqSlider.h"
+#include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmGenerator.h"
 #include "ui/TfrmSettings.h"
 #include "ui/UserDialogs.h"
@@ -108,7 +110,8 @@ inline void Pump() {
         QCoreApplication::processEvents();
 }
 
-// The generator window as the program builds it, on a virtual device with two devices.
+// The generator window as the program builds it, on a virtual device with two devices, with
+// its output settings, frequency slider and frequency display windows.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -125,8 +128,11 @@ protected:
         device = port.get();
         session = std::make_unique<GeneratorSession>(*store, std::move(port));
         window = std::make_unique<TfrmGenerator>(*session, dialogs);
+        freqSlider = std::make_unique<TfrmFreqSlider>(*session, window.get());
         settings = std::make_unique<TfrmSettings>(*session, window.get());
         window->SetOutputSettingsWindow(settings.get());
+        display = std::make_unique<TfrmFrequencyDisplay>(*session, window.get());
+        window->SetViewWindows(freqSlider.get(), display.get());
         // As at program start without stored window settings.
         session->ResetToDefaults();
         dialogs.Messages.clear();
@@ -136,7 +142,9 @@ protected:
         Pump();
     }
     void TearDown() override {
+        display.reset();
         settings.reset();
+        freqSlider.reset();
         window.reset();
         session.reset();
         Pump();
@@ -188,6 +196,8 @@ protected:
     std::unique_ptr<GeneratorSession> session;
     std::unique_ptr<TfrmGenerator> window;
     std::unique_ptr<TfrmSettings> settings;
+    std::unique_ptr<TfrmFreqSlider> freqSlider;
+    std::unique_ptr<TfrmFrequencyDisplay> display;
 };
 
 } // namespace quavril::test
