@@ -65,6 +65,17 @@ TEST_F(Help, webActionsOpenTheMakersPages) {
     EXPECT_EQ(catcher.Opened[1], QUrl(WebAddresses::Home));
 }
 
+// Without any way to open a web page the user is told which page could not be opened.
+TEST_F(Help, aWebPageWithoutBrowserIsReported) {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    window->Menus().MoreSoftware1->trigger();
+    qputenv("PATH", path);
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0].Kind, "information");
+    EXPECT_TRUE(dialogs.Messages[0].Text.contains(WebAddresses::MoreSoftware));
+}
+
 } // namespace
 
 #include "HelpViewer_test.moc"
