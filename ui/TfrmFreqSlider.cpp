@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <algorithm>
 
 namespace quavril {
 
@@ -153,12 +154,8 @@ void TfrmFreqSlider::ShowLimits() {
         slider->setRange(model.Minimum, model.Maximum);
         slider->setTickInterval(model.Maximum - model.Minimum); // marks at both ends only
     }
-    FreqSliderLeft->blockSignals(true);
-    FreqSliderLeft->setValue(model.Position[0]);
-    FreqSliderLeft->blockSignals(false);
-    FreqSliderRight->blockSignals(true);
-    FreqSliderRight->setValue(model.Position[1]);
-    FreqSliderRight->blockSignals(false);
+    ShowPosition(Channel::Left, model.Position[0]);
+    ShowPosition(Channel::Right, model.Position[1]);
     const auto show = [](ExitLineEdit* edit, const std::string& text) {
         const QString shown = QString::fromStdString(text);
         if (edit->text() != shown) {
@@ -238,7 +235,7 @@ void TfrmFreqSlider::closeEvent(QCloseEvent* event) {
 }
 
 // Enter in any of the three fields makes the left slider the active control (the field is
-// left, so its exit handler runs); F1 shows the window's help.
+// left, so its exit handler runs).
 bool TfrmFreqSlider::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress &&
         (watched == MinFreqEdit || watched == MaxFreqEdit || watched == txtRound)) {
@@ -248,11 +245,15 @@ bool TfrmFreqSlider::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        HelpViewer::Instance().ShowContext(HelpViewer::FrequencySlider);
-        return true;
-    }
     return QWidget::eventFilter(watched, event);
+}
+
+void TfrmFreqSlider::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        HelpViewer::Instance().ShowContext(HelpViewer::FrequencySlider);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace quavril
