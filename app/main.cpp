@@ -10,6 +10,8 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/QtUserDialogs.h"
 #include "ui/ScriptCommands.h"
+#include "ui/TfrmFreqSlider.h"
+#include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmGenerator.h"
 #include "ui/TfrmSettings.h"
 #include "ui/WindowSettings.h"
@@ -67,8 +69,11 @@ int main(int argc, char* argv[]) {
     TfrmGenerator frmGenerator(session, dialogs);
     dialogs.SetParent(&frmGenerator);
     QObject::connect(&frmGenerator, &TfrmGenerator::Closed, &app, &QCoreApplication::quit);
+    TfrmFreqSlider frmFreqSlider(session, &frmGenerator);
     TfrmSettings frmSettings(session, &frmGenerator);
     frmGenerator.SetOutputSettingsWindow(&frmSettings);
+    TfrmFrequencyDisplay frmFrequencyDisplay(session, &frmGenerator);
+    frmGenerator.SetViewWindows(&frmFreqSlider, &frmFrequencyDisplay);
     // Ctrl+Insert from any application (X11); the first copy to grab it is the one that reacts.
     HotKey hotKey([&session] { session.Trigger(); });
     hotKey.Grab();

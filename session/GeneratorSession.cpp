@@ -320,8 +320,8 @@ void GeneratorSession::SelectRate(int position) {
     Off();
     const int32_t fs = outputSettings_.SampleRate();
     ApplySampleRate(fs);
-    slider_.Maximum = FrequencySliderModel::MaximumFor(fs);
-    slider_.MaxFreqEdit = std::to_string(fs / 2);
+    slider_.Open(fs);
+    emit SliderLimitsChanged();
     // A field above the new limit is lowered to it; writing the text runs its change handler.
     for (TextField f : {TextField::fInitLeft, TextField::fFinalLeft, TextField::fInitRight,
                         TextField::fFinalRight}) {
@@ -399,9 +399,53 @@ PresetFileResult GeneratorSession::LoadPresets(const std::string& path) {
     return result;
 }
 
+void GeneratorSession::RestoreBank(const PresetBank& bank) {
+    bank_ = bank;
+    emit BankChanged();
+}
+
 PresetFileResult GeneratorSession::SavePresets(const std::string& path) {
     StopNow();
     return SavePresetFile(path, bank_);
+}
+
+// --- Frequency slider window ---------------------------------------------------------------------
+
+void GeneratorSession::FrequencySliderShown(bool shown) {
+    if (shown) {
+        slider_.Open(generator_.SampleRate());
+        emit SliderLimitsChanged();
+    }
+    generator_.SetFlag(FlagField::chkConstantLeft, true);
+    generator_.SetFlag(FlagField::chkConstantRight, true);
+}
+
+void GeneratorSession::FreqSliderChange(Channel c, int position) {
+    slider_.Position[static_cast<size_t>(c)] = slider_.Clamp(position);
+    generator_.SetFlag(ConstantOf(c), true);
+    generator_.SetText(fInitOf(c),
+                       c == Channel::Left
+                           ? FrequencySliderModel::LeftFrequencyText(position, slider_.txtRound)
+                           : FrequencySliderModel::RightFrequencyText(position));
+}
+
+void GeneratorSession::MinFreqEditExit() {
+    const FrequencySliderModel::ExitOutcome outcome = slider_.LeaveMin(generator_);
+    emit SliderLimitsChanged();
+    if (outcome.InvalidNumber)
+        ShowInvalidNumber(*outcome.InvalidNumber);
+}
+
+void GeneratorSession::MaxFreqEditExit() {
+    const FrequencySliderModel::ExitOutcome outcome = slider_.LeaveMax(generator_);
+    emit SliderLimitsChanged();
+    if (outcome.InvalidNumber)
+        ShowInvalidNumber(*outcome.InvalidNumber);
+}
+
+void GeneratorSession::txtRoundExit() {
+    slider_.txtRound = FrequencySliderModel::NormalisedRound(slider_.txtRound);
+    emit SliderLimitsChanged();
 }
 
 // --- Reset, copy and export ---------------------------------------------------------------------
@@ -479,8 +523,9 @@ void GeneratorSession::IndexWritten(IndexField field, int value) {
 }
 
 void GeneratorSession::FrequencySliderMoved(Channel c, int position) {
-    slider_.Position[static_cast<size_t>(c)] = position;
-    emit SliderMoved(c, position);
+    const int clamped = slider_.Clamp(position);
+    slider_.Position[static_cast<size_t>(c)] = clamped;
+    emit SliderMoved(c, clamped);
 }
 
 // The renderer's acknowledge message is a direct call on the same thread.
@@ -540,6 +585,7 @@ void GeneratorSession::SelectDefaultDevice() {
 void GeneratorSession::SetSliderLimitTexts(const std::string& minFreq, const std::string& maxFreq) {
     slider_.MinFreqEdit = minFreq;
     slider_.MaxFreqEdit = maxFreq;
+    emit SliderLimitsChanged();
 }
 
 int32_t GeneratorSession::OutputFrameRate() const {

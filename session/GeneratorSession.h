@@ -106,6 +106,8 @@ public:
     void FillBank();
     PresetFileResult LoadPresets(const std::string& path);
     PresetFileResult SavePresets(const std::string& path);
+    // Puts back a bank kept aside (slots and names), as after loading it.
+    void RestoreBank(const PresetBank& bank);
 
     // --- Reset, copy and export ------------------------------------------------------------
     void ResetToDefaults();
@@ -118,6 +120,18 @@ public:
     // ExportCancelled flag cancels).
     WaveWriteResult WriteExport(const std::string& path, WaveExportObserver* observer = nullptr);
     WaveFileWriter& Writer() { return writer_; }
+
+    // --- Frequency slider window ----------------------------------------------------------------
+    // The window is shown (its upper end follows the current rate) or hidden; either way both
+    // channels go to constant mode.
+    void FrequencySliderShown(bool shown);
+    // The user moved a slider: that channel goes to constant mode and its initial frequency
+    // follows (a playing tone glides).
+    void FreqSliderChange(Channel c, int position);
+    // The user left a field of the slider window (its text is in Slider()).
+    void MinFreqEditExit();
+    void MaxFreqEditExit();
+    void txtRoundExit();
 
     // --- Frequency display --------------------------------------------------------------------
     void SetDisplayVisible(bool visible) { displayVisible_ = visible; }
@@ -149,6 +163,8 @@ signals:
     void ModulationOnRefreshed(Channel c);
     void TicksRefreshed();
     void SliderMoved(Channel c, int position);
+    // The sliders' range or the texts of the slider window's fields changed.
+    void SliderLimitsChanged();
     void FrequencyText(const QString& text);
     // Messages for the user.
     void Information(const QString& text);

@@ -1,8 +1,11 @@
 #include "ui/HelpViewer.h"
 #include "app/DataPaths.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -14,11 +17,31 @@ QString& FolderSetting() {
     static QString folder;
     return folder;
 }
+
+QPointer<HelpViewer>& Viewer() {
+    static QPointer<HelpViewer> viewer;
+    return viewer;
+}
+
+QWidget* MainGeneratorWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->property("mainGeneratorWindow").toBool())
+            return w;
+    return nullptr;
+}
 } // namespace
 
 HelpViewer& HelpViewer::Instance() {
-    static HelpViewer* viewer = new HelpViewer;
+    QPointer<HelpViewer>& viewer = Viewer();
+    if (!viewer)
+        viewer = new HelpViewer(MainGeneratorWindow());
     return *viewer;
+}
+
+void HelpViewer::SetOwner(QWidget* owner) {
+    HelpViewer& viewer = Instance();
+    if (viewer.parentWidget() != owner)
+        viewer.setParent(owner, Qt::Window);
 }
 
 void HelpViewer::SetFolder(const QString& folder) {
@@ -37,6 +60,12 @@ QString HelpViewer::TopicOf(int context) {
         return "generator.html";
     case OutputSettings:
         return "output-settings.html";
+    case PerformanceTest:
+        return "performance-test.html";
+    case FrequencySlider:
+        return "frequency-slider.html";
+    case FrequencyDisplay:
+        return "frequency-display.html";
     case Scripts:
         return "scripts.html";
     case FileMenu:
@@ -57,6 +86,11 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
     resize(560, 520);
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
 }
 
 void HelpViewer::ShowContext(int context) {
@@ -76,6 +110,11 @@ void HelpViewer::ShowTopic(const QString& file) {
         browser_->setHtml(tr("<p>The help topic <b>%1</b> was not found in %2.</p>")
                               .arg(file.toHtmlEscaped(), Folder().toHtmlEscaped()));
     setProperty("topic", file);
+    if (!isVisible() && parentWidget()) {
+        // Over the generator window, centred on it.
+        const QRect owner = parentWidget()->frameGeometry();
+        move(owner.center() - QPoint(width() / 2, height() / 2));
+    }
     show();
     raise();
     activateWindow();

@@ -8,20 +8,28 @@ namespace quavril {
 
 // The program's help: HTML topics in the "help" folder of the shipped data, shown in one
 // small browser window. Context numbers name topics: 1 the generator window, 2 the output
-// settings, 4 scripts, 5 the File menu, 6 the Presets menu; anything else shows the contents.
+// settings, 3 the performance test, 4 scripts, 5 the File menu, 6 the Presets menu, 7 the
+// frequency slider, 8 the frequency display; anything else shows the contents. The viewer
+// stands over the generator window; Esc and Ctrl+W close it.
 class HelpViewer : public QWidget {
     Q_OBJECT
 public:
     enum Context {
         GeneratorWindow = 1,
         OutputSettings = 2,
+        PerformanceTest = 3,
         Scripts = 4,
         FileMenu = 5,
-        PresetsMenu = 6
+        PresetsMenu = 6,
+        FrequencySlider = 7,
+        FrequencyDisplay = 8
     };
 
-    // The one viewer of the application, created on first use.
+    // The one viewer of the application, created on first use (again after its owner went).
     static HelpViewer& Instance();
+    // The window the viewer stands over (the generator window); by default the top-level
+    // window marked as the generator window.
+    static void SetOwner(QWidget* owner);
     // The folder holding the topics; by default DataPaths::HelpFolder().
     static void SetFolder(const QString& folder);
     static QString Folder();

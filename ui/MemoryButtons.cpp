@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 
 namespace quavril {
 
@@ -34,6 +35,7 @@ void MemoryButtons::BuildSlot(int i, DesignLayout& layout) {
     Button[i]->setObjectName(ButtonNames[i]);
     Button[i]->setToolTip(tr("Click to recall, right-click to store or rename"));
     Button[i]->setContextMenuPolicy(Qt::CustomContextMenu);
+    Button[i]->installEventFilter(this);
     layout.Place(Button[i], X[i], 18, 69, 25);
     Edit[i] = new QLineEdit(GroupBox7);
     Edit[i]->setObjectName(QString("Mem%1Edit").arg(n));
@@ -65,9 +67,19 @@ void MemoryButtons::Store(int n) {
     session_.StoreSlot(n);
 }
 
+// A name longer than its button ends in an ellipsis (a centred text would be cut at both
+// ends); the full name is in the button's "slotName" property.
 void MemoryButtons::ShowNames() {
-    for (int i = 0; i < 4; ++i)
-        Button[i]->setText(QString::fromStdString(session_.Bank().Slot(i + 1).Name));
+    for (int i = 0; i < 4; ++i) {
+        if (!Button[i])
+            continue;
+        const QString name = QString::fromStdString(session_.Bank().Slot(i + 1).Name);
+        QPushButton* button = Button[i];
+        const int room =
+            button->width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin) - 4;
+        button->setProperty("slotName", name);
+        button->setText(button->fontMetrics().elidedText(name, Qt::ElideRight, room));
+    }
 }
 
 void MemoryButtons::StartRename(int n) {
@@ -96,6 +108,13 @@ void MemoryButtons::FinishRename(int n) {
 
 // Enter or leaving a rename edit commits the name; Enter does not reach the window.
 bool MemoryButtons::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        for (QPushButton* button : Button)
+            if (watched == button) {
+                ShowNames();
+                break;
+            }
+    }
     for (int i = 0; i < 4; ++i) {
         if (watched != Edit[i])
             continue;

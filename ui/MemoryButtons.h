@@ -36,11 +36,11 @@ public:
     std::function<void(bool onIsDefault)> SetOnDefault;
 
     QGroupBox* GroupBox7;
-    QPushButton* Button[4]; // Mem1, Mem2, Memory3, Memory4
-    QLineEdit* Edit[4];     // Mem1Edit .. Mem4Edit
-    QMenu* Popup[4];        // PopupMenu1 .. PopupMenu4
-    QAction* StoreItem[4];  // Store, Store2, Store3, Store4
-    QAction* RenameItem[4]; // Rename, Rename1, Rename2, Rename3
+    QPushButton* Button[4]{}; // Mem1, Mem2, Memory3, Memory4
+    QLineEdit* Edit[4];       // Mem1Edit .. Mem4Edit
+    QMenu* Popup[4];          // PopupMenu1 .. PopupMenu4
+    QAction* StoreItem[4];    // Store, Store2, Store3, Store4
+    QAction* RenameItem[4];   // Rename, Rename1, Rename2, Rename3
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -68,6 +68,17 @@ void PictureList::PaintItem(QPainter& painter, const QRect& rect, int row, const
     painter.restore();
 }
 
+void PictureList::showPopup() {
+    QComboBox::showPopup();
+    QWidget* popup = view()->window();
+    if (popup == window() || popup->width() <= width())
+        return;
+    QRect area = popup->geometry();
+    area.setLeft(mapToGlobal(QPoint(0, 0)).x());
+    area.setWidth(width());
+    popup->setGeometry(area);
+}
+
 void PictureList::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionComboBox option;

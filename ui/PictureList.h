@@ -30,6 +30,9 @@ public:
     void PaintItem(QPainter& painter, const QRect& rect, int row, const QColor& text,
                    int pictureDy) const;
 
+    // The open list is as wide as the closed one: the item texts' hidden keywords stay hidden.
+    void showPopup() override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -1,5 +1,6 @@
 #include "ui/PressButton.h"
 
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 
 namespace quavril {
@@ -9,6 +10,10 @@ void PressButton::mousePressEvent(QMouseEvent* event) {
     event->accept();
     if (isEnabled())
         emit Pressed();
+}
+
+void PressButton::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
 }
 
 } // namespace quavril

@@ -8,11 +8,10 @@
 
 namespace quavril {
 
-namespace {
-QString BoxTitle() {
-    return QApplication::applicationDisplayName();
+// The product name alone: the application's display name carries the running state.
+QString QtUserDialogs::BoxTitle() {
+    return QString::fromLatin1(ApplicationTitle::ProductName);
 }
-} // namespace
 
 void QtUserDialogs::Information(const QString& text) {
     QMessageBox::information(parent_, BoxTitle(), text);
@@ -25,6 +24,11 @@ void QtUserDialogs::Error(const QString& text) {
 bool QtUserDialogs::Question(const QString& text) {
     return QMessageBox::question(parent_, BoxTitle(), text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+bool QtUserDialogs::Confirm(const QString& text) {
+    return QMessageBox::question(parent_, BoxTitle(), text, QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
 }
 
 QString QtUserDialogs::SaveFileName(const FileRequest& request) {

@@ -5,7 +5,8 @@ class QWidget;
 
 namespace quavril {
 
-// The real message boxes and file dialogs, modal to `parent`, titled with the application name.
+// The real message boxes and file dialogs, modal to `parent` and standing
+// over it, titled with the product name.
 class QtUserDialogs : public UserDialogs {
 public:
     explicit QtUserDialogs(QWidget* parent = nullptr) : parent_(parent) {}
@@ -14,6 +15,9 @@ public:
     void Information(const QString& text) override;
     void Error(const QString& text) override;
     bool Question(const QString& text) override;
+    bool Confirm(const QString& text) override;
+    // Every box's title.
+    static QString BoxTitle();
     QString SaveFileName(const FileRequest& request) override;
     QString OpenFileName(const FileRequest& request) override;
 

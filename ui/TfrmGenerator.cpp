@@ -1,5 +1,7 @@
 #include "ui/TfrmGenerator.h"
 
+#include "app/DataPaths.h"
+#include "session/PerformanceTest.h"
 #include "synth/ListItems.h"
 #include "synth/Messages.h"
 #include "ui/ApplicationTitle.h"
@@ -13,10 +15,13 @@
 #include "ui/HelpViewer.h"
 #include "ui/ListPictures.h"
 #include "ui/MemoryButtons.h"
+#include "ui/PerformanceTestDialogs.h"
 #include "ui/PictureList.h"
 #include "ui/PressButton.h"
 #include "ui/ScriptCommands.h"
 #include "ui/StatusLamp.h"
+#include "ui/TfrmFreqSlider.h"
+#include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmSettings.h"
 #include "ui/TfrmWait.h"
 #include "ui/TransportControls.h"
@@ -49,6 +54,7 @@ namespace {
 
 constexpr int ClientWidth = 466; // design pixels at 96 dpi
 constexpr int ClientHeight = 436;
+const char* const NoBrowserMessage = "No web browser could be started to open %1.";
 const char* const NoDeviceMessage =
     "No sound card and no usable output device was found. The generator cannot be switched "
     "on; wave files can still be saved.";
@@ -227,6 +233,11 @@ void TfrmGenerator::ConnectMenus() {
     connect(m.rESETTOdEFAULT1, &QAction::triggered, this, &TfrmGenerator::rESETTOdEFAULT1Click);
     connect(m.Compatibilitysettings1, &QAction::triggered, this,
             &TfrmGenerator::OpenOutputSettings);
+    connect(m.CompatibilityTest1, &QAction::triggered, this,
+            &TfrmGenerator::CompatibilityTest1Click);
+    // The menu has already toggled the check mark.
+    connect(m.FreqSlider1, &QAction::triggered, this, &TfrmGenerator::ShowFreqSlider);
+    connect(m.FrequencyDisplay1, &QAction::triggered, this, &TfrmGenerator::ShowFrequencyDisplay);
     // The item names read backwards: OnOff1 is the Off item, Off1 the On item.
     connect(m.OnOff1, &QAction::triggered, this, &TfrmGenerator::btnOFFClick);
     connect(m.Pause1, &QAction::triggered, this, &TfrmGenerator::btnPauseClick);
@@ -314,9 +325,10 @@ void TfrmGenerator::FillDeviceList() {
 void TfrmGenerator::TicksRefreshed() {
     const bool any = Gen().Flag(FlagField::Lefttick) || Gen().Flag(FlagField::RightTick);
     menus_->SaveWaveFile1->setEnabled(any);
+    // The start commands (the On button and the On item, Off1); Off stays usable.
     if (!any || session_.HasDevice()) {
         btnON->setEnabled(any);
-        menus_->OnOff1->setEnabled(any);
+        menus_->Off1->setEnabled(any);
     }
 }
 
@@ -390,6 +402,67 @@ void TfrmGenerator::OpenOutputSettings() {
 void TfrmGenerator::SetOutputSettingsWindow(TfrmSettings* window) {
     settings_ = window;
     connect(window, &TfrmSettings::Closed, this, [this] { setEnabled(true); });
+}
+
+void TfrmGenerator::SetViewWindows(TfrmFreqSlider* slider, TfrmFrequencyDisplay* display) {
+    freqSlider_ = slider;
+    frequencyDisplay_ = display;
+    if (slider)
+        connect(slider, &TfrmFreqSlider::Closed, this,
+                [this] { menus_->FreqSlider1->setChecked(false); });
+    if (display)
+        connect(display, &TfrmFrequencyDisplay::Closed, this,
+                [this] { menus_->FrequencyDisplay1->setChecked(false); });
+}
+
+TfrmFreqSlider* TfrmGenerator::frmFreqSlider() const {
+    return freqSlider_;
+}
+
+TfrmFrequencyDisplay* TfrmGenerator::frmFrequencyDisplay() const {
+    return frequencyDisplay_;
+}
+
+void TfrmGenerator::FreqSlider1Click() {
+    menus_->FreqSlider1->setChecked(!menus_->FreqSlider1->isChecked());
+    ShowFreqSlider(menus_->FreqSlider1->isChecked());
+}
+
+void TfrmGenerator::FrequencyDisplay1Click() {
+    menus_->FrequencyDisplay1->setChecked(!menus_->FrequencyDisplay1->isChecked());
+    ShowFrequencyDisplay(menus_->FrequencyDisplay1->isChecked());
+}
+
+void TfrmGenerator::ShowFreqSlider(bool shown) {
+    session_.FrequencySliderShown(shown);
+    if (!freqSlider_)
+        return;
+    freqSlider_->setVisible(shown);
+    if (shown)
+        freqSlider_->raise();
+}
+
+void TfrmGenerator::ShowFrequencyDisplay(bool shown) {
+    if (!frequencyDisplay_)
+        return;
+    frequencyDisplay_->setVisible(shown);
+    if (shown)
+        frequencyDisplay_->raise();
+}
+
+// One test at a time; the item is back when it has ended.
+void TfrmGenerator::CompatibilityTest1Click() {
+    QAction* item = menus_->CompatibilityTest1;
+    if (!item->isEnabled())
+        return;
+    item->setEnabled(false);
+    PerformanceTestDialogs questions(dialogs_);
+    const QString file = performanceTestFile_.isEmpty()
+                             ? DataPaths::ShippedFile(QStringLiteral("Compatibility Test.qvl"))
+                             : performanceTestFile_;
+    PerformanceTest test(session_, questions, file);
+    test.Run();
+    item->setEnabled(true);
 }
 
 void TfrmGenerator::UpdateSampleRateLabel() {
@@ -471,11 +544,17 @@ void TfrmGenerator::HelpContents1Click() {
 }
 
 void TfrmGenerator::MoreSoftware1Click() {
-    QDesktopServices::openUrl(QUrl(menus_->MoreSoftware1->statusTip()));
+    OpenWebPage(menus_->MoreSoftware1->statusTip());
 }
 
 void TfrmGenerator::Image1Click() {
-    QDesktopServices::openUrl(QUrl(WebAddresses::Home));
+    OpenWebPage(QString::fromLatin1(WebAddresses::Home));
+}
+
+// Without a browser the user is told, rather than nothing happening.
+void TfrmGenerator::OpenWebPage(const QString& address) {
+    if (!QDesktopServices::openUrl(QUrl(address)))
+        dialogs_.Information(tr(NoBrowserMessage).arg(address));
 }
 
 // --- Window events -------------------------------------------------------------------------

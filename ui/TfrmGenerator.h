@@ -2,6 +2,7 @@
 #include "session/GeneratorSession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,8 @@ class MemoryButtons;
 class PictureList;
 class ScriptCommands;
 class StatusLamp;
+class TfrmFreqSlider;
+class TfrmFrequencyDisplay;
 class TfrmSettings;
 class TfrmWait;
 class TransportControls;
@@ -53,6 +56,20 @@ public:
 
     // The output settings window (created after this one at start).
     void SetOutputSettingsWindow(TfrmSettings* window);
+    // The frequency slider and frequency display windows (created after this one at start);
+    // the View items show and hide them.
+    void SetViewWindows(TfrmFreqSlider* slider, TfrmFrequencyDisplay* display);
+    TfrmFreqSlider* frmFreqSlider() const;
+    TfrmFrequencyDisplay* frmFrequencyDisplay() const;
+
+    // View items: each toggles its check mark, then shows its window when the mark is set
+    // and hides it otherwise (also how stored settings reopen them at start).
+    void FreqSlider1Click();
+    void FrequencyDisplay1Click();
+    // Tools: the guided performance test with the shipped test presets.
+    void CompatibilityTest1Click();
+    // The test's preset file (by default the shipped "Compatibility Test.qvl").
+    void SetPerformanceTestFile(const QString& path) { performanceTestFile_ = path; }
 
     // Transport.
     void btnONClick();
@@ -102,6 +119,9 @@ private:
     void ShowNyquistMessage(TextField field);
     void SetLocked(bool locked);
     void UpdateSampleRateLabel();
+    void ShowFreqSlider(bool shown);
+    void ShowFrequencyDisplay(bool shown);
+    void OpenWebPage(const QString& address);
 
     GeneratorSession& session_;
     UserDialogs& dialogs_;
@@ -113,6 +133,9 @@ private:
     TransportControls* transport_ = nullptr;
     ScriptCommands* scripts_ = nullptr;
     TfrmSettings* settings_ = nullptr;
+    QPointer<TfrmFreqSlider> freqSlider_;
+    QPointer<TfrmFrequencyDisplay> frequencyDisplay_;
+    QString performanceTestFile_;
     std::vector<QWidget*> locked_; // disabled while the generator runs, in this order
 
 public:

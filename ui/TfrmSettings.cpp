@@ -36,6 +36,8 @@ TfrmSettings::TfrmSettings(GeneratorSession& session, QWidget* parent)
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
     ShowPositions();
+    // A rate chosen elsewhere (the performance test) shows here too.
+    connect(&session_, &GeneratorSession::SampleRateChanged, this, &TfrmSettings::ShowPositions);
 }
 
 const OutputSettings& TfrmSettings::Settings() const {

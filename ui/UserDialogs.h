@@ -26,6 +26,8 @@ public:
     virtual void Error(const QString& text) = 0;
     // A question with Yes and No buttons; true for Yes.
     virtual bool Question(const QString& text) = 0;
+    // A confirmation with OK and Cancel buttons; true for OK.
+    virtual bool Confirm(const QString& text) = 0;
     // The chosen path, or an empty text when the user cancelled.
     virtual QString SaveFileName(const FileRequest& request) = 0;
     virtual QString OpenFileName(const FileRequest& request) = 0;

@@ -32,12 +32,13 @@ protected:
 };
 
 TEST_F(Help, everyContextHasATopicFile) {
-    for (int context : {1, 2, 4, 5, 6, 0, 99}) {
+    for (int context : {1, 2, 3, 4, 5, 6, 7, 8, 0, 99}) {
         const QString file = HelpViewer::TopicOf(context);
         EXPECT_TRUE(QFile::exists(QDir(HelpViewer::Folder()).filePath(file))) << file.toStdString();
     }
     EXPECT_EQ(HelpViewer::TopicOf(1), "generator.html");
-    EXPECT_EQ(HelpViewer::TopicOf(7), "index.html");
+    EXPECT_EQ(HelpViewer::TopicOf(7), "frequency-slider.html");
+    EXPECT_EQ(HelpViewer::TopicOf(9), "index.html");
 }
 
 TEST_F(Help, menuAndF1OpenTheirTopics) {
@@ -62,6 +63,17 @@ TEST_F(Help, webActionsOpenTheMakersPages) {
     ASSERT_EQ(catcher.Opened.size(), 2);
     EXPECT_EQ(catcher.Opened[0], QUrl(WebAddresses::MoreSoftware));
     EXPECT_EQ(catcher.Opened[1], QUrl(WebAddresses::Home));
+}
+
+// Without any way to open a web page the user is told which page could not be opened.
+TEST_F(Help, aWebPageWithoutBrowserIsReported) {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    window->Menus().MoreSoftware1->trigger();
+    qputenv("PATH", path);
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0].Kind, "information");
+    EXPECT_TRUE(dialogs.Messages[0].Text.contains(WebAddresses::MoreSoftware));
 }
 
 } // namespace

@@ -156,13 +156,18 @@ TEST_F(GeneratorWindow, bothChannelsOffDisablesTheStartAndTheExport) {
     EXPECT_FALSE(Right().PhaseEdit->isEnabled());
     EXPECT_TRUE(window->btnON->isEnabled());
     Click(Right().Tick);
+    // The start commands (the On button and the On item, Off1, F11) go; Off (OnOff1) stays.
     EXPECT_FALSE(window->btnON->isEnabled());
-    EXPECT_FALSE(window->Menus().OnOff1->isEnabled());
+    EXPECT_FALSE(window->Menus().Off1->isEnabled());
+    EXPECT_TRUE(window->Menus().OnOff1->isEnabled());
     EXPECT_FALSE(window->Menus().SaveWaveFile1->isEnabled());
     EXPECT_EQ(Gen().State().Of(Channel::Right).ChannelEnable, 0);
+    QTest::keyClick(window.get(), Qt::Key_F11);
+    Pump();
+    EXPECT_FALSE(session->Playing()) << "F11 starts no silent signal";
     Click(Right().Tick);
     EXPECT_TRUE(window->btnON->isEnabled());
-    EXPECT_TRUE(window->Menus().OnOff1->isEnabled());
+    EXPECT_TRUE(window->Menus().Off1->isEnabled());
     EXPECT_TRUE(window->Menus().SaveWaveFile1->isEnabled());
     EXPECT_FALSE(Right().PhaseEdit->isEnabled());
     Click(Left().Tick);

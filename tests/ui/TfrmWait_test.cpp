@@ -108,11 +108,13 @@ TEST_F(WaveExport, cancelRemovesThePartialFileAndTheWindowIsLockedMeanwhile) {
     EXPECT_EQ(Read(Target()).size(), 44 + 4410 * 2);
 }
 
-TEST_F(WaveExport, anUnwritablePathGivesTheFileAccessMessage) {
+// The message keeps its text; the system's reason follows on a line of its own.
+TEST_F(WaveExport, anUnwritablePathGivesTheFileAccessMessageAndTheReason) {
     dialogs.SavePaths = {configDir.filePath("missing/folder/out.wav")};
     window->Menus().SaveWaveFile1->trigger();
     ASSERT_EQ(dialogs.Messages.size(), 1u);
-    EXPECT_EQ(dialogs.Messages[0].Text, "File Access Error, cannot write file.");
+    EXPECT_EQ(dialogs.Messages[0].Text,
+              "File Access Error, cannot write file.\nNo such file or directory");
     EXPECT_TRUE(window->isEnabled());
 }
 

@@ -13,6 +13,8 @@
 #include "ui/PictureList.h"
 #include "ui/PressButton.h"
 #include "ui/StatusLamp.h"
+#include "ui/TfrmFreqSlider.h"
+#include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmGenerator.h"
 #include "ui/TfrmSettings.h"
 #include "ui/UserDialogs.h"
@@ -55,11 +57,11 @@ inline QApplication& App() {
 class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
-        std::string Kind; // "information", "error", "question"
+        std::string Kind; // "information", "error", "question", "confirm"
         QString Text;
     };
     std::vector<Shown> Messages;
-    std::deque<bool> Answers;      // for questions; No when empty
+    std::deque<bool> Answers;      // for questions and confirmations; No / Cancel when empty
     std::deque<QString> SavePaths; // for save dialogs; cancelled when empty
     std::vector<FileRequest> SaveRequests;
     std::function<void()> OnSaveDialog; // runs when the save dialog "opens"
@@ -68,6 +70,14 @@ public:
     void Error(const QString& text) override { Messages.push_back({"error", text}); }
     bool Question(const QString& text) override {
         Messages.push_back({"question", text});
+        if (Answers.empty())
+            return false;
+        const bool a = Answers.front();
+        Answers.pop_front();
+        return a;
+    }
+    bool Confirm(const QString& text) override {
+        Messages.push_back({"confirm", text});
         if (Answers.empty())
             return false;
         const bool a = Answers.front();
@@ -100,7 +110,8 @@ inline void Pump() {
         QCoreApplication::processEvents();
 }
 
-// The generator window as the program builds it, on a virtual device with two devices.
+// The generator window as the program builds it, on a virtual device with two devices, with
+// its output settings, frequency slider and frequency display windows.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -117,8 +128,11 @@ protected:
         device = port.get();
         session = std::make_unique<GeneratorSession>(*store, std::move(port));
         window = std::make_unique<TfrmGenerator>(*session, dialogs);
+        freqSlider = std::make_unique<TfrmFreqSlider>(*session, window.get());
         settings = std::make_unique<TfrmSettings>(*session, window.get());
         window->SetOutputSettingsWindow(settings.get());
+        display = std::make_unique<TfrmFrequencyDisplay>(*session, window.get());
+        window->SetViewWindows(freqSlider.get(), display.get());
         // As at program start without stored window settings.
         session->ResetToDefaults();
         dialogs.Messages.clear();
@@ -128,7 +142,9 @@ protected:
         Pump();
     }
     void TearDown() override {
+        display.reset();
         settings.reset();
+        freqSlider.reset();
         window.reset();
         session.reset();
         Pump();
@@ -180,6 +196,8 @@ protected:
     std::unique_ptr<GeneratorSession> session;
     std::unique_ptr<TfrmGenerator> window;
     std::unique_ptr<TfrmSettings> settings;
+    std::unique_ptr<TfrmFreqSlider> freqSlider;
+    std::unique_ptr<TfrmFrequencyDisplay> display;
 };
 
 } // namespace quavril::test

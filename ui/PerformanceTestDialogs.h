@@ -1,0 +1,20 @@
+#pragma once
+#include "session/PerformanceTest.h"
+#include "ui/UserDialogs.h"
+
+namespace quavril {
+
+// The performance test's questions and notes as the window's message boxes.
+class PerformanceTestDialogs : public PerformanceTest::Questions {
+public:
+    explicit PerformanceTestDialogs(UserDialogs& dialogs) : dialogs_(dialogs) {}
+
+    bool Confirm(const QString& text, int) override { return dialogs_.Confirm(text); }
+    bool YesNo(const QString& text) override { return dialogs_.Question(text); }
+    void Note(const QString& text) override { dialogs_.Information(text); }
+
+private:
+    UserDialogs& dialogs_;
+};
+
+} // namespace quavril
