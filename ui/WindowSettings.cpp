@@ -1,18 +1,32 @@
 #include "ui/WindowSettings.h"
 
 #include "session/GeneratorSession.h"
+#include "ui/GeneratorMenus.h"
+#include "ui/TfrmFreqSlider.h"
+#include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmGenerator.h"
 
+#include <QAction>
 #include <QGuiApplication>
 
 namespace quavril {
+
+namespace {
+// Which window a geometry value belongs to, and which of its values it is.
+QWidget* WindowOf(std::string_view name, TfrmGenerator& main) {
+    if (name.starts_with("Form"))
+        return &main;
+    if (name.starts_with("Display"))
+        return main.frmFrequencyDisplay();
+    return main.frmFreqSlider();
+}
+} // namespace
 
 WindowSettings::WindowSettings(GeneratorSession& session, TfrmGenerator& window)
     : session_(session),
       window_(window), integers_{{"FormX", 295},    {"FormY", 162},    {"DisplayX", 422},
                                  {"DisplayY", 147}, {"DisplayW", 224}, {"SliderX", 230},
-                                 {"SliderY", 577},  {"SliderW", 1022}},
-      flags_{{"frmFreqSlider", false}, {"frmFrequencyDisplay", false}} {}
+                                 {"SliderY", 577},  {"SliderW", 1022}} {}
 
 bool WindowSettings::PositionsKnown() {
     return !QGuiApplication::platformName().startsWith("wayland");
@@ -30,29 +44,37 @@ std::string WindowSettings::Text(std::string_view name) const {
 int32_t WindowSettings::Integer(std::string_view name) const {
     if (name == "WaveDevice")
         return session_.DevicePosition();
-    if (PositionsKnown() && name == "FormX")
-        return window_.x();
-    if (PositionsKnown() && name == "FormY")
-        return window_.y();
+    const QWidget* window = WindowOf(name, window_);
+    if (window && name.ends_with('W'))
+        return window->width();
+    if (window && PositionsKnown())
+        return name.ends_with('X') ? window->x() : window->y();
     const auto it = integers_.find(name);
     return it == integers_.end() ? 0 : it->second;
 }
 
+// The View menu's marks say whether the windows are open, also once the program is ending.
 bool WindowSettings::Flag(std::string_view name) const {
     if (name == "PresetAutoStart")
         return session_.AutoStart();
-    const auto it = flags_.find(name);
-    return it != flags_.end() && it->second;
+    if (name == "frmFreqSlider")
+        return window_.Menus().FreqSlider1->isChecked();
+    return window_.Menus().FrequencyDisplay1->isChecked();
 }
 
+// The slider window's fields, applied as if each had been left (the rounding comes last).
 void WindowSettings::SetText(std::string_view name, const std::string& text) {
     FrequencySliderModel& slider = session_.Slider();
-    if (name == "MinFreqEdit")
+    if (name == "MinFreqEdit") {
         slider.MinFreqEdit = text;
-    else if (name == "MaxFreqEdit")
+    } else if (name == "MaxFreqEdit") {
         slider.MaxFreqEdit = text;
-    else
+    } else {
         slider.txtRound = text;
+        session_.MinFreqEditExit();
+        session_.MaxFreqEditExit();
+        session_.txtRoundExit();
+    }
 }
 
 void WindowSettings::SetInteger(std::string_view name, int32_t value) {
@@ -64,15 +86,23 @@ void WindowSettings::SetInteger(std::string_view name, int32_t value) {
         return;
     }
     integers_.insert_or_assign(std::string(name), value);
-    if (name == "FormX" || name == "FormY")
-        window_.move(integers_["FormX"], integers_["FormY"]);
+    QWidget* window = WindowOf(name, window_);
+    if (!window)
+        return;
+    const std::string prefix(name.substr(0, name.size() - 1));
+    if (name.ends_with('W'))
+        window->resize(value, window->height());
+    else
+        window->move(integers_[prefix + "X"], integers_[prefix + "Y"]);
 }
 
 void WindowSettings::SetFlag(std::string_view name, bool value) {
     if (name == "PresetAutoStart")
         session_.SetAutoStart(value);
-    else
-        flags_.insert_or_assign(std::string(name), value);
+    else if (name == "frmFreqSlider" && value != Flag(name))
+        window_.FreqSlider1Click();
+    else if (name == "frmFrequencyDisplay" && value != Flag(name))
+        window_.FrequencyDisplay1Click();
 }
 
 } // namespace quavril

@@ -32,9 +32,9 @@ public:
 private:
     GeneratorSession& session_;
     TfrmGenerator& window_;
-    // The values of the windows that are not built yet, starting at their designed values.
+    // The places as stored, starting at their designed values: what is kept where a window's
+    // place cannot be read.
     std::map<std::string, int32_t, std::less<>> integers_;
-    std::map<std::string, bool, std::less<>> flags_;
 };
 
 } // namespace quavril
