@@ -166,7 +166,7 @@ TEST_F(ProgramRun, messagesReachTheRealSessionAndSigtermStoresEverySetting) {
     EXPECT_EQ(Stored("PhaseEdit"), "45");
     EXPECT_EQ(Stored("Loop"), "1");
     EXPECT_EQ(Stored("txtRound"), "1");
-    EXPECT_EQ(Stored("SliderW"), "1022");
+    EXPECT_EQ(Stored("DisplayW"), "224");
     // The next start shows them again.
     Program again(files.dir, {});
     ASSERT_TRUE(again.Ready());
