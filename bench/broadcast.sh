@@ -24,8 +24,11 @@ first_args=""
 work=$(mktemp -d "${TMPDIR:-/tmp}/quavril-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/config"
-echo 'pcm.!default { type null }' >"$work/asound.conf"
-export XDG_CONFIG_HOME="$work/config" ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$work/asound.conf"
+# Only this configuration: no sound server can take the default device over, and a second
+# device keeps the device list from looking empty.
+printf '%s\n' 'pcm.!default { type null }' \
+    'pcm.spare { type null hint { show on description "Spare" } }' >"$work/asound.conf"
+export XDG_CONFIG_HOME="$work/config" ALSA_CONFIG_PATH="$work/asound.conf"
 export QT_QPA_PLATFORM=xcb QUAVRIL_GENERATOR="$generator" QUAVRIL_FIRST_ARGS="$first_args"
 export QUAVRIL_BUILD="$build" QUAVRIL_RUNS="$runs"
 "$root/tests/app/with_x11.sh" bash -c '
