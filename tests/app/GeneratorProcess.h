@@ -1,6 +1,7 @@
 #pragma once
-// Fake generators (tests/fake_generator) as real processes for the tests of running copies
-// together: started with arguments and extra environment, their stdout lines read back.
+// Generators as real processes for the tests of running copies together (tests/fake_generator
+// unless another program is named): started with arguments and extra environment, their
+// stdout lines read back.
 #include "tests/support/CliProcess.h"
 
 #include <filesystem>
@@ -17,11 +18,12 @@ namespace quavril::test {
 class GeneratorProcess {
 public:
     GeneratorProcess(const std::filesystem::path& dir, const std::vector<std::string>& args,
-                     const std::vector<std::pair<std::string, std::string>>& env = {}) {
+                     const std::vector<std::pair<std::string, std::string>>& env = {},
+                     const std::string& program = std::string(QUAVRIL_TEST_DIR) +
+                                                  "/fake_generator") {
         static int serial = 0;
         out_ = dir / ("generator" + std::to_string(++serial) + ".out");
         err_ = dir / ("generator" + std::to_string(serial) + ".err");
-        const std::string program = std::string(QUAVRIL_TEST_DIR) + "/fake_generator";
         pid_ = ::fork();
         if (pid_ == 0) {
             for (const auto& [name, value] : env)

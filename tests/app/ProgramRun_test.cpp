@@ -3,6 +3,7 @@
 // (SIGTERM), with two copies closing in turn.
 #include "app/GeneratorPeers.h"
 #include "files/PresetFile.h"
+#include "tests/app/GeneratorProcess.h"
 #include "tests/support/CliProcess.h"
 #include "tests/support/TestSlots.h"
 
@@ -11,8 +12,6 @@
 #include <QDBusMessage>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -28,35 +27,18 @@ QCoreApplication& App() {
     return app;
 }
 
-// One running `quavril`, offscreen, with its settings in the test's folder.
-class Program {
+// One running `quavril` (offscreen, with its settings in the test's folder), asked over the
+// bus.
+class Program : public GeneratorProcess {
 public:
-    Program(const fs::path& dir, const std::vector<std::string>& args) {
-        const std::string program = std::string(QUAVRIL_BIN_DIR) + "/quavril";
-        const std::string log = (dir / ("quavril-" + std::to_string(++serial_) + ".log")).string();
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            std::vector<char*> argv{const_cast<char*>(program.c_str())};
-            for (const auto& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            if (!std::freopen(log.c_str(), "w", stdout) || !std::freopen(log.c_str(), "w", stderr))
-                ::_exit(127);
-            ::execv(program.c_str(), argv.data());
-            ::_exit(127);
-        }
+    Program(const fs::path& dir, const std::vector<std::string>& args)
+        : GeneratorProcess(dir, args, {}, std::string(QUAVRIL_BIN_DIR) + "/quavril") {
         ready_ = WaitFor([this] { return Call("Title").type() == QDBusMessage::ReplyMessage; });
-    }
-    ~Program() {
-        if (!ended_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
     }
     bool Ready() const { return ready_; }
     QDBusMessage Call(const QString& method, const QList<QVariant>& args = {}) const {
         App();
-        QDBusMessage call = QDBusMessage::createMethodCall(GeneratorPeers::ServiceName(pid_),
+        QDBusMessage call = QDBusMessage::createMethodCall(GeneratorPeers::ServiceName(Pid()),
                                                            GeneratorPeers::ObjectPath,
                                                            GeneratorPeers::Interface, method);
         call.setArguments(args);
@@ -66,21 +48,9 @@ public:
     std::string Value(const char* name) const {
         return Call("Value", {QString(name)}).arguments().value(0).toString().toStdString();
     }
-    // SIGTERM and the exit status (-1 when it did not end in time).
-    int Terminate() {
-        ::kill(pid_, SIGTERM);
-        int raw = 0;
-        if (!WaitFor([&] { return ::waitpid(pid_, &raw, WNOHANG) == pid_; }))
-            return -1;
-        ended_ = true;
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
 
 private:
-    static inline int serial_ = 0;
-    pid_t pid_ = -1;
     bool ready_ = false;
-    bool ended_ = false;
 };
 
 class ProgramRun : public ::testing::Test {
