@@ -29,21 +29,6 @@ struct OutputSettingsTest : ::testing::Test {
 
 } // namespace
 
-TEST(OutputSettingsValues, listsHoldTheAllowedValuesInOrder) {
-    EXPECT_EQ(OutputSettings::FsValues,
-              (std::array<int32_t, 6>{8000, 11025, 22050, 44100, 48000, 96000}));
-    EXPECT_EQ(OutputSettings::BufferSizeValues,
-              (std::array<int32_t, 5>{4096, 8192, 16384, 32768, 64536}));
-    EXPECT_EQ(OutputSettings::BuffersValues, (std::array<int32_t, 3>{2, 3, 4}));
-    for (int32_t bytes : OutputSettings::BufferSizeValues)
-        EXPECT_EQ(bytes % 4, 0) << bytes;
-    EXPECT_EQ(OutputSettings::FsPosition(44100), 3);
-    EXPECT_EQ(OutputSettings::FsPosition(44000), -1);
-    EXPECT_EQ(OutputSettings::BufferSizePosition(64536), 4);
-    EXPECT_EQ(OutputSettings::BufferSizePosition(65536), -1);
-    EXPECT_EQ(OutputSettings::BuffersPosition(2), 0);
-}
-
 TEST_F(OutputSettingsTest, aFirstStartWithoutStoredValuesGivesTheDefaults) {
     const OutputSettings s = LoadOutputSettings(SettingsStore());
     EXPECT_EQ(s.SampleRate(), 11025);

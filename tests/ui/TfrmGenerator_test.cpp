@@ -210,20 +210,27 @@ TEST_F(GeneratorWindow, sampleRateLabelShowsKilohertz) {
     EXPECT_EQ(window->lblFS->text(), "fs = 44.1 kHz");
 }
 
-TEST_F(GeneratorWindow, menusCarryTheirShortcuts) {
-    GeneratorMenus& m = window->Menus();
-    EXPECT_EQ(m.SaveWaveFile1->shortcut(), QKeySequence("Ctrl+T"));
-    EXPECT_EQ(m.Exit1->shortcut(), QKeySequence("Ctrl+X"));
-    EXPECT_EQ(m.Memory[2]->shortcut(), QKeySequence(Qt::Key_F7));
-    EXPECT_EQ(m.StoreMemory[3]->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F8));
-    EXPECT_EQ(m.rESETTOdEFAULT1->shortcut(), QKeySequence("Ctrl+Z"));
-    EXPECT_EQ(m.OnOff1->shortcut(), QKeySequence(Qt::Key_F9));
-    EXPECT_EQ(m.Off1->shortcut(), QKeySequence(Qt::Key_F11));
-    EXPECT_EQ(m.ONOFF2->shortcut(), QKeySequence("Ctrl+Ins"));
-    EXPECT_NE(m.CompatibilityTest1->shortcut(), m.SaveWaveFile1->shortcut());
+// The user's keys reach the menu items: F11 on, F9 off, F7 recalls slot 3, Shift+F8 stores
+// into slot 4, Ctrl+Z resets, Ctrl+T asks for a wave file's name.
+TEST_F(GeneratorWindow, menuKeysDoWhatTheirItemsDo) {
+    QTest::keyClick(window.get(), Qt::Key_F11);
+    Pump();
+    EXPECT_TRUE(window->GeneratorRunning());
+    QTest::keyClick(window.get(), Qt::Key_F9);
+    Pump();
+    EXPECT_FALSE(window->GeneratorRunning());
+    session->Bank().Slot(3).fInitLeft = "333";
+    QTest::keyClick(window.get(), Qt::Key_F7);
+    EXPECT_EQ(Text(TextField::fInitLeft), "333");
+    QTest::keyClick(window.get(), Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_EQ(session->Bank().Slot(4).fInitLeft, "333");
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Text(TextField::fInitLeft), "1000");
+    QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.SaveRequests.size(), 1u);
     // Separators after: New window, Save wave, Save preset, editor (File menu).
     int separators = 0;
-    for (QAction* a : m.File1->actions())
+    for (QAction* a : window->Menus().File1->actions())
         separators += a->isSeparator();
     EXPECT_EQ(separators, 4);
 }
