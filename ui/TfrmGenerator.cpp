@@ -9,6 +9,7 @@
 #include "ui/ClickableLabel.h"
 #include "ui/DesignLayout.h"
 #include "ui/ExitLineEdit.h"
+#include "ui/FileCommands.h"
 #include "ui/FrequencyGroup.h"
 #include "ui/GeneratorBinding.h"
 #include "ui/GeneratorMenus.h"
@@ -42,7 +43,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -218,13 +218,14 @@ void TfrmGenerator::BindControls() {
 
 void TfrmGenerator::ConnectMenus() {
     GeneratorMenus& m = *menus_;
-    connect(m.SaveWaveFile1, &QAction::triggered, this, &TfrmGenerator::SaveWaveFile1Click);
-    connect(m.LoadSweepSettings1, &QAction::triggered, this,
-            &TfrmGenerator::LoadSweepSettings1Click);
-    connect(m.SaveSweepSettingsAs1, &QAction::triggered, this,
-            &TfrmGenerator::SaveSweepSettingsAs1Click);
-    connect(m.OpenNewGeneratorWindow1, &QAction::triggered, this,
-            &TfrmGenerator::OpenNewGeneratorWindow1Click);
+    auto* files = new FileCommands(session_, dialogs_, *wait_, this);
+    connect(m.SaveWaveFile1, &QAction::triggered, files, &FileCommands::SaveWaveFile1Click);
+    connect(m.LoadSweepSettings1, &QAction::triggered, files,
+            &FileCommands::LoadSweepSettings1Click);
+    connect(m.SaveSweepSettingsAs1, &QAction::triggered, files,
+            &FileCommands::SaveSweepSettingsAs1Click);
+    connect(m.OpenNewGeneratorWindow1, &QAction::triggered, files,
+            &FileCommands::OpenNewGeneratorWindow1Click);
     connect(m.Exit1, &QAction::triggered, this, &TfrmGenerator::Exit1Click);
     connect(m.RunScript1, &QAction::triggered, scripts_, &ScriptCommands::RunScript1Click);
     connect(m.OpenSkrivel1, &QAction::triggered, scripts_, &ScriptCommands::OpenSkrivel1Click);
@@ -467,56 +468,6 @@ void TfrmGenerator::CompatibilityTest1Click() {
 
 void TfrmGenerator::UpdateSampleRateLabel() {
     transport_->ShowSampleRate(Gen().SampleRate());
-}
-
-// --- Files -----------------------------------------------------------------------------------
-
-void TfrmGenerator::SaveWaveFile1Click() {
-    if (!session_.PrepareExport())
-        return;
-    UserDialogs::FileRequest request;
-    request.Title = tr("Save as wave file");
-    request.Proposed = QString::fromStdString(session_.ProposedExportName());
-    request.Filter = tr("WAVE file (*.wav)");
-    request.DefaultSuffix = "wav";
-    const QString path = dialogs_.SaveFileName(request);
-    if (!path.isEmpty())
-        session_.WriteExport(path.toStdString(), wait_.get());
-}
-
-// Loading replaces the four slots and the buttons' captions; nothing is applied.
-void TfrmGenerator::LoadSweepSettings1Click() {
-    session_.StopNow();
-    UserDialogs::FileRequest request;
-    request.Title = tr("Load preset file");
-    request.Filter = tr("Quavril Presets (*.qvl)");
-    request.DefaultSuffix = "qvl";
-    const QString path = dialogs_.OpenFileName(request);
-    if (path.isEmpty())
-        return;
-    const PresetFileResult result = session_.LoadPresets(path.toStdString());
-    if (!result)
-        dialogs_.Error(QString::fromStdString(result.Error));
-}
-
-void TfrmGenerator::SaveSweepSettingsAs1Click() {
-    session_.StopNow();
-    UserDialogs::FileRequest request;
-    request.Title = tr("Save preset file");
-    request.Filter = tr("QVL presets (*.qvl)");
-    request.DefaultSuffix = "qvl";
-    request.ConfirmOverwrite = false;
-    const QString path = dialogs_.SaveFileName(request);
-    if (path.isEmpty())
-        return;
-    const PresetFileResult result = session_.SavePresets(path.toStdString());
-    if (!result)
-        dialogs_.Error(QString::fromStdString(result.Error));
-}
-
-// Another generator is another copy of this program.
-void TfrmGenerator::OpenNewGeneratorWindow1Click() {
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
 
 // --- Reset and copy --------------------------------------------------------------------------

@@ -80,10 +80,6 @@ public:
     void WaveDeviceChange();
     void OpenOutputSettings();
 
-    void SaveWaveFile1Click();
-    void LoadSweepSettings1Click();
-    void SaveSweepSettingsAs1Click();
-    void OpenNewGeneratorWindow1Click();
     void rESETTOdEFAULT1Click();
     void CopySettingsfromleftChannel1Click();
     void CopySettingsfromrightChannel1Click();
