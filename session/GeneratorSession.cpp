@@ -170,7 +170,8 @@ std::string GeneratorSession::Title() const {
 
 // Values are written as a user would enter them: an edit's text runs its change handler, a
 // check box its click handler, a list position runs nothing unless named. Positions outside
-// their lists are ignored: they would leave no selection behind.
+// their lists are ignored: they would leave no selection behind. A frequency above half the
+// sample rate is lowered to it, as a recalled slot's is.
 void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
     Generator& g = generator_;
     const auto inList = [](int32_t v, size_t size) {
