@@ -19,6 +19,11 @@ Playback::StartResult Playback::StartPlayback(int32_t numBuffers, int32_t buffer
     if (output_.Playing())
         return {Outcome::AlreadyPlaying, {}};
     generator_.ResetGenerator(false);
+    // The derivation refused such a period and kept the last one; playing that instead would
+    // not be what the user typed.
+    const auto frames = generator_.FramesOfDuration();
+    if ((frames && *frames < 1) || generator_.State().TotalSamples < 1)
+        return {Outcome::Failed, playback_messages::PeriodUnderOneFrame};
     generator_.AcknowledgeRender();
     // BufferSize last: it allocates the blocks with the format and count set before it.
     output_.SetStereo(generator_.Mode() == STEREO);

@@ -12,6 +12,9 @@ namespace playback_messages {
 inline constexpr const char* ShortSignal =
     "For very short signals please decrease the buffer number and size in the 'Compatibility "
     "settings' in the 'Options' menu";
+// A duration that rounds to no frame at the sample rate (0, negative, under half a frame).
+inline constexpr const char* PeriodUnderOneFrame =
+    "The duration is shorter than one sample: the signal cannot be played.";
 // Followed by a carriage return and the component's ErrorMessage.
 inline constexpr const char* SoundDeviceError = "Sound Device Error: ";
 } // namespace playback_messages
@@ -35,7 +38,8 @@ public:
 
     // Resets the generator, sets RenderAcknowledged, configures the output (Stereo from the
     // channel mode, FrameRate from the generator's SampleRate, then NumBuffers, BufferSize
-    // last) and starts it. Does nothing when the output already plays.
+    // last) and starts it. Does nothing when the output already plays. A period shorter than
+    // one frame is refused after the reset (whose derivation stopped the output).
     StartResult StartPlayback(int32_t numBuffers, int32_t bufferSize);
 
     // The text shown for a failed start with the component's ErrorMessage.

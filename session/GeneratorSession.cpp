@@ -170,7 +170,8 @@ std::string GeneratorSession::Title() const {
 
 // Values are written as a user would enter them: an edit's text runs its change handler, a
 // check box its click handler, a list position runs nothing unless named. Positions outside
-// their lists are ignored: they would leave no selection behind.
+// their lists are ignored: they would leave no selection behind. A frequency above half the
+// sample rate is lowered to it, as a recalled slot's is.
 void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
     Generator& g = generator_;
     const auto inList = [](int32_t v, size_t size) {
@@ -194,10 +195,10 @@ void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
         break;
     case MessageCode::LeftFrequency:
     case MessageCode::LeftFrequencyAlias:
-        g.SetText(TextField::fInitLeft, DecimalText(w, 100));
+        ApplyFrequency(g, TextField::fInitLeft, DecimalText(w, 100));
         break;
     case MessageCode::LeftFinalFrequency:
-        g.SetText(TextField::fFinalLeft, DecimalText(w, 100));
+        ApplyFrequency(g, TextField::fFinalLeft, DecimalText(w, 100));
         break;
     case MessageCode::Duration:
         g.SetText(TextField::Duration, DecimalText(w, 10));
@@ -324,11 +325,9 @@ void GeneratorSession::SelectRate(int position) {
     emit SliderLimitsChanged();
     // A field above the new limit is lowered to it; writing the text runs its change handler.
     for (TextField f : {TextField::fInitLeft, TextField::fFinalLeft, TextField::fInitRight,
-                        TextField::fFinalRight}) {
-        const auto v = ParsePlain(generator_.Text(f));
-        if (v && *v > fs / 2)
-            generator_.SetText(f, std::to_string(fs / 2));
-    }
+                        TextField::fFinalRight})
+        if (auto lowered = LoweredFrequency(generator_.Text(f), fs))
+            generator_.SetText(f, *lowered);
 }
 
 void GeneratorSession::SelectBufferSize(int position) {

@@ -1,6 +1,7 @@
 #include "settings/MemoryPresets.h"
 
 #include "files/AnsiText.h"
+#include "synth/NumberText.h"
 
 namespace quavril {
 
@@ -24,6 +25,18 @@ void RecallChannel(Generator& g, Channel c, bool constant, const std::string& am
 }
 
 } // namespace
+
+std::optional<std::string> LoweredFrequency(const std::string& text, int32_t fs) {
+    const long double half = fs * 0.5L;
+    const auto v = ParsePlain(text);
+    if (!v || !(*v > half))
+        return std::nullopt;
+    return FormatGeneral(half);
+}
+
+void ApplyFrequency(Generator& g, TextField field, const std::string& text) {
+    g.SetText(field, LoweredFrequency(text, g.SampleRate()).value_or(text));
+}
 
 void StoreSlot(const Generator& g, PresetSlot& s) {
     s.fInitLeft = Stored(g, TextField::fInitLeft);
@@ -83,11 +96,11 @@ void RecallSlot(Generator& g, const PresetSlot& s) {
     g.SetText(TextField::ModPhaseRightEdit, s.ModPhaseRightEdit);
     g.ExitEdit(TextField::AmplitudeLeft); // both gains from validated texts
     g.ExitEdit(TextField::AmplitudeRight);
-    g.SetText(TextField::fInitLeft, s.fInitLeft);
-    g.SetText(TextField::fFinalLeft, s.fFinalLeft);
+    ApplyFrequency(g, TextField::fInitLeft, s.fInitLeft);
+    ApplyFrequency(g, TextField::fFinalLeft, s.fFinalLeft);
     g.DeriveSweep(Channel::Left);
-    g.SetText(TextField::fInitRight, s.fInitRight);
-    g.SetText(TextField::fFinalRight, s.fFinalRight);
+    ApplyFrequency(g, TextField::fInitRight, s.fInitRight);
+    ApplyFrequency(g, TextField::fFinalRight, s.fFinalRight);
     g.DeriveSweep(Channel::Right);
 }
 

@@ -14,7 +14,7 @@ namespace {
 constexpr int Block = 256; // samples whose sines are taken together
 
 // ModulationGain for the frames n0 .. n0 + count - 1 (count <= Block).
-void ModulationGains(const ChannelState& s, int function, int32_t n0, int count, int32_t fs,
+void ModulationGains(const ChannelState& s, int function, int64_t n0, int count, int32_t fs,
                      float* gains) {
     if (function < MODSINE || function > MODTRIANGLE) {
         std::fill(gains, gains + count, GainOfShape(s.ModDepthFraction, ShapeOfSine(function, 0)));
@@ -33,7 +33,7 @@ void ModulationGains(const ChannelState& s, int function, int32_t n0, int count,
 
 template <int W>
 void Run(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, int16_t* out,
-         int stride, int32_t frames, int32_t n0) {
+         int stride, int32_t frames, int64_t n0) {
     ChannelState& s = g.Of(c);
     if constexpr (W == SINE || W == SQUARE) {
         // The sample steps of SampleOf, with the sines of a block taken together.
@@ -67,7 +67,7 @@ void Run(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, in
 } // namespace
 
 void RenderChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, int waveform,
-                   int32_t fs, int16_t* out, int stride, int32_t frames, int32_t n0) {
+                   int32_t fs, int16_t* out, int stride, int32_t frames, int64_t n0) {
     switch (waveform) {
     case SINE:
         return Run<SINE>(g, c, cs, fs, out, stride, frames, n0);

@@ -11,6 +11,6 @@ namespace quavril {
 // Channel `c` playing `waveform` over `frames` frames from counter n0, its low 16 bits written
 // every `stride` samples. The counter itself is not advanced.
 void RenderChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, int waveform,
-                   int32_t fs, int16_t* out, int stride, int32_t frames, int32_t n0);
+                   int32_t fs, int16_t* out, int stride, int32_t frames, int64_t n0);
 
 } // namespace quavril

@@ -289,15 +289,16 @@ void Generator::ExitFrequency(TextField f) {
 
 // --- Sweep ---------------------------------------------------------------------------------
 
-std::optional<int32_t> Generator::FramesOfDuration() const {
+std::optional<int64_t> Generator::FramesOfDuration() const {
     const auto d = ParsePlain(signal_.Duration);
     if (!d)
         return std::nullopt;
     const long double frames = RoundEven(*d * SampleRate());
-    if (frames < std::numeric_limits<int32_t>::min() ||
-        frames > std::numeric_limits<int32_t>::max())
+    // 2^63 is exact as a long double; the largest count below it converts exactly too.
+    constexpr long double Limit = 9223372036854775808.0L;
+    if (!(frames > -Limit && frames < Limit))
         return std::nullopt;
-    return static_cast<int32_t>(frames);
+    return static_cast<int64_t>(frames);
 }
 
 DeriveResult Generator::DeriveSweep(Channel c) {
@@ -316,8 +317,10 @@ DeriveResult Generator::DeriveSweep(Channel c) {
     }
     host_->FrequencySliderMoved(c,
                                 static_cast<int>(RoundEven(1000.0L * std::log10(*fInit * 0.5L))));
+    // A period shorter than one frame is never started: it would end on every frame, which
+    // turns the pulses into a constant level and holds sweeps at their start.
     const auto total = FramesOfDuration();
-    if (!total || !engine_.ApplySweep(c, *fInit, *fFinal, *total)) {
+    if (!total || *total < 1 || !engine_.ApplySweep(c, *fInit, *fFinal, *total)) {
         host_->StopOutputNow();
         return DeriveResult::Failed;
     }

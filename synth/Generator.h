@@ -95,8 +95,9 @@ public:
     int ChannelCount() const { return Mode() == STEREO ? 2 : 1; }
 
     // Frames of one signal period at the current rate: Round(duration * fs). Fails (nothing)
-    // when the duration text is not a number or the count does not fit 32 bits.
-    std::optional<int32_t> FramesOfDuration() const;
+    // when the duration text is not a number or the count does not fit 64 bits. A count under
+    // one frame is given as it is; the derivation refuses it.
+    std::optional<int64_t> FramesOfDuration() const;
 
     // The frequency display text (whole hertz per channel).
     std::string FrequencyText() const;

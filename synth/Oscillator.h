@@ -81,7 +81,7 @@ inline constexpr RowTable Rows{};
 } // namespace pink_detail
 
 // The draws of one pink sample: row 0 always, then the rows the counter selects, in row order.
-inline void PinkDraw(int32_t n, std::array<float, 13>& rows, uint32_t& seed) {
+inline void PinkDraw(int64_t n, std::array<float, 13>& rows, uint32_t& seed) {
     rows[0] = static_cast<float>(NextRandom(seed));
     for (unsigned bits = pink_detail::Rows.rows[static_cast<uint32_t>(n) & 2047]; bits != 0;
          bits &= bits - 1)
@@ -94,7 +94,7 @@ inline float PinkFromSum(float sum) {
     return static_cast<float>(static_cast<double>(sum) * (2.0 / 13.0) - 1.0);
 }
 
-inline float PinkNoise(int32_t n, std::array<float, 13>& rows, uint32_t& seed) {
+inline float PinkNoise(int64_t n, std::array<float, 13>& rows, uint32_t& seed) {
     PinkDraw(n, rows, seed);
     float sum = 0.0f;
     for (float r : rows)

@@ -45,7 +45,7 @@ constexpr DrawTable Draws{};
 // being written out sample by sample.
 template <bool Both, bool SteadyPhase>
 void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const ChannelSettings& bs,
-             int32_t fs, int16_t* out, int stride, int32_t frames, int32_t n0) {
+             int32_t fs, int16_t* out, int stride, int32_t frames, int64_t n0) {
     constexpr int PerFrame = Both ? 2 : 1;
     alignas(32) float rows[3][Block];
     alignas(32) float sums[Block];
@@ -89,7 +89,7 @@ void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const 
             if constexpr (SteadyPhase) {
                 AdvanceSteady(a);
             } else {
-                Advance(a, as, static_cast<int32_t>(start + i), fs);
+                Advance(a, as, n0 + frame + i, fs);
                 scales[call] = ScaleOf(a);
             }
             rows[0][call] = draws[pos];
@@ -101,7 +101,7 @@ void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const 
                 if constexpr (SteadyPhase) {
                     AdvanceSteady(b);
                 } else {
-                    Advance(b, bs, static_cast<int32_t>(start + i), fs);
+                    Advance(b, bs, n0 + frame + i, fs);
                     scales[call + 1] = ScaleOf(b);
                 }
                 rows[0][call + 1] = draws[pos + k];
@@ -146,7 +146,7 @@ void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const 
 } // namespace
 
 void RenderPinkChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs,
-                       int16_t* out, int stride, int32_t frames, int32_t n0) {
+                       int16_t* out, int stride, int32_t frames, int64_t n0) {
     if (Steady(g.Of(c), cs))
         PinkRun<false, true>(g, c, cs, cs, fs, out, stride, frames, n0);
     else
@@ -154,7 +154,7 @@ void RenderPinkChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, 
 }
 
 void RenderPinkPair(GeneratorState& g, const ChannelSettings& left, const ChannelSettings& right,
-                    int32_t fs, int16_t* out, int32_t frames, int32_t n0) {
+                    int32_t fs, int16_t* out, int32_t frames, int64_t n0) {
     if (Steady(g.Of(Channel::Left), left) && Steady(g.Of(Channel::Right), right))
         PinkRun<true, true>(g, Channel::Left, left, right, fs, out, 2, frames, n0);
     else

@@ -37,7 +37,7 @@ static_assert(TwoPiBelow + static_cast<long double>(TwoPiRest) == TwoPiL);
 }
 
 // The modulation phase in radians at frame `counter` of the period, at `fs` frames a second.
-[[gnu::always_inline]] inline double ModulationPhase(const ChannelState& s, int32_t counter,
+[[gnu::always_inline]] inline double ModulationPhase(const ChannelState& s, int64_t counter,
                                                      int32_t fs) {
     // A period of 0 cannot be played (the edit refuses it while playing); a signal started
     // with it modulates at the 1 s the edit would substitute.
@@ -63,7 +63,7 @@ static_assert(TwoPiBelow + static_cast<long double>(TwoPiRest) == TwoPiL);
 }
 
 [[gnu::always_inline]] inline float ModulationGain(int function, const ChannelState& s,
-                                                   int32_t counter, int32_t fs) {
+                                                   int64_t counter, int32_t fs) {
     const double x = ModulationPhase(s, counter, fs);
     double sine = 0;
     if (function == MODCOS)
@@ -78,7 +78,7 @@ static_assert(TwoPiBelow + static_cast<long double>(TwoPiRest) == TwoPiL);
 // Steps 1 to 4 of a sample: phase, frequency (glide or sweep), wrap, modulation gain.
 // `gain`, when given, is the modulation gain ModulationGain would compute.
 [[gnu::always_inline]] inline void Advance(ChannelState& s, const ChannelSettings& cs,
-                                           int32_t counter, int32_t fs,
+                                           int64_t counter, int32_t fs,
                                            const float* gain = nullptr) {
     s.Phase += s.Increment;
     if (cs.Constant) {
@@ -118,7 +118,7 @@ inline bool Steady(const ChannelState& s, const ChannelSettings& cs) {
 // One sample of waveform W of channel c at frame `counter`, before truncation to 16 bits.
 template <int W>
 [[gnu::always_inline]] inline int64_t
-SampleOf(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t counter, int32_t fs) {
+SampleOf(GeneratorState& g, Channel c, const ChannelSettings& cs, int64_t counter, int32_t fs) {
     ChannelState& s = g.Of(c);
     Advance(s, cs, counter, fs);
     if constexpr (W == PULSEPOS)

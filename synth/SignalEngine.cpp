@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace quavril {
@@ -35,7 +36,7 @@ void SignalEngine::ComputeSweepShape(ChannelState& s, bool logarithmic) const {
 }
 
 bool SignalEngine::ApplySweep(Channel c, long double fInit, long double fFinal,
-                              int32_t totalSamples) {
+                              int64_t totalSamples) {
     const ChannelSettings& cs = Settings(c);
     ChannelState& s = state_.Of(c);
     state_.TotalSamples = totalSamples;
@@ -104,7 +105,7 @@ void SignalEngine::StartRightSawAndGains(float rightSaw) {
 
 int64_t SignalEngine::NextSample(Channel c, int waveform) {
     const ChannelSettings& cs = Settings(c);
-    const int32_t n = state_.SampleCounter;
+    const int64_t n = state_.SampleCounter;
     const int32_t fs = sampleRate_;
     switch (waveform) {
     case SINE:
@@ -132,7 +133,7 @@ int64_t SignalEngine::NextSample(Channel c, int waveform) {
 // unless both draw from the random generator, so apart from that case each channel is
 // rendered on its own, which keeps the per-sample loops free of dispatch.
 template <bool Stereo> void SignalEngine::SignalRun(int16_t* out, int32_t frames) {
-    const int32_t n0 = state_.SampleCounter;
+    const int64_t n0 = state_.SampleCounter;
     const ChannelSettings& left = Settings(Channel::Left);
     const ChannelSettings& right = Settings(Channel::Right);
     auto random = [](int w) { return w == WHITE || w == PINK; };
@@ -146,7 +147,7 @@ template <bool Stereo> void SignalEngine::SignalRun(int16_t* out, int32_t frames
         RenderPinkPair(state_, left, right, sampleRate_, out, frames, n0);
     } else {
         // Left, then right, frame by frame: both draw from the one random sequence.
-        for (int32_t i = 0; i < frames; ++i) {
+        for (std::ptrdiff_t i = 0; i < frames; ++i) {
             state_.SampleCounter = n0 + i;
             out[2 * i] = Low16(NextSample(Channel::Left, left.WaveForm));
             out[2 * i + 1] = Low16(NextSample(Channel::Right, right.WaveForm));
@@ -156,7 +157,7 @@ template <bool Stereo> void SignalEngine::SignalRun(int16_t* out, int32_t frames
         const auto enableLeft = static_cast<int16_t>(state_.Channels[0].ChannelEnable);
         const auto enableRight = static_cast<int16_t>(state_.Channels[1].ChannelEnable);
         if (enableLeft != 1 || enableRight != 1) {
-            for (int32_t i = 0; i < frames; ++i) {
+            for (std::ptrdiff_t i = 0; i < frames; ++i) {
                 out[2 * i] = static_cast<int16_t>(out[2 * i] * enableLeft);
                 out[2 * i + 1] = static_cast<int16_t>(out[2 * i + 1] * enableRight);
             }
@@ -170,11 +171,11 @@ template <bool Stereo> void SignalEngine::SignalRun(int16_t* out, int32_t frames
 // looping, a counter at or past the period length restarts at 0 and turns the sweeps.
 template <bool Stereo>
 void SignalEngine::RenderSpan(int16_t* out, int32_t frames, bool loop, bool always) {
-    constexpr int channels = Stereo ? 2 : 1;
+    constexpr std::ptrdiff_t channels = Stereo ? 2 : 1;
     int32_t done = 0;
     while (done < frames) {
-        const int32_t counter = state_.SampleCounter;
-        const int32_t total = state_.TotalSamples;
+        const int64_t counter = state_.SampleCounter;
+        const int64_t total = state_.TotalSamples;
         int64_t run = frames - done;
         if (!always && !loop) {
             if (counter >= total) {
@@ -182,10 +183,10 @@ void SignalEngine::RenderSpan(int16_t* out, int32_t frames, bool loop, bool alwa
                 state_.SampleCounter = counter + (frames - done);
                 return;
             }
-            run = std::min<int64_t>(run, int64_t{total} - counter);
+            run = std::min(run, total - counter);
         }
         if (loop)
-            run = std::min<int64_t>(run, std::max<int64_t>(1, int64_t{total} - counter));
+            run = std::min(run, std::max<int64_t>(1, total - counter));
         SignalRun<Stereo>(out + done * channels, static_cast<int32_t>(run));
         done += static_cast<int32_t>(run);
         // Greater-or-equal: a period shortened while looping still ends.
@@ -238,7 +239,7 @@ bool SignalEngine::FillBuffer(GeneratorHost& host, uint8_t* buffer, int32_t& siz
     const bool stereo = Stereo();
     const int32_t frameBytes = stereo ? 4 : 2;
     const int32_t frames = size / frameBytes;
-    const int32_t startCounter = state_.SampleCounter;
+    const int64_t startCounter = state_.SampleCounter;
     // Render in chunks through a stack buffer, then store little-endian.
     int16_t chunk[4096];
     const int32_t chunkFrames = stereo ? 2048 : 4096;
@@ -271,7 +272,7 @@ bool SignalEngine::FillBuffer(GeneratorHost& host, uint8_t* buffer, int32_t& siz
         // Every frame of the signal is played: the buffer that holds the last frames goes out
         // shortened to them, and only a buffer without any signal frame ends the playback.
         const int64_t signalFrames =
-            std::clamp<int64_t>(int64_t{state_.TotalSamples} - startCounter, 0, frames);
+            std::clamp<int64_t>(state_.TotalSamples - startCounter, 0, frames);
         result = signalFrames > 0;
         if (signalFrames < frames)
             size = static_cast<int32_t>(signalFrames * frameBytes);

@@ -29,7 +29,7 @@ public:
     // Steps 3 to 9 of a derivation from readable, valid frequencies (Hz) and the period in
     // frames. Fails (false) where the arithmetic cannot go on: a sweep over one frame, or a
     // frequency that underflowed to zero; the steps then stop where they are.
-    bool ApplySweep(Channel c, long double fInit, long double fFinal, int32_t totalSamples);
+    bool ApplySweep(Channel c, long double fInit, long double fFinal, int64_t totalSamples);
     // Restarts a channel's sweep from the stored normalised frequencies and the shared counter.
     void RestartSweep(Channel c);
     // The period-end turn of a looping sweep.

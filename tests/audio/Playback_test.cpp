@@ -120,14 +120,41 @@ TEST_F(PlaybackTest, startResetsTheGeneratorAndAcknowledgesTheRenderer) {
     EXPECT_EQ(device->Log().size(), 5u);                 // open, two prepares, two writes: no stop
 }
 
-TEST_F(PlaybackTest, aSignalWithoutFramesGivesTheShortSignalMessage) {
-    generator.SetText(TextField::Duration, "0");
-    const auto r = playback->StartPlayback(4, 16384);
+namespace {
+struct ShortPeriodCase {
+    const char* Duration; // at 8000 Hz
+    bool Starts;
+};
+class ShortPeriodStart : public PlaybackTest,
+                         public ::testing::WithParamInterface<ShortPeriodCase> {};
+} // namespace
+
+// A looping pulse over a period of no frame would be a constant full-scale level: such a period
+// is never started, and the start says why; one frame is a period.
+TEST_P(ShortPeriodStart, aPeriodUnderOneFrameIsNeverStarted) {
+    generator.SetText(TextField::Duration, "1");
+    generator.SetFlag(FlagField::Loop, true);
+    generator.SetIndex(IndexField::WaveFormLeft, PULSEPOS);
+    generator.WaveFormChange(Channel::Left);
+    generator.SetText(TextField::Duration, GetParam().Duration);
+    const auto r = playback->StartPlayback(2, 1024);
+    if (GetParam().Starts) {
+        ASSERT_EQ(r.Result, Playback::Outcome::Started) << r.Message;
+        EXPECT_EQ(generator.State().TotalSamples, 1);
+        return;
+    }
     EXPECT_EQ(r.Result, Playback::Outcome::Failed);
-    EXPECT_EQ(r.Message, "For very short signals please decrease the buffer number and size in "
-                         "the 'Compatibility settings' in the 'Options' menu");
+    EXPECT_EQ(r.Message, "The duration is shorter than one sample: the signal cannot be played.");
     EXPECT_FALSE(playback->OutputPlaying());
+    EXPECT_TRUE(device->Log().empty()) << "nothing was opened";
 }
+
+INSTANTIATE_TEST_SUITE_P(Durations, ShortPeriodStart,
+                         ::testing::Values(ShortPeriodCase{"0", false},
+                                           ShortPeriodCase{"-1", false},
+                                           ShortPeriodCase{"0.00006", false}, // 0.48 frame
+                                           ShortPeriodCase{"0.000125", true}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(PlaybackTest, aDeviceFailureGivesTheSoundDeviceMessage) {
     device->FailOpen(VirtualWaveOut::VirtualFailure);

@@ -88,6 +88,15 @@ INSTANTIATE_TEST_SUITE_P(
                       MessageCase{MessageCode::Channels, 2, 0, "RightTick", "1"},
                       MessageCase{MessageCode::Channels, 1, 0, "MONO", "0"}));
 
+// A frequency above half the sample rate (44100 Hz) is lowered to it, silently.
+INSTANTIATE_TEST_SUITE_P(AboveHalfTheRate, MessageTable,
+                         ::testing::Values(MessageCase{MessageCode::LeftFrequency, 3000000, 0,
+                                                       "fInitLeft", "22050"},
+                                           MessageCase{MessageCode::LeftFrequencyAlias, INT_MAX, 0,
+                                                       "fInitLeft", "22050"},
+                                           MessageCase{MessageCode::LeftFinalFrequency, 2205001, 0,
+                                                       "fFinalLeft", "22050"}));
+
 TEST_F(SessionTest, aWrittenFrequencyRunsItsChangeHandler) {
     session->Dispatch(MessageCode::LeftFrequency, 44000, 0);
     EXPECT_FLOAT_EQ(G().State().Of(Channel::Left).InitNorm, 440.0f / 44100);

@@ -794,3 +794,107 @@ TEST_P(GeneratorRender, everyModulationShapeMatchesTheSampleBySampleDefinition) 
                       reference.State().Of(Channel::Left).ModGain);
         }
 }
+
+// --- Periods of any length ------------------------------------------------------------------
+
+namespace {
+struct DurationCase {
+    const char* Duration;
+    int32_t Rate;
+    DeriveResult Result;
+    int64_t Frames; // the period after the derivation (the previous one, 1 s, when refused)
+};
+
+class DurationDerivation : public GeneratorTest,
+                           public ::testing::WithParamInterface<DurationCase> {};
+} // namespace
+
+// A period is derived as long as typed, in 64 bits; one shorter than a frame is a failure that
+// keeps the last period and stops the output.
+TEST_P(DurationDerivation, periodIsAsLongAsTypedAndNeverUnderOneFrame) {
+    const DurationCase& c = GetParam();
+    Rate(c.Rate);
+    g.SetText(TextField::Duration, "1");
+    ASSERT_EQ(g.State().TotalSamples, c.Rate);
+    const int stops = host.stops;
+    g.SetText(TextField::Duration, c.Duration);
+    EXPECT_EQ(g.DeriveSweep(Channel::Left), c.Result);
+    EXPECT_EQ(g.State().TotalSamples, c.Frames);
+    EXPECT_EQ(host.stops > stops, c.Result == DeriveResult::Failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Durations, DurationDerivation,
+    ::testing::Values(DurationCase{"0", 44100, DeriveResult::Failed, 44100},
+                      DurationCase{"-2", 44100, DeriveResult::Failed, 44100},
+                      DurationCase{"0.00001", 44100, DeriveResult::Failed, 44100}, // 0.441 frame
+                      DurationCase{"0.00002", 44100, DeriveResult::Derived, 1},    // 0.882 frame
+                      DurationCase{"123456", 44100, DeriveResult::Derived, 5444409600},
+                      DurationCase{"48695", 96000, DeriveResult::Derived, 4674720000},
+                      DurationCase{"1e300", 44100, DeriveResult::Failed, 44100}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+namespace {
+struct LongFillCase {
+    int64_t Start; // counter before the fill; negative: that many frames before the period end
+    bool Loop;
+};
+
+class LongPeriodFill : public GeneratorTest, public ::testing::WithParamInterface<LongFillCase> {
+protected:
+    static void Configure(Generator& gen, bool loop) {
+        gen.SetSampleRate(44100);
+        gen.SetText(TextField::Duration, "123456"); // 5,444,409,600 frames
+        gen.SetFlag(FlagField::Loop, loop);
+        gen.SetFlag(FlagField::ModulationOnLeft, true); // the counter is its time base
+        gen.SetIndex(IndexField::ModFunctionLeft, MODSINE);
+        gen.SetText(TextField::ModPeriodLeftEdit, "0.37");
+    }
+};
+} // namespace
+
+// The fill path counts frames in 64 bits: across 2^31 and 2^32 every frame is what the sample
+// rule gives at its counter, and the end of a long period is met exactly.
+TEST_P(LongPeriodFill, framesFollowTheCounterAcrossEveryWidth) {
+    const LongFillCase& c = GetParam();
+    RecordingHost refHost;
+    Generator ref{&refHost};
+    Configure(g, c.Loop);
+    Configure(ref, c.Loop);
+    Start();
+    ASSERT_TRUE(ref.ResetGenerator(false));
+    const int64_t total = g.State().TotalSamples;
+    ASSERT_EQ(total, 5444409600);
+    const int64_t start = c.Start >= 0 ? c.Start : total + c.Start;
+    test::MutableState(g).SampleCounter = start;
+
+    constexpr int32_t Frames = 2048;
+    bool more = false;
+    int32_t size = 0;
+    const std::vector<int16_t> played = Fill(2 * Frames, &more, &size);
+    const int64_t signalFrames = c.Loop ? Frames : std::min<int64_t>(Frames, total - start);
+    EXPECT_TRUE(more);
+    EXPECT_EQ(size, 2 * signalFrames);
+    const int64_t after = start + Frames;
+    EXPECT_EQ(g.State().SampleCounter, c.Loop && after >= total ? after - total : after);
+    for (int32_t i = 0; i < Frames; ++i) {
+        int64_t n = start + i;
+        if (c.Loop && n >= total)
+            n -= total;
+        int16_t expected = 0;
+        if (n < total) {
+            test::MutableState(ref).SampleCounter = n;
+            expected = Low16(ref.NextSample(Channel::Left, SINE));
+        }
+        ASSERT_EQ(played[static_cast<size_t>(i)], expected) << "frame " << start + i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counters, LongPeriodFill,
+                         ::testing::Values(LongFillCase{2147483648 - 1000, false},
+                                           LongFillCase{4294967296 - 1000, true},
+                                           LongFillCase{-1000, false}, LongFillCase{-1000, true}),
+                         [](const auto& info) {
+                             return std::string(info.param.Loop ? "looping" : "once") +
+                                    std::to_string(info.index);
+                         });

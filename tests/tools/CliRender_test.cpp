@@ -83,10 +83,6 @@ TEST_F(CliRenderTest, badInputFailsWithOneLineAndNoFile) {
     ExpectFailure({"render", preset.string(), "0", out.string()}, "slot '0'", out);
     ExpectFailure({"render", preset.string(), "1", out.string(), "--rate", "0"}, "rate '0'", out);
     ExpectFailure({"render", preset.string(), "1", out.string(), "--rate", "44.1k"}, "rate", out);
-    ExpectFailure({"render", preset.string(), "3", out.string()},
-                  "slot 3: the left channel's frequency '30000' Hz is above half the sample rate "
-                  "(22050 Hz at 44100 Hz)",
-                  out);
     ExpectFailure({"render", preset.string(), "4", out.string()}, "duration 'ten'", out);
     ExpectFailure({"render", preset.string(), "1", (dir / "no" / "x.wav").string()},
                   "File Access Error, cannot write file.", dir / "no" / "x.wav");
@@ -94,10 +90,25 @@ TEST_F(CliRenderTest, badInputFailsWithOneLineAndNoFile) {
     ExpectFailure({"render", preset.string(), "1", out.string(), "--speed", "2"}, "--speed", out);
 }
 
+// A frequency above half the rate is lowered to it, as the window does when it applies the
+// slot: the render is that of a slot holding half the rate.
+TEST_F(CliRenderTest, aFrequencyAboveHalfTheRateRendersAtHalfTheRate) {
+    PresetBank half;
+    half.Slot(3) = ToneSlot("Half", "22050", "1");
+    const fs::path halfPreset = dir / "half.qvl";
+    ASSERT_TRUE(SavePresetFile(halfPreset.string(), half));
+    const fs::path high = dir / "high.wav", limit = dir / "limit.wav";
+    ASSERT_EQ(cli.Run({"render", preset.string(), "3", high.string()}).status, 0);
+    ASSERT_EQ(cli.Run({"render", halfPreset.string(), "3", limit.string()}).status, 0);
+    const auto b = ReadFile(high);
+    EXPECT_EQ(b.size(), 44u + 44100u * 2);
+    EXPECT_EQ(b, ReadFile(limit));
+}
+
 TEST_F(CliRenderTest, aFailedRenderKeepsAnExistingFile) {
     const fs::path out = dir / "existing.wav";
     std::ofstream(out) << "keep me";
-    EXPECT_NE(cli.Run({"render", preset.string(), "3", out.string()}).status, 0);
+    EXPECT_NE(cli.Run({"render", preset.string(), "4", out.string()}).status, 0);
     const auto b = ReadFile(out);
     EXPECT_EQ(std::string(b.begin(), b.end()), "keep me");
 }

@@ -175,12 +175,13 @@ TEST_F(Transport, aDeviceThatCannotOpenGivesTheSoundDeviceMessage) {
     EXPECT_TRUE(window->btnOFF->hasFocus());
 }
 
-TEST_F(Transport, aSignalWithoutFramesGivesTheShortSignalMessage) {
+TEST_F(Transport, aSignalWithoutFramesSaysWhyItIsNotStarted) {
     Type(window->Duration, "0"); // not left: the period has no frame
     QTest::keyClick(window->Duration, Qt::Key_F11);
     Pump();
     ASSERT_EQ(dialogs.Messages.size(), 1u);
-    EXPECT_EQ(dialogs.Messages[0].Text, QString::fromLatin1(playback_messages::ShortSignal));
+    EXPECT_EQ(dialogs.Messages[0].Text,
+              QString::fromLatin1(playback_messages::PeriodUnderOneFrame));
     EXPECT_FALSE(window->GeneratorRunning());
 }
 
