@@ -174,7 +174,7 @@ std::string GeneratorSession::Title() const {
 // sample rate is lowered to it, as a recalled slot's is.
 void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
     Generator& g = generator_;
-    const auto inList = [](int32_t v, size_t size) {
+    const auto inList = [](int64_t v, size_t size) {
         return v >= 0 && static_cast<size_t>(v) < size;
     };
     switch (code) {
@@ -251,7 +251,7 @@ void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
             g.SetIndex(IndexField::WaveFormLeft, w);
         break;
     case MessageCode::WaveDevice:
-        if (w >= -1 && inList(w + 1, devices_.Entries().size()))
+        if (w >= -1 && inList(int64_t{w} + 1, devices_.Entries().size()))
             SelectDevice(w + 1);
         break;
     case MessageCode::Memory:
