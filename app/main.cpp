@@ -117,7 +117,11 @@ int main(int argc, char* argv[]) {
         bus.Release();
     });
     end.WatchSignals();
-    QObject::connect(&end, &OrderlyEnd::EndRequested, &frmGenerator, &QWidget::close);
+    // A signal during a wave export cancels it first: its temporary file goes.
+    QObject::connect(&end, &OrderlyEnd::EndRequested, &frmGenerator, [&] {
+        session.Writer().ExportCancelled = true;
+        frmGenerator.close();
+    });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &end, &OrderlyEnd::Finish);
     frmGenerator.show();
     frmGenerator.raise();
