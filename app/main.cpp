@@ -117,11 +117,7 @@ int main(int argc, char* argv[]) {
         bus.Release();
     });
     end.WatchSignals();
-    // A signal during a wave export cancels it first: its temporary file goes.
-    QObject::connect(&end, &OrderlyEnd::EndRequested, &frmGenerator, [&] {
-        session.Writer().ExportCancelled = true;
-        frmGenerator.close();
-    });
+    QObject::connect(&end, &OrderlyEnd::EndRequested, &frmGenerator, &TfrmGenerator::EndRequested);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &end, &OrderlyEnd::Finish);
     frmGenerator.show();
     frmGenerator.raise();

@@ -366,6 +366,11 @@ void TfrmGenerator::ONOFF2Click() {
         btnONClick();
 }
 
+void TfrmGenerator::EndRequested() {
+    session_.Writer().ExportCancelled = wait_->isVisible();
+    close();
+}
+
 void TfrmGenerator::Exit1Click() {
     session_.StopNow();
     close();

@@ -77,6 +77,9 @@ public:
     void btnPauseClick();
     void ONOFF2Click(); // Trigger: off when playing, else on
     void Exit1Click();
+    // The program is asked to end from outside (a signal): a running wave export is cancelled
+    // first, so its temporary file goes, then the window closes.
+    void EndRequested();
     void WaveDeviceChange();
     void OpenOutputSettings();
 

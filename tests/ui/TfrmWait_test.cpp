@@ -6,6 +6,7 @@
 #include "ui/TfrmWait.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
@@ -106,6 +107,20 @@ TEST_F(WaveExport, cancelRemovesThePartialFileAndTheWindowIsLockedMeanwhile) {
     dialogs.SavePaths = {Target()};
     window->Menus().SaveWaveFile1->trigger();
     EXPECT_EQ(Read(Target()).size(), 44 + 4410 * 2);
+}
+
+// A signal asks the program to end during an export: the export is cancelled, no file and no
+// temporary file is left, and the window closes.
+TEST_F(WaveExport, anEndRequestedDuringAnExportLeavesNoFileBehind) {
+    dialogs.SavePaths = {Target()};
+    bool closed = false;
+    QObject::connect(window.get(), &TfrmGenerator::Closed, [&] { closed = true; });
+    dialogs.OnSaveDialog = [&] { QTimer::singleShot(0, [&] { window->EndRequested(); }); };
+    window->Menus().SaveWaveFile1->trigger();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(QDir(configDir.path()).entryList({"*.wav", ".*.wav*"}, QDir::Files | QDir::Hidden),
+              QStringList());
+    EXPECT_FALSE(session->Writer().ExportCancelled) << "the next export is not cancelled";
 }
 
 // The message keeps its text; the system's reason follows on a line of its own.
