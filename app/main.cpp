@@ -1,9 +1,9 @@
 // Start-up of the generator: number format, application title, the windows in their order,
 // then the message loop until the generator window closes.
-#include "app/DataPaths.h"
 #include "app/GeneratorBus.h"
 #include "app/HotKey.h"
 #include "app/OrderlyEnd.h"
+#include "session/DataPaths.h"
 #include "session/GeneratorSession.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredSettings.h"

@@ -1,5 +1,5 @@
 #include "ui/HelpViewer.h"
-#include "app/DataPaths.h"
+#include "session/DataPaths.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "ui/TfrmGenerator.h"
 
-#include "app/DataPaths.h"
+#include "session/DataPaths.h"
 #include "session/PerformanceTest.h"
 #include "synth/ListItems.h"
 #include "synth/Messages.h"

@@ -2,7 +2,7 @@
 // that is then moved elsewhere; the moved tree still finds its data, its quavril-cli renders
 // the installed examples exactly as the build tree does, and the desktop's MIME database built
 // from the installed package recognises both file types.
-#include "app/DataPaths.h"
+#include "session/DataPaths.h"
 
 #include <QDir>
 #include <QFile>

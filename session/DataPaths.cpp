@@ -1,4 +1,4 @@
-#include "app/DataPaths.h"
+#include "session/DataPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // The shipped files are found beside the executable in a build tree and in share/quavril
 // when installed, whatever the prefix.
-#include "app/DataPaths.h"
+#include "session/DataPaths.h"
 
 #include <QDir>
 #include <QFile>
