@@ -20,6 +20,7 @@
 #include "ui/PictureList.h"
 #include "ui/PressButton.h"
 #include "ui/ScriptCommands.h"
+#include "ui/SignalRow.h"
 #include "ui/StatusLamp.h"
 #include "ui/TfrmFreqSlider.h"
 #include "ui/TfrmFrequencyDisplay.h"
@@ -59,16 +60,6 @@ const char* const NoDeviceMessage =
     "No sound card and no usable output device was found. The generator cannot be switched "
     "on; wave files can still be saved.";
 
-QLabel* NewLabel(const QString& text, QWidget* parent) {
-    return new QLabel(text, parent);
-}
-
-QGroupBox* NewGroup(const QString& title, const QString& name, QWidget* parent) {
-    auto* box = new QGroupBox(title, parent);
-    box->setObjectName(name);
-    return box;
-}
-
 } // namespace
 
 TfrmGenerator::TfrmGenerator(GeneratorSession& session, UserDialogs& dialogs, QWidget* parent)
@@ -101,7 +92,7 @@ TfrmGenerator::TfrmGenerator(GeneratorSession& session, UserDialogs& dialogs, QW
     ConnectSession();
     CollectLockedControls();
     ScaleToScreen(client);
-    FillDeviceList();
+    ReportMissingDevice();
     UpdateSampleRateLabel();
 }
 
@@ -118,43 +109,16 @@ TfrmGenerator::~TfrmGenerator() {
 // --- Building ------------------------------------------------------------------------------
 
 void TfrmGenerator::BuildTopRow(QWidget* client) {
-    OutputDeviceBox = NewGroup(tr("Output device"), "OutputDeviceBox", client);
-    layout_->Place(OutputDeviceBox, 11, 4, 159, 52);
-    WaveDevice = new QComboBox(OutputDeviceBox);
-    WaveDevice->setObjectName("WaveDevice");
-    WaveDevice->setToolTip(tr("Sound output device"));
-    WaveDevice->installEventFilter(this);
-    layout_->Place(WaveDevice, 8, 20, 143, 22);
-
-    DurationBox = NewGroup(tr("Duration"), "DurationBox", client);
-    layout_->Place(DurationBox, 174, 4, 115, 52);
-    Duration = new ExitLineEdit("5", DurationBox);
-    Duration->setObjectName("Duration");
-    Duration->setToolTip(tr("Duration of the signal in seconds"));
-    layout_->Place(Duration, 8, 20, 35, 21);
-    layout_->Place(NewLabel("s", DurationBox), 46, 23);
-    Loop = new QCheckBox(tr("Loop"), DurationBox);
-    Loop->setObjectName("Loop");
-    Loop->setToolTip(tr("Repeat the signal without end"));
-    layout_->Place(Loop, 60, 22, 50);
-
-    ChannelsBox = NewGroup(tr("Channels"), "ChannelsBox", client);
-    layout_->Place(ChannelsBox, 292, 4, 105, 52);
-    cboChannels = new PictureList(15, 1, ChannelsBox);
-    cboChannels->setObjectName("cboChannels");
-    cboChannels->setToolTip(tr("Mono or stereo"));
-    for (int mode = MONO; mode <= STEREO; ++mode)
-        cboChannels->AddPictureItem(ListPictures::ForChannelMode(mode, devicePixelRatioF()),
-                                    QString::fromUtf8(ChannelModeName(mode).data()));
-    layout_->Place(cboChannels, 8, 20, 89, 22);
-
-    Image1 = new ClickableLabel(client);
-    Image1->setObjectName("Image1");
-    Image1->setPixmap(ListPictures::Logo(devicePixelRatioF()));
-    Image1->setScaledContents(true);
-    Image1->setCursor(Qt::PointingHandCursor);
-    Image1->setToolTip(tr("Visit the maker's web site"));
-    layout_->Place(Image1, 408, 6, 48, 48);
+    auto* row = new SignalRow(*layout_, client);
+    OutputDeviceBox = row->OutputDeviceBox;
+    WaveDevice = row->WaveDevice;
+    DurationBox = row->DurationBox;
+    Duration = row->Duration;
+    Loop = row->Loop;
+    ChannelsBox = row->ChannelsBox;
+    cboChannels = row->cboChannels;
+    Image1 = row->Image1;
+    row->Follow(session_);
 }
 
 void TfrmGenerator::BuildMemoryGroup(QWidget* client) {
@@ -277,10 +241,6 @@ void TfrmGenerator::ConnectSession() {
         raise();
         activateWindow();
     });
-    connect(s, &GeneratorSession::DeviceSelected, this, [this](int position) {
-        const QSignalBlocker blocker(WaveDevice);
-        WaveDevice->setCurrentIndex(position);
-    });
     connect(s, &GeneratorSession::TextMirrored, binding_, &GeneratorBinding::MirrorText);
     connect(s, &GeneratorSession::FlagMirrored, binding_, &GeneratorBinding::MirrorFlag);
     connect(s, &GeneratorSession::IndexMirrored, binding_, &GeneratorBinding::MirrorIndex);
@@ -305,16 +265,7 @@ void TfrmGenerator::CollectLockedControls() {
         locked_.push_back(b);
 }
 
-void TfrmGenerator::FillDeviceList() {
-    {
-        const QSignalBlocker blocker(WaveDevice);
-        WaveDevice->clear();
-        for (const std::string& text : session_.Devices().ShownTexts())
-            WaveDevice->addItem(QString::fromStdString(text));
-        WaveDevice->setCurrentIndex(session_.DevicePosition());
-    }
-    // The drop-down shows whole device names even where the closed list cuts them.
-    WaveDevice->view()->setMinimumWidth(WaveDevice->view()->sizeHintForColumn(0) + 24);
+void TfrmGenerator::ReportMissingDevice() {
     if (!session_.HasDevice()) {
         dialogs_.Information(tr(NoDeviceMessage));
         btnON->setEnabled(false);
@@ -540,16 +491,6 @@ void TfrmGenerator::keyPressEvent(QKeyEvent* event) {
         }
     }
     QMainWindow::keyPressEvent(event);
-}
-
-// Leaving the device list re-derives the left channel.
-bool TfrmGenerator::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == WaveDevice && event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            Gen().DeriveSweep(Channel::Left);
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace quavril

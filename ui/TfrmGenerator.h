@@ -99,7 +99,6 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildTopRow(QWidget* client);
@@ -110,7 +109,7 @@ private:
     void ConnectMenus();
     void ConnectSession();
     void ScaleToScreen(QWidget* client);
-    void FillDeviceList();
+    void ReportMissingDevice();
     void CollectLockedControls();
 
     void RunningChanged(bool running);
