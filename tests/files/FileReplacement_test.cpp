@@ -5,6 +5,8 @@
 #include "files/WaveFile.h"
 #include "synth/Generator.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -60,16 +62,6 @@ std::string Read(const fs::path& p) {
 
 class Replacement : public ::testing::TestWithParam<Writer> {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quavril-replace-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
     std::vector<std::string> Entries(const fs::path& in) const {
         std::vector<std::string> names;
         for (const auto& e : fs::directory_iterator(in))
@@ -83,7 +75,8 @@ protected:
         return fs::is_regular_file(p) && fs::file_size(p) == GetParam().size;
     }
 
-    fs::path dir_;
+    test::TempFolder temp_{"quavril-replace"};
+    const fs::path dir_ = temp_.Path();
 };
 
 TEST_P(Replacement, symbolicLinksAreFollowedAndStay) {
@@ -216,9 +209,8 @@ INSTANTIATE_TEST_SUITE_P(Writers, Replacement,
 // The input of an output (the preset a render reads) is refused however it is named, before
 // anything is written.
 TEST(FileReplacementInput, theInputIsRefusedUnderEveryName) {
-    std::string pattern = (fs::temp_directory_path() / "quavril-input-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path dir = pattern;
+    const test::TempFolder temp("quavril-input");
+    const fs::path& dir = temp.Path();
     std::ofstream(dir / "p.qvl") << "preset";
     fs::create_symlink("p.qvl", dir / "alias");
     fs::create_hard_link(dir / "p.qvl", dir / "hard");
@@ -233,7 +225,6 @@ TEST(FileReplacementInput, theInputIsRefusedUnderEveryName) {
     FileReplacement other;
     EXPECT_TRUE(other.Open((dir / "other").string(), (dir / "p.qvl").string()));
     other.Discard();
-    fs::remove_all(dir);
 }
 
 TEST(FileReplacementInput, temporaryNamesFitTheLimitAtACharacterBoundary) {

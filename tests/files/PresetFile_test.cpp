@@ -1,5 +1,7 @@
 #include "files/PresetFile.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,17 +23,6 @@ namespace fs = std::filesystem;
 
 class PresetFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quavril-preset-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
-
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
     static std::vector<uint8_t> ReadBytes(const std::string& path) {
@@ -56,7 +47,8 @@ protected:
         return names;
     }
 
-    fs::path dir_;
+    test::TempFolder temp_{"quavril-preset"};
+    const fs::path dir_ = temp_.Path();
 };
 
 // A bank whose four slots differ in every field.

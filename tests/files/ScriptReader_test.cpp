@@ -1,5 +1,7 @@
 #include "files/ScriptReader.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -70,15 +72,10 @@ TEST(ScriptReader, splitsLinesAtAnyLineEndAndReadsNonUtf8LinesAsWindows1252) {
 
 class ScriptFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quavril-script-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-    fs::path dir_;
+    test::TempFolder temp_{"quavril-script"};
+    const fs::path dir_ = temp_.Path();
 };
 
 TEST_F(ScriptFileTest, readsTheLinesOfAFileOrNamesWhyItCannot) {
