@@ -111,6 +111,10 @@ public:
     // left first, as applying any setting that they depend on does.
     int32_t SampleRate() const { return engine_.SampleRate(); }
     void SetSampleRate(int32_t hz);
+    // Sample format, dither, band limits and fades of the rendered signal (an output setting;
+    // the default is the classic 16-bit signal).
+    const SignalQuality& Quality() const { return engine_.Quality(); }
+    void SetQuality(const SignalQuality& quality) { engine_.SetQuality(quality); }
 
 private:
     friend struct GeneratorTestAccess; // tests put the state where a case starts

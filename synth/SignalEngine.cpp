@@ -237,7 +237,8 @@ bool SignalEngine::FillBuffer(GeneratorHost& host, uint8_t* buffer, int32_t& siz
         host.ShowFrequencyText(FrequencyText());
 
     const bool stereo = Stereo();
-    const int32_t frameBytes = stereo ? 4 : 2;
+    const int32_t frameBytes = FrameBytes();
+    const SampleFormat format = quality_.Format;
     const int32_t frames = size / frameBytes;
     const int64_t startCounter = state_.SampleCounter;
     // Render in chunks through a stack buffer, then store little-endian.
@@ -251,7 +252,10 @@ bool SignalEngine::FillBuffer(GeneratorHost& host, uint8_t* buffer, int32_t& siz
         else
             RenderSpan<false>(chunk, n, loop, false);
         const int32_t samples = n * (stereo ? 2 : 1);
-        if constexpr (std::endian::native == std::endian::little) {
+        if (format != SampleFormat::S16) {
+            for (int32_t i = 0; i < samples; ++i, p += BytesPerSample(format))
+                EncodeSample(p, format, chunk[i] / 32767.0);
+        } else if constexpr (std::endian::native == std::endian::little) {
             std::memcpy(p, chunk, static_cast<size_t>(samples) * 2);
             p += samples * 2;
         } else {

@@ -2,6 +2,7 @@
 #include "synth/ChannelSettings.h"
 #include "synth/GeneratorHost.h"
 #include "synth/GeneratorState.h"
+#include "synth/SignalQuality.h"
 
 #include <cstdint>
 #include <string>
@@ -24,6 +25,11 @@ public:
     GeneratorState& MutableState() { return state_; }
     int32_t SampleRate() const { return sampleRate_; }
     void SetSampleRate(int32_t hz) { sampleRate_ = hz; }
+    // The output format and shaping; FillBuffer writes frames in its format.
+    const SignalQuality& Quality() const { return quality_; }
+    void SetQuality(const SignalQuality& quality) { quality_ = quality; }
+    // Bytes of one frame in the current format and channel mode.
+    int32_t FrameBytes() const { return (Stereo() ? 2 : 1) * BytesPerSample(quality_.Format); }
 
     // --- Sweeps ---------------------------------------------------------------------------
     // Steps 3 to 9 of a derivation from readable, valid frequencies (Hz) and the period in
@@ -58,6 +64,7 @@ private:
     const SignalSettings& signal_;
     GeneratorState state_;
     int32_t sampleRate_ = 44100; // Hz
+    SignalQuality quality_;
 };
 
 } // namespace quavril
