@@ -55,6 +55,7 @@ GeneratorSession::GeneratorSession(SettingsStore& store, std::unique_ptr<WaveOut
         generator_.SetIndex(ModFunctionOf(c), MODCOS);
     outputSettings_ = LoadOutputSettings(store_);
     generator_.SetSampleRate(outputSettings_.SampleRate());
+    generator_.SetQuality(outputSettings_.Quality);
 }
 
 GeneratorSession::~GeneratorSession() {
@@ -342,6 +343,14 @@ void GeneratorSession::SelectBuffers(int position) {
         return;
     outputSettings_.Buffers = position;
     Off();
+}
+
+void GeneratorSession::SetQuality(const SignalQuality& quality) {
+    if (quality == outputSettings_.Quality)
+        return;
+    outputSettings_.Quality = quality;
+    Off();
+    generator_.SetQuality(quality);
 }
 
 bool GeneratorSession::SaveOutputSettings() {

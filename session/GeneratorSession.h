@@ -89,6 +89,10 @@ public:
     void SelectRate(int position);
     void SelectBufferSize(int position);
     void SelectBuffers(int position);
+    // Sample format, dither, band limits and fade length. A change switches the generator off
+    // (like the lists above) and applies to the next start and export.
+    const SignalQuality& Quality() const { return outputSettings_.Quality; }
+    void SetQuality(const SignalQuality& quality);
     bool SaveOutputSettings();
     // The output settings window closed: the left channel is derived again.
     void OutputSettingsClosed();

@@ -2,6 +2,8 @@
 // The three output settings: sampling rate, bytes per buffer and number of buffers. Each is a
 // position in a fixed list; the positions are what the settings store keeps ("Fs",
 // "BufferSize", "Buffers"), the values are what the playback uses.
+#include "synth/SignalQuality.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +28,8 @@ struct OutputSettings {
     int Fs = DefaultFs;
     int BufferSize = DefaultBufferSize;
     int Buffers = DefaultBuffers;
+    // Sample format, dither, band limits and fades of everything rendered.
+    SignalQuality Quality;
 
     int32_t SampleRate() const { return FsValues[static_cast<std::size_t>(Fs)]; }
     int32_t BufferBytes() const { return BufferSizeValues[static_cast<std::size_t>(BufferSize)]; }
