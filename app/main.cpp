@@ -111,9 +111,8 @@ int main(int argc, char* argv[]) {
     OrderlyEnd end([&] {
         hotKey.Release();
         session.StopNow();
-        if (!StoredSettings::Save(store, session.Controls(), windowSettings))
-            std::fprintf(stderr, "quavril: the settings could not be written to %s\n",
-                         qPrintable(store.FilePath()));
+        // The store says on stderr what kept the settings from being written.
+        StoredSettings::Save(store, session.Controls(), windowSettings);
         bus.Release();
     });
     end.WatchSignals();

@@ -12,7 +12,9 @@
 // - devices and pipes (the null device, "/dev/stdout", a FIFO) are written directly, never
 //   replaced; "/dev/stdout" and "/dev/fd/N" write the descriptor the process holds;
 // - a file that is also the input of the output (the preset a signal is read from) is
-//   refused before anything is written.
+//   refused before anything is written;
+// - a writer that keeps only files (the settings) refuses every other target: nothing is
+//   written to a device, a pipe or a folder, and none of them is replaced.
 // Standard library and POSIX only.
 #include <cstddef>
 #include <string>
@@ -36,10 +38,17 @@ public:
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
+    // What the output may be.
+    enum class Targets {
+        Any,          // files, devices, pipes and inherited descriptors
+        RegularFiles, // files only (an existing target that is not one is refused)
+    };
+
     // Opens the output for `path`. `input`, when not empty, names a file that must not be
     // written (the file the output is made from; "/dev/stdin" is the descriptor). False with
     // Reason() set; nothing has been written then.
-    bool Open(const std::string& path, const std::string& input = {});
+    bool Open(const std::string& path, const std::string& input = {},
+              Targets targets = Targets::Any);
     // Writes all `size` bytes; false with Reason() set.
     bool Write(const void* data, std::size_t size);
     // Completes the output: makes a temporary file durable and renames it over the target.
@@ -79,6 +88,7 @@ private:
     Way way_ = Way::None;
     int fd_ = -1;
     std::string target_, temporary_, reason_;
+    Targets targets_ = Targets::Any;
     int registration_ = -1; // slot of the temporary name in the signal handlers' table
     bool keep_ = false;     // a replaced file's owner is kept
     mode_t mode_ = 0;       // permission bits the replacement gets

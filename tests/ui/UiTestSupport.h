@@ -117,7 +117,7 @@ protected:
     void SetUp() override {
         App();
         ASSERT_TRUE(configDir.isValid());
-        store = std::make_unique<SettingsStore>(configDir.filePath("Quavril.conf"));
+        store = std::make_unique<SettingsStore>(configDir.filePath("Quavril.conf").toStdString());
         // 44100 Hz, 4096-byte buffers, 2 buffers.
         store->WriteInt("Fs", 3);
         store->WriteInt("BufferSize", 0);
