@@ -84,7 +84,10 @@ int main(int argc, char* argv[]) {
     StoredSettings::Load(store, session.Controls(), windowSettings,
                          [&session] { session.ResetToDefaults(); });
     session.FillBank();
-    // Other programs and the other generators reach this one over the session bus.
+    // Other programs and the other generators reach this one over the session bus; Value()
+    // answers the windows' settings too. The start's boxes come only after this (a box shown
+    // during the start would keep the generator off the bus until it is answered).
+    session.SetOutsideSettings(&windowSettings);
     GeneratorBus bus(session);
     bus.Install();
     session.SetBroadcaster(bus.Broadcaster());

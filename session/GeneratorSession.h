@@ -24,6 +24,7 @@
 
 namespace quavril {
 
+class OutsideSettings;
 class SettingsStore;
 class WaveOutPort;
 
@@ -55,12 +56,13 @@ public:
     void Pause();
     // The hot key: Off while playing, else On.
     void Trigger();
-    // The local actions of the transport messages.
-    void StartPlayback();
+    // The local actions of the transport messages. A start that fails says why (the text the
+    // user is shown) and returns it.
+    std::optional<std::string> StartPlayback();
     void StopNow();
     void TogglePause();
     bool Playing() const override;
-    bool Paused() const;
+    bool Paused() const override;
     // Between the output's start and stop notices.
     bool GeneratorRunning() const { return generatorRunning_; }
     // The code of the last transport command given through On, Off or Pause.
@@ -73,8 +75,15 @@ public:
 
     // --- Messages of other programs ----------------------------------------------------------
     std::string Title() const override;
-    void Dispatch(MessageCode code, int32_t wParam, int32_t lParam) override;
+    // While a message is acted on, nobody at the windows waits for its answer: what it has
+    // to tell the user comes as a Notice, which waits for nobody.
+    std::optional<std::string> Dispatch(MessageCode code, int32_t wParam, int32_t lParam) override;
+    // Every stored setting, answered by writing them as the end of the program does (the
+    // output settings and the stored settings, the windows' part from SetOutsideSettings) and
+    // reading the one asked for; "chkSync" gives the Sync box. Without windows their places
+    // and visibility are not answered.
     std::optional<std::string> Value(std::string_view storedName) const override;
+    void SetOutsideSettings(const OutsideSettings* outside) { outside_ = outside; }
 
     // --- Output device and settings ----------------------------------------------------------
     const DeviceList& Devices() const { return devices_; }
@@ -170,14 +179,20 @@ signals:
     // The sliders' range or the texts of the slider window's fields changed.
     void SliderLimitsChanged();
     void FrequencyText(const QString& text);
-    // Messages for the user.
+    // Messages for the user: boxes that the user's action waits for.
     void Information(const QString& text);
     void Error(const QString& text);
+    // A message that no action waits for (a message from another program failed, the device
+    // failed while playing): shown without stopping anything.
+    void Notice(const QString& text);
     // A frequency beyond half the sampling rate was left in `field`.
     void NyquistExceeded(TextField field);
 
 private:
     void Broadcast(MessageCode code);
+    void Act(MessageCode code, int32_t wParam, int32_t lParam);
+    // Information or Error, or a Notice while a message is acted on.
+    void Tell(const QString& text, bool error);
     void ConnectOutput();
     void ApplySampleRate(int32_t fs);
     void ShowInvalidNumberOf(TextField field);
@@ -217,6 +232,11 @@ private:
     PresetBank bank_;
     FrequencySliderModel slider_;
     std::function<void(MessageCode)> broadcaster_;
+    const OutsideSettings* outside_ = nullptr;
+    // Messages being acted on (a broadcast's own message is acted on inside another one).
+    int servingMessages_ = 0;
+    // The failure of the last start attempted while acting on a message.
+    std::optional<std::string> startFailure_;
     int devicePosition_ = 0;
     MessageCode syncCode_ = MessageCode::On;
     bool sync_ = false;

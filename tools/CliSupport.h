@@ -39,9 +39,9 @@ std::string OutputPath(const std::string& argument);
 std::optional<std::string> RecallPresetSlot(Generator& generator, const std::string& presetPath,
                                             const std::string& slotText, int32_t rate);
 
-// Splits `args` into positional arguments and "--name value" / "--flag" options. `valued`
-// lists the options that take a value. Returns an error text for an unknown option or a
-// missing value.
+// Splits `args` into positional arguments and "--name value" / "--flag" options; after "--"
+// every argument is positional. `valued` lists the options that take a value. Returns an error text
+// for an unknown option or a missing value.
 struct ParsedArgs {
     std::vector<std::string> positional;
     std::vector<std::pair<std::string, std::string>> options;

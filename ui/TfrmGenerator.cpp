@@ -47,6 +47,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QUrl>
 
 namespace quavril {
@@ -250,6 +251,8 @@ void TfrmGenerator::ConnectSession() {
             [this](const QString& text) { dialogs_.Information(text); });
     connect(s, &GeneratorSession::Error, this,
             [this](const QString& text) { dialogs_.Error(text); });
+    connect(s, &GeneratorSession::Notice, this,
+            [this](const QString& text) { dialogs_.Notice(text); });
     for (ChannelPanel* panel : {LeftPanel, RightPanel})
         panel->Follow(session_);
 }
@@ -265,11 +268,13 @@ void TfrmGenerator::CollectLockedControls() {
         locked_.push_back(b);
 }
 
+// The message waits for the start to be over (the program is on the bus by then) and then
+// stops nothing: it is a notice.
 void TfrmGenerator::ReportMissingDevice() {
-    if (!session_.HasDevice()) {
-        dialogs_.Information(tr(NoDeviceMessage));
-        btnON->setEnabled(false);
-    }
+    if (session_.HasDevice())
+        return;
+    btnON->setEnabled(false);
+    QTimer::singleShot(0, this, [this] { dialogs_.Notice(tr(NoDeviceMessage)); });
 }
 
 // --- Refresh rules ---------------------------------------------------------------------------

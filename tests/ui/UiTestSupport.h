@@ -57,7 +57,7 @@ inline QApplication& App() {
 class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
-        std::string Kind; // "information", "error", "question", "confirm"
+        std::string Kind; // "information", "error", "notice", "question", "confirm"
         QString Text;
     };
     std::vector<Shown> Messages;
@@ -68,6 +68,7 @@ public:
 
     void Information(const QString& text) override { Messages.push_back({"information", text}); }
     void Error(const QString& text) override { Messages.push_back({"error", text}); }
+    void Notice(const QString& text) override { Messages.push_back({"notice", text}); }
     bool Question(const QString& text) override {
         Messages.push_back({"question", text});
         if (Answers.empty())
