@@ -2,6 +2,7 @@
 // Texts of the preset files are stored in the Western ANSI code page (Windows-1252), one byte
 // per character; the program itself works in UTF-8.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,12 @@ std::string AnsiToUtf8(std::string_view ansi);
 // Whether a text is well-formed UTF-8 (no overlong forms, surrogates or code points beyond
 // U+10FFFF).
 bool IsValidUtf8(std::string_view text);
+
+// The character at byte `i` of a UTF-8 text, `i` moved past it; nothing for a malformed
+// sequence (then `i` has moved past its first byte).
+std::optional<char32_t> NextCharacter(std::string_view text, std::size_t& i);
+// Appends the UTF-8 form of a code point (up to U+10FFFF).
+void AppendUtf8(std::string& out, char32_t cp);
 
 // The first `characters` characters of a UTF-8 text (a malformed byte counts as one
 // character). Used to hold texts to the 255 characters a short text can store.

@@ -9,8 +9,8 @@ packages=(
     googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
     # sound: ALSA tools, and a headless PipeWire server for the real-time tests
     alsa-utils pipewire pipewire-alsa wireplumber dbus dbus-user-session
-    # windows under a virtual X server
-    xvfb xdotool
+    # windows under a virtual X server; key events for the broadcast benchmark
+    xvfb xdotool libxcb-xtest0-dev
     # installing: icons, manual pages, the Debian package, and the desktop's validators
     librsvg2-bin go-md2man dpkg-dev file desktop-file-utils appstream shared-mime-info
     libxml2-utils

@@ -1,5 +1,7 @@
 #include "settings/IniText.h"
 
+#include "files/AnsiText.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -40,58 +42,6 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// The code point at `i` of UTF-8 text, advancing `i`; nothing for an invalid sequence (then
-// `i` has moved past its first byte).
-std::optional<uint32_t> NextCodePoint(std::string_view s, std::size_t& i) {
-    const auto b0 = static_cast<uint8_t>(s[i++]);
-    if (b0 < 0x80)
-        return b0;
-    int extra;
-    uint32_t cp, minimum;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1, cp = b0 & 0x1F, minimum = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2, cp = b0 & 0x0F, minimum = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3, cp = b0 & 0x07, minimum = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    for (int k = 0; k < extra; ++k) {
-        if (i >= s.size() || (static_cast<uint8_t>(s[i]) & 0xC0) != 0x80)
-            return std::nullopt;
-        cp = (cp << 6) | (static_cast<uint8_t>(s[i++]) & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return std::nullopt;
-    return cp;
-}
-
-bool ValidUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();)
-        if (!NextCodePoint(s, i))
-            return false;
-    return true;
-}
-
 // A key or section name as written in the file: '\' separates groups, %XX and %UXXXX stand
 // for the characters that are not letters, digits, '_', '-' or '.'.
 std::string UnescapeKey(std::string_view key) {
@@ -130,10 +80,8 @@ std::string EscapeKey(std::string_view key) {
     std::string out;
     for (std::size_t i = 0; i < key.size();) {
         const std::size_t start = i;
-        const auto cp = NextCodePoint(key, i);
+        const auto cp = NextCharacter(key, i);
         const uint32_t c = cp ? *cp : static_cast<uint8_t>(key[start]);
-        if (!cp)
-            i = start + 1;
         if (c == '/') {
             out += '\\';
         } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -311,7 +259,7 @@ Decoded DecodeRaw(std::string_view raw) {
             while (j < raw.size() && raw[j] != '\\' && raw[j] != '"' && raw[j] != ',')
                 ++j;
             const std::string_view chunk = raw.substr(i, j - i);
-            if (!ValidUtf8(chunk))
+            if (!IsValidUtf8(chunk))
                 d.Broken = true;
             d.Text.append(chunk);
             i = j;
@@ -320,6 +268,21 @@ Decoded DecodeRaw(std::string_view raw) {
     if (!quoted)
         ChopTrailingBlanks(d.Text, chopLimit);
     return d;
+}
+
+// Whether a raw value ends where it started: every quote closed, no backslash left at its
+// end to join whatever follows.
+bool SelfContained(std::string_view raw) {
+    bool inQuotes = false;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\\') {
+            if (++i == raw.size())
+                return false;
+        } else if (raw[i] == '"') {
+            inQuotes = !inQuotes;
+        }
+    }
+    return !inQuotes;
 }
 
 } // namespace
@@ -364,7 +327,16 @@ Document Parse(std::string_view text) {
             problem(line.Start, "a value without a name");
             continue;
         }
-        Put(doc.Entries, section + UnescapeKey(key), std::string(s.substr(equals + 1)));
+        std::string raw(s.substr(equals + 1));
+        if (!SelfContained(raw)) {
+            // It ran to the end of the file: kept as the text it reads as, if it is one.
+            problem(line.Start, "a quote that is never closed");
+            const auto text = DecodeText(raw);
+            if (!text)
+                continue;
+            raw = EncodeText(*text);
+        }
+        Put(doc.Entries, section + UnescapeKey(key), std::move(raw));
     }
     return doc;
 }

@@ -73,7 +73,9 @@ INSTANTIATE_TEST_SUITE_P(
         Read{"[Software]\nOrvande\\Quavril\\fInitLeft=7\ngarbage\n", K, "7", "line 3: "},
         Read{"[Software\nOrvande\\Quavril\\fInitLeft=7\n", K, "7", "line 1: "},
         Read{"[Software]\n=7\nOrvande\\Quavril\\fInitLeft=8\n", K, "8", "line 2: "},
-        Read{"[Software]\nOrvande\\Quavril\\fInitLeft=9\n\0\n"sv, K, "9", "line 3: "}));
+        Read{"[Software]\nOrvande\\Quavril\\fInitLeft=9\n\0\n"sv, K, "9", "line 3: "},
+        Read{"[Software]\nOrvande\\Quavril\\fInitLeft=\"12\nx=1\n", K, "12\nx=1\n",
+             "line 2: a quote that is never closed"}));
 
 // What the writer puts down reads back to the same text, whatever the text holds.
 TEST(IniText, everyTextReadsBackAsWritten) {
