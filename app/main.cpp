@@ -40,7 +40,8 @@ const char* const Usage =
     "  --help     show this text\n"
     "  --version  show the version\n"
     "\n"
-    "Running generators are reached on the session bus (see quavril-cli generators/send).\n";
+    "Running generators are reached on the session bus (see quavril-cli generators/send);\n"
+    "the desktop's media controls (MPRIS, playerctl) start and stop the generator window.\n";
 
 } // namespace
 
