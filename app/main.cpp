@@ -41,7 +41,7 @@ const char* const Usage =
     "  --version  show the version\n"
     "\n"
     "Running generators are reached on the session bus (see quavril-cli generators/send);\n"
-    "the desktop's media controls (MPRIS, playerctl) start and stop the generator window.\n";
+    "the desktop's media controls (MPRIS, such as playerctl) start and stop each window.\n";
 
 } // namespace
 
