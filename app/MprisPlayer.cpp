@@ -92,7 +92,9 @@ qlonglong MprisPlayer::Position() const {
     const Generator& g = session_.Controls();
     if (!session_.Playing() || g.SampleRate() <= 0)
         return 0;
-    return static_cast<qlonglong>(g.State().SampleCounter * 1000000 / g.SampleRate());
+    // Whole seconds first: a counter of a very long period times 10^6 would overflow.
+    const int64_t frames = g.State().SampleCounter, fs = g.SampleRate();
+    return frames / fs * 1000000 + frames % fs * 1000000 / fs;
 }
 
 bool MprisPlayer::CanPlay() const {
