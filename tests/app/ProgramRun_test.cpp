@@ -220,12 +220,7 @@ TEST_F(ProgramRun, ofTwoCopiesTheOneClosedLastIsStored) {
 // own interface, recalls the next slot, and Quit ends the program in order.
 TEST_F(ProgramRun, mediaControlsDriveTheRealProgram) {
     const fs::path fifo = files.dir / "capture.fifo";
-    const fs::path conf = files.dir / "capture.conf";
-    std::ofstream(conf) << "pcm.!default {\n type file\n slave.pcm { type null }\n file \""
-                        << fifo.string()
-                        << "\"\n format \"raw\"\n}\n"
-                           "pcm.spare {\n type null\n hint { show on description \"Spare\" }\n}\n";
-    ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+    files.UseOnlyCaptureDefault(fifo);
     PacedCapture capture(fifo);
     Program p(files.dir, {Bank("tone.qvl").string()});
     ASSERT_TRUE(p.Ready());
