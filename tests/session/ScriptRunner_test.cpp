@@ -216,18 +216,24 @@ TEST_F(ScriptRunnerTest, badLinesGiveAMessageAndAnOrderlyEnd) {
          {"error: '' is not a valid floating point value"},
          ScriptOutcome::Failed,
          {"Line 1: delay"}},
-        // A missing or unreadable preset file: the message, then the next line.
+        // A missing or unreadable preset file: the message, then the next line; the run
+        // still counts as failed, so that a script whose presets are all missing does not
+        // succeed.
         {"play 1 my presets/missing.qvl \nend",
          {"error: FILE NOT FOUND: 'my presets/missing.qvl'."},
-         ScriptOutcome::Finished,
+         ScriptOutcome::Failed,
          {"Line 1: play", "Line 2: end"}},
         {"play 1\nend",
          {"error: FILE NOT FOUND: ''."},
-         ScriptOutcome::Finished,
+         ScriptOutcome::Failed,
          {"Line 1: play", "Line 2: end"}},
         {"play 2 bad.qvl\nend",
          {"error: Cannot read file bad.qvl: Input/output error"},
-         ScriptOutcome::Finished,
+         ScriptOutcome::Failed,
+         {"Line 1: play", "Line 2: end"}},
+        {"play 3 junk.qvl\nend",
+         {"error: Wrong file format: 'junk.qvl'."},
+         ScriptOutcome::Failed,
          {"Line 1: play", "Line 2: end"}},
         {"pause\npause Check the level\npause  x\nend",
          {"info: Pause in script. Press OK to continue", "info: Check the level",
@@ -236,10 +242,12 @@ TEST_F(ScriptRunnerTest, badLinesGiveAMessageAndAnOrderlyEnd) {
          {"Line 1: pause", "Line 2: pause", "Line 3: pause", "Line 4: end"}},
     };
     Touch("bad.qvl");
+    Touch("junk.qvl");
     for (const auto& c : cases) {
         host = FakeScriptHost();
         host.LoopBox = true;
         host.Unreadable = {Path("bad.qvl")};
+        host.WrongFormat = {Path("junk.qvl")};
         EXPECT_EQ(Run(c.Script), c.Outcome) << c.Script;
         EXPECT_EQ(host.Messages(), c.Messages) << c.Script;
         EXPECT_EQ(Labels(), c.Labels) << c.Script;
