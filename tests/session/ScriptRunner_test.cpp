@@ -1,5 +1,6 @@
 #include "session/ScriptRunner.h"
 #include "tests/session/FakeScriptHost.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -276,6 +277,62 @@ TEST_F(ScriptRunnerTest, relativePresetPathsAreFoundBesideTheScript) {
     EXPECT_TRUE(host.Messages().empty());
     EXPECT_EQ(host.Count("load " + Path("sub/My presets/b c.qvl")), 1);
     EXPECT_EQ(host.Count("load " + Path("a.qvl")), 1);
+}
+
+TEST_F(ScriptRunnerTest, theGeneratorsOwnFailureFailsTheRunThatGoesOn) {
+    host.StartFails = true;
+    EXPECT_EQ(Run("play 1 a.qvl\nrem next\nend\n"), ScriptOutcome::Failed);
+    EXPECT_EQ(host.Messages(), Log{"error: Sound Device Error: no such device"});
+    EXPECT_EQ(Labels(), (Log{"Line 1: play", "Line 2: rem", "Line 3: end"}));
+    // A failure from before the run does not count against it.
+    host.StartFails = false;
+    EXPECT_EQ(Run("play 1 a.qvl\nend\n"), ScriptOutcome::Finished);
+}
+
+struct NameCase {
+    std::string Script;  // bytes
+    std::string Present; // the preset file that exists, beside the script
+    std::string Loaded;  // what is loaded, empty for none
+    Log Messages;
+};
+
+// File names are bytes: a name in a Windows-1252 line is used as written, then as the screen
+// shows it (a file saved under its UTF-8 name); messages show names escaped, texts decoded.
+TEST_F(ScriptRunnerTest, namesAreUsedAsTheirBytesAndShownEscaped) {
+    const std::vector<NameCase> cases = {
+        {"play 1 \xE9t\xE9.qvl\nend", "\xE9t\xE9.qvl", "\xE9t\xE9.qvl", {}},
+        {"play 1 \xE9t\xE9.qvl\nend", "\xC3\xA9t\xC3\xA9.qvl", "\xC3\xA9t\xC3\xA9.qvl", {}},
+        {"play 1 caf\xC3\xA9.qvl\nend", "caf\xC3\xA9.qvl", "caf\xC3\xA9.qvl", {}},
+        {"play 1 \xE9t\xE9.qvl\nend",
+         "other.qvl",
+         "",
+         {"error: FILE NOT FOUND: '\\xe9t\\xe9.qvl'."}},
+        {"pause Pr\xFC"
+         "fung\nplay \xB2 a.qvl",
+         "a.qvl",
+         "",
+         {"info: Pr\xC3\xBC"
+          "fung",
+          "error: '\xC2\xB2' is not a valid integer value"}},
+    };
+    for (const auto& c : cases) {
+        host = FakeScriptHost();
+        const test::TempFolder folder("quavril-names");
+        const fs::path dir = folder.Path();
+        std::ofstream(dir / c.Present) << "preset";
+        std::ofstream(dir / "\xE9.qvs", std::ios::binary) << c.Script;
+        runner.Run((dir / "\xE9.qvs").string());
+        EXPECT_EQ(host.Count("load " + (dir / c.Loaded).string()), c.Loaded.empty() ? 0 : 1)
+            << c.Script;
+        EXPECT_EQ(host.Count("load"), c.Loaded.empty() ? 0 : 1) << c.Script;
+        EXPECT_EQ(host.Messages(), c.Messages) << c.Script;
+    }
+}
+
+TEST_F(ScriptRunnerTest, theFakesTickLimitEndsARunThatWouldNeverEnd) {
+    host.TickLimit = 50;
+    EXPECT_THROW(Run("repeat\n"), test::TickLimitReached);
+    EXPECT_EQ(host.Ticks, 51);
 }
 
 TEST_F(ScriptRunnerTest, aRunStartedDuringARunIsRefused) {
