@@ -168,7 +168,7 @@ std::string Script(std::span<const uint8_t> bytes) {
     ScriptRunner runner(host, host, host);
     const int stopTick = 1 + (bytes[0] & 31);
     if (bytes[0] & 32)
-        host.AtTick[1 + stopTick / 2] = [&] { runner.CloseRequested(); };
+        host.AtTick[stopTick / 2] = [&] { runner.CloseRequested(); };
     host.AtTick[stopTick] = [&] { runner.StopRequested(); };
     host.LoopBox = bytes[0] & 64;
     host.AutoStart = bytes[0] & 128;

@@ -102,8 +102,8 @@ ScriptRunner::Step ScriptRunner::Execute(const Line& line) {
         std::string text = PauseText;
         if (!words.Argument.empty())
             text = words.Rest.empty() ? words.Argument : words.Argument + " " + words.Rest;
+        // Not a wait of the pass: without a person (a batch run) the message returns at once.
         view_.ShowInformation(text);
-        passWaited_ = true;
         return Step::Next;
     }
     if (command == "delay")

@@ -129,17 +129,21 @@ TEST_F(ScriptRunnerTest, repeatRunsTheScriptAgainUntilAButtonIsPressed) {
     EXPECT_EQ(Labels(), (Log{"Line 1: play", "Line 2: repeat", "Line 1: play", "Line 2: repeat",
                              "Line 1: play", "Line 2: repeat", "Line 1: play"}));
 
-    // A script of repeat lines only waits a tick per pass instead of spinning.
-    host = FakeScriptHost();
-    host.AtTick[4] = [&] { runner.CloseRequested(); };
-    int served = 0;
-    host.OnServiceEvents = [&] {
-        if (++served == 100) // a spinning loop: end it, so that the test fails, not hangs
-            runner.CloseRequested();
-    };
-    EXPECT_EQ(Run("repeat\n"), ScriptOutcome::Finished);
-    EXPECT_EQ(host.Ticks, 4);
-    EXPECT_EQ(host.Count("label Line 1: repeat"), 4);
+    // A script of repeat lines, or of pauses that nobody answers (a batch run), only waits a
+    // tick per pass instead of spinning.
+    for (const std::string script : {"repeat\n", "pause\nrepeat\n"}) {
+        host = FakeScriptHost();
+        host.AtTick[4] = [&] { runner.CloseRequested(); };
+        int served = 0;
+        host.OnServiceEvents = [&] {
+            if (++served == 100) // a spinning loop: end it, so that the test fails, not hangs
+                runner.CloseRequested();
+        };
+        EXPECT_EQ(Run(script), ScriptOutcome::Finished) << script;
+        EXPECT_EQ(host.Ticks, 4) << script;
+        EXPECT_EQ(host.Count("label Line 1: " + script.substr(0, script.find('\n'))), 4)
+            << script;
+    }
 }
 
 TEST_F(ScriptRunnerTest, repeatReadsTheScriptAgain) {
