@@ -3,6 +3,7 @@
 #include "files/AnsiText.h"
 #include "files/PresetBank.h"
 #include "files/PresetFile.h"
+#include "files/StandardStream.h"
 #include "session/ScriptHost.h"
 #include "session/ScriptTicks.h"
 #include "session/ScriptView.h"
@@ -233,10 +234,11 @@ void ScriptRunner::HidePopup() {
 }
 
 // A relative path names a file beside the script: a script started from the file manager
-// has no meaningful working folder.
+// has no meaningful working folder. A script read through a descriptor (/dev/stdin) has no
+// folder of its own: there the working folder counts.
 std::filesystem::path ScriptRunner::Resolved(const std::string& written) const {
     const std::filesystem::path p(written);
-    if (p.is_absolute())
+    if (p.is_absolute() || StandardStreamOf(path_))
         return p;
     return std::filesystem::path(path_).parent_path() / p;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -141,8 +142,7 @@ TEST_F(ScriptRunnerTest, repeatRunsTheScriptAgainUntilAButtonIsPressed) {
         };
         EXPECT_EQ(Run(script), ScriptOutcome::Finished) << script;
         EXPECT_EQ(host.Ticks, 4) << script;
-        EXPECT_EQ(host.Count("label Line 1: " + script.substr(0, script.find('\n'))), 4)
-            << script;
+        EXPECT_EQ(host.Count("label Line 1: " + script.substr(0, script.find('\n'))), 4) << script;
     }
 }
 
@@ -281,6 +281,16 @@ TEST_F(ScriptRunnerTest, relativePresetPathsAreFoundBesideTheScript) {
     EXPECT_TRUE(host.Messages().empty());
     EXPECT_EQ(host.Count("load " + Path("sub/My presets/b c.qvl")), 1);
     EXPECT_EQ(host.Count("load " + Path("a.qvl")), 1);
+
+    // A script read through a descriptor has no folder: the working folder counts.
+    host = FakeScriptHost();
+    const int fd = ::open(Path("sub/s.qvs").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    fs::current_path(dir_ / "sub");
+    EXPECT_EQ(runner.Run("/dev/fd/" + std::to_string(fd)), ScriptOutcome::Finished);
+    fs::current_path(before);
+    ::close(fd);
+    EXPECT_EQ(host.Count("load My presets/b c.qvl"), 1) << host.Log.front();
 }
 
 TEST_F(ScriptRunnerTest, theGeneratorsOwnFailureFailsTheRunThatGoesOn) {
