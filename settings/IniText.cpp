@@ -270,6 +270,17 @@ Decoded DecodeRaw(std::string_view raw) {
     return d;
 }
 
+// A key's path as QSettings keeps it: no empty group, no '/' at either end.
+std::string NormalizedPath(std::string_view path) {
+    std::string out;
+    for (char c : path)
+        if (c != '/' || (!out.empty() && out.back() != '/'))
+            out += c;
+    if (!out.empty() && out.back() == '/')
+        out.pop_back();
+    return out;
+}
+
 // Whether a raw value ends where it started: every quote closed, no backslash left at its
 // end to join whatever follows.
 bool SelfContained(std::string_view raw) {
@@ -336,7 +347,12 @@ Document Parse(std::string_view text) {
                 continue;
             raw = EncodeText(*text);
         }
-        Put(doc.Entries, section + UnescapeKey(key), std::move(raw));
+        std::string path = NormalizedPath(section + UnescapeKey(key));
+        if (path.empty()) {
+            problem(line.Start, "a value without a name");
+            continue;
+        }
+        Put(doc.Entries, std::move(path), std::move(raw));
     }
     return doc;
 }

@@ -62,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
              ""},
         Read{"[Software]\nOrvande%5CQuavril\\fInitLeft=1\n", "Software/Orvande\\Quavril/fInitLeft",
              "1", ""},
+        Read{"[Software/]\n/Orvande\\\\Quavril/fInitLeft/=2\n", K, "2", ""},
         Read{"[Software]\nOrvande\\Quavril\\fInitLeft=\"a\nb\"\n", K, "a\nb", ""},
         // Values that are no single text.
         Read{"[Software]\nOrvande\\Quavril\\fInitLeft=1000, 2000\n", K, std::nullopt, ""},
