@@ -1,6 +1,7 @@
 #include "settings/IniText.h"
 
 #include "files/AnsiText.h"
+#include "synth/ControlFields.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -33,13 +34,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsSpace(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-               return lower(x) == lower(y);
-           });
 }
 
 // A key or section name as written in the file: '\' separates groups, %XX and %UXXXX stand
@@ -320,9 +314,9 @@ Document Parse(std::string_view text) {
                 problem(line.Start, "a section name without ']'");
             const std::string_view name =
                 Trim(close == std::string_view::npos ? s.substr(1) : s.substr(1, close - 1));
-            if (EqualIgnoringCase(name, "general"))
+            if (EqualNames(name, "general"))
                 section.clear();
-            else if (EqualIgnoringCase(name, "%general"))
+            else if (EqualNames(name, "%general"))
                 section = std::string(name.substr(1)) + "/";
             else
                 section = UnescapeKey(name) + "/";
@@ -373,7 +367,7 @@ std::string Serialize(const std::vector<Entry>& entries) {
             out += '\n';
         if (section.empty())
             out += "[General]\n";
-        else if (EqualIgnoringCase(section, "general"))
+        else if (EqualNames(section, "general"))
             out += "[%" + EscapeKey(section) + "]\n";
         else
             out += "[" + EscapeKey(section) + "]\n";

@@ -2,6 +2,7 @@
 
 #include "files/FileReplacement.h"
 #include "files/InputReader.h"
+#include "synth/ControlFields.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,13 +22,6 @@ constexpr std::size_t KeepLimit = 64 * 1024 * 1024;
 
 std::string Prefix() {
     return std::string(SettingsStore::KeyPath) + "/";
-}
-
-bool EqualNames(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-               return lower(x) == lower(y);
-           });
 }
 
 // The name of a value of this store's group, or nothing for a key of another group.

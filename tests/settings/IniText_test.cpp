@@ -117,21 +117,4 @@ TEST(IniText, everyTextReadsBackAsWritten) {
     }
 }
 
-// The layout QSettings writes: one section per first group, a blank line between sections.
-TEST(IniText, writesTheLayoutQSettingsWrites) {
-    const std::vector<ini::Entry> entries = {{"Software/Orvande/Quavril/Fs", "3"},
-                                             {"top", "1"},
-                                             {"Software/Orvande/Quavril/mono", "1"},
-                                             {"General/x", "2"}};
-    EXPECT_EQ(ini::Serialize(entries), "[Software]\n"
-                                       "Orvande\\Quavril\\Fs=3\n"
-                                       "Orvande\\Quavril\\mono=1\n"
-                                       "\n"
-                                       "[General]\n"
-                                       "top=1\n"
-                                       "\n"
-                                       "[%General]\n"
-                                       "x=2\n");
-}
-
 } // namespace

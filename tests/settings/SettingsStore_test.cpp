@@ -7,10 +7,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace quavril;
@@ -201,57 +199,6 @@ TEST_F(SettingsStoreTest, textsReadAndWriteAsQSettingsDoes) {
             << i;
     EXPECT_EQ(qt.value("Software/Orvande/Quavril/n").toInt(), -7);
 }
-
-struct Node {
-    const char* Kind;
-    // Makes it at the path; false when the system does not allow it here.
-    std::function<bool(const QString&, const QString&)> Make;
-};
-
-class NotAFile : public SettingsStoreTest, public ::testing::WithParamInterface<Node> {};
-
-// A null device of the test's own (never a node of the system) stands for every device.
-bool MakeDevice(const QString& path) {
-    return ::mknod(path.toLocal8Bit().constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-}
-bool LinkTo(const QString& path, const QString& target) {
-    return QFile::link(target, path);
-}
-
-// Nothing but a regular file is read or written: the node stays what it was and the store
-// says so, once when reading and once for each write.
-TEST_P(NotAFile, isNeitherReadNorWrittenAndTheStoreSaysSo) {
-    const QString other = dir.path() + "/node";
-    QDir().mkpath(dir.path() + "/Orvande");
-    if (!GetParam().Make(file, other))
-        GTEST_SKIP() << "cannot make " << GetParam().Kind << " here";
-    const mode_t before = TypeOf(file);
-    const mode_t otherBefore = TypeOf(other);
-    Told told;
-    SettingsStore store(file.toStdString(), told.reporter());
-    EXPECT_FALSE(store.KeyExists());
-    store.WriteInt(setting_names::Fs, 3);
-    EXPECT_FALSE(store.Sync());
-    EXPECT_EQ(TypeOf(file), before);
-    EXPECT_EQ(TypeOf(other), otherBefore);
-    EXPECT_EQ(told.Count("not a regular file: the settings are not read"), 1) << told.lines[0];
-    EXPECT_EQ(told.Count("not a regular file: the settings are not written"), 1);
-    EXPECT_EQ(told.Count(GetParam().Kind), 2);
-    EXPECT_FALSE(QFile::exists(file + ".damaged"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Nodes, NotAFile,
-    ::testing::Values(
-        Node{"a folder", [](const QString& p, const QString&) { return QDir().mkdir(p); }},
-        Node{"a character device", [](const QString& p, const QString&) { return MakeDevice(p); }},
-        Node{"a character device",
-             [](const QString& p, const QString& o) { return MakeDevice(o) && LinkTo(p, o); }},
-        Node{"a FIFO",
-             [](const QString& p, const QString& o) {
-                 return ::mkfifo(o.toLocal8Bit().constData(), 0600) == 0 && LinkTo(p, o);
-             }}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 // A link to a regular file stays a link; the file it names gets the settings and keeps its
 // permissions and (where the system lets the program set it) its owner.
