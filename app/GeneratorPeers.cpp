@@ -1,7 +1,6 @@
 #include "app/GeneratorPeers.h"
 
 #include <QDBusConnectionInterface>
-#include <QDBusError>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
 #include <QEventLoop>
@@ -56,12 +55,7 @@ std::vector<QDBusMessage> AwaitAll(const std::vector<QDBusPendingCall>& calls, i
 } // namespace
 
 GeneratorPeers::GeneratorPeers(const QDBusConnection& bus, int timeoutMs)
-    : bus_(bus), timeoutMs_(timeoutMs) {
-    // An error reply reaches a pending call as a queued signal with these two types; known
-    // from the start, they are never looked up while the bus thread delivers one.
-    qRegisterMetaType<QDBusError>();
-    qRegisterMetaType<QDBusMessage>();
-}
+    : bus_(bus), timeoutMs_(timeoutMs) {}
 
 QString GeneratorPeers::ServiceName(qint64 pid) {
     return QString::fromLatin1(ServicePrefix) + QString::number(pid);
