@@ -3,8 +3,11 @@
 #include "app/GeneratorBus.h"
 #include "app/HotKey.h"
 #include "app/OrderlyEnd.h"
+#include "app/ScpiAnnouncer.h"
+#include "app/ScpiServer.h"
 #include "session/DataPaths.h"
 #include "session/GeneratorSession.h"
+#include "session/SessionScpiHost.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredSettings.h"
 #include "ui/ApplicationTitle.h"
@@ -26,7 +29,7 @@
 namespace {
 
 const char* const Usage =
-    "Usage: quavril [FILE]\n"
+    "Usage: quavril [--scpi[=ADDRESS[:PORT]]] [FILE]\n"
     "\n"
     "The Quavril test-signal generator window.\n"
     "\n"
@@ -36,10 +39,15 @@ const char* const Usage =
     "             ended on an error\n"
     "  (none)     load the shipped Examples.qvl\n"
     "\n"
+    "  --scpi[=ADDRESS[:PORT]]\n"
+    "             serve SCPI instrument commands over TCP for this run: on the loopback\n"
+    "             address unless ADDRESS is given (0.0.0.0 or :: for every address, [::1]:PORT\n"
+    "             for IPv6), on the first free port from 5025 on, or on PORT only\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
     "\n"
-    "Running generators are reached on the session bus (see quavril-cli generators/send).\n";
+    "Running generators are reached on the session bus (see quavril-cli generators/send),\n"
+    "and over the network with SCPI when it is on (Tools > Output settings, or --scpi).\n";
 
 } // namespace
 
@@ -49,8 +57,23 @@ int main(int argc, char* argv[]) {
     QLocale::setDefault(QLocale::c());
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    // The first argument after Qt's own options; further ones are ignored.
-    const QStringList arguments = QCoreApplication::arguments();
+    // The first argument after Qt's own options and --scpi; further ones are ignored.
+    QStringList arguments = QCoreApplication::arguments();
+    std::optional<ScpiEndpoint> scpiOption;
+    for (qsizetype i = 1; i < arguments.size();) {
+        const QString& a = arguments[i];
+        if (a != "--scpi" && !a.startsWith("--scpi=")) {
+            ++i;
+            continue;
+        }
+        scpiOption = ScpiEndpoint::FromOption(a.mid(7));
+        if (!scpiOption) {
+            std::fprintf(stderr, "quavril: %s: expected --scpi=ADDRESS, ADDRESS:PORT or :PORT\n",
+                         qPrintable(a));
+            return 2;
+        }
+        arguments.removeAt(i);
+    }
     const QString argument = arguments.size() > 1 ? arguments[1] : QString();
     if (argument == "--help" || argument == "-h") {
         std::fputs(Usage, stdout);
@@ -88,6 +111,32 @@ int main(int argc, char* argv[]) {
     GeneratorBus bus(session);
     bus.Install();
     session.SetBroadcaster(bus.Broadcaster());
+    // SCPI over the network: as the stored setting says, or as --scpi says for this run.
+    SessionScpiHost scpiHost(session);
+    ScpiServer scpi(scpiHost);
+    ScpiAnnouncer announcer;
+    QObject::connect(&scpi, &ScpiServer::StatusChanged, [&](const QString& status) {
+        session.SetScpiStatus(status);
+        bus.SetScpiPort(scpi.Port());
+        if (scpi.Failed())
+            std::fprintf(stderr, "quavril: SCPI server: %s\n", qPrintable(status));
+        // Only a server that others can reach is announced.
+        if (scpi.Listening() && !scpi.Address().isLoopback())
+            announcer.Announce(scpi.Port(), scpi.Identity().section(',', 2, 2));
+        else
+            announcer.Withdraw();
+    });
+    const auto applyStoredScpi = [&] {
+        if (session.Scpi().On)
+            scpi.Start(ScpiEndpoint::FromSettings(session.Scpi()));
+        else
+            scpi.Stop();
+    };
+    QObject::connect(&session, &GeneratorSession::ScpiChanged, &scpi, applyStoredScpi);
+    if (scpiOption)
+        scpi.Start(*scpiOption);
+    else
+        applyStoredScpi();
     // Without an argument the memory slots come from the shipped presets, if they are there.
     // An argument counts only when it names an existing file; ".qvs" and ".qvl" are found
     // anywhere in it, case-sensitively, and a script is never loaded as a preset too.
@@ -98,6 +147,7 @@ int main(int argc, char* argv[]) {
         session.LoadPresets(examples.toStdString());
     } else if (existing && argument.contains(".qvs")) {
         const ScriptOutcome outcome = frmGenerator.Scripts().Run(argument);
+        scpi.Stop();
         hotKey.Release();
         bus.Release();
         session.StopNow();
@@ -109,6 +159,7 @@ int main(int argc, char* argv[]) {
     }
     // The window's close, Exit, a signal and the end of the desktop session all end alike.
     OrderlyEnd end([&] {
+        scpi.Stop();
         hotKey.Release();
         session.StopNow();
         if (!StoredSettings::Save(store, session.Controls(), windowSettings))
