@@ -22,4 +22,9 @@ std::string LegacyPresetFile(std::span<const uint8_t> bytes);
 // the export, whose file must match the header it wrote.
 std::string WaveHeader(std::span<const uint8_t> bytes);
 
+// The bytes as lines sent to the SCPI instrument (over a generator without a toolkit): no
+// answer holds a control character (it would break the line framing), the error queue keeps
+// its size and its form, and every refused value leaves its setting in range.
+std::string ScpiLines(std::span<const uint8_t> bytes);
+
 } // namespace quavril::fuzz
