@@ -35,9 +35,15 @@ public:
         playing_ = paused_ = false;
         ResetToDefaults::Run(generator_, *this);
     }
+    // As the session does it: off, the new rate, the frequency fields lowered to its half.
     void SelectRate(int position) override {
         playing_ = false;
-        generator_.SetSampleRate(OutputSettings::FsValues.at(static_cast<size_t>(position)));
+        const int32_t fs = OutputSettings::FsValues.at(static_cast<size_t>(position));
+        generator_.SetSampleRate(fs);
+        for (TextField f : {TextField::fInitLeft, TextField::fFinalLeft, TextField::fInitRight,
+                            TextField::fFinalRight})
+            if (auto lowered = LoweredFrequency(generator_.Text(f), fs))
+                generator_.SetText(f, *lowered);
     }
     const SignalQuality& Quality() const override { return quality_; }
     void SetQuality(const SignalQuality& quality) override { quality_ = quality; }
