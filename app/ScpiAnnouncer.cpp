@@ -3,6 +3,7 @@
 #include "ui/ApplicationTitle.h"
 
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
@@ -24,6 +25,7 @@ ScpiAnnouncer::ScpiAnnouncer(QObject* parent)
 
 ScpiAnnouncer::ScpiAnnouncer(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), bus_(bus), name_(DefaultName()) {
+    qDBusRegisterMetaType<QList<QByteArray>>(); // the TXT records, D-Bus type aay
     if (!bus_.isConnected())
         return;
     watcher_ =
