@@ -1,41 +1,25 @@
 // The SCPI command tree over the real generator session (virtual output device): settings read
 // back what is in force, refused values keep the setting and queue their code, the header path
 // rule, the error queue and status bytes, and the transport through the session.
-#include "audio/VirtualWaveOut.h"
-#include "session/GeneratorSession.h"
 #include "session/ScpiInstrument.h"
 #include "session/SessionScpiHost.h"
-#include "settings/SettingsStore.h"
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/session/SessionFixture.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace quavril;
 
 namespace {
 
-class ScpiTest : public ::testing::Test {
+class ScpiTest : public test::SessionFixture {
 protected:
     void SetUp() override {
-        test::EnsureApplication();
-        ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf"));
-        store->WriteInt("Fs", 3); // 44100 Hz
-        auto port = std::make_unique<VirtualWaveOut>();
-        device = port.get();
-        session = std::make_unique<GeneratorSession>(*store, std::move(port));
-        session->ResetToDefaults();
+        SessionFixture::SetUp();
         host = std::make_unique<SessionScpiHost>(*session);
         scpi = std::make_unique<ScpiInstrument>(*host, "Orvande,Quavril,test:5025,3.92");
     }
     std::string Run(const std::string& line) { return scpi->Execute(line); }
-    std::string Value(const char* name) { return session->Value(name).value_or("<none>"); }
 
-    QTemporaryDir dir;
-    std::unique_ptr<SettingsStore> store;
-    VirtualWaveOut* device = nullptr;
-    std::unique_ptr<GeneratorSession> session;
     std::unique_ptr<SessionScpiHost> host;
     std::unique_ptr<ScpiInstrument> scpi;
 };
