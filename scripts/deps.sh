@@ -13,8 +13,6 @@ packages=(
     xvfb xdotool
     # SCPI: a real VISA client (pure-Python back end), D-Bus from Python for the benchmark
     python3-pyvisa python3-pyvisa-py python3-dbus
-    # the announcement as avahi-browse finds it (a private daemon on the loopback interface)
-    avahi-daemon avahi-utils
     # installing: icons, manual pages, the Debian package, and the desktop's validators
     librsvg2-bin go-md2man dpkg-dev file desktop-file-utils appstream shared-mime-info
     libxml2-utils
