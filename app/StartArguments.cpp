@@ -51,9 +51,9 @@ StartArguments StartArguments::Parse(const std::vector<std::string>& args) {
         } else if (a == "--") {
             options = false;
         } else if (a == "--help" || a == "-h") {
-            return {Action::Help, {}, {}};
+            return Only(Action::Help);
         } else if (a == "--version") {
-            return {Action::Version, {}, {}};
+            return Only(Action::Version);
         } else if (a == "--batch" || a.starts_with("--batch=")) {
             start.What = Action::Batch;
             if (a != "--batch")
@@ -61,18 +61,18 @@ StartArguments StartArguments::Parse(const std::vector<std::string>& args) {
             else if (i + 1 < args.size())
                 start.File = args[++i];
             else
-                return {Action::Usage, {}, "--batch needs a script file"};
+                return Only(Action::Usage, "--batch needs a script file");
             haveFile = true;
         } else if (a == "--scpi" || a.starts_with("--scpi=")) {
             start.Scpi = true;
             start.ScpiEndpoint = a.size() > 7 ? a.substr(7) : std::string();
         } else if (a.starts_with("--")) {
-            return {Action::Usage, {}, "unknown option '" + a + "'"};
+            return Only(Action::Usage, "unknown option '" + a + "'");
         }
         // Any other single-dash word is the window toolkit's.
     }
     if (start.What == Action::Batch && start.File.empty())
-        return {Action::Usage, {}, "--batch needs a script file"};
+        return Only(Action::Usage, "--batch needs a script file");
     return start;
 }
 

@@ -14,6 +14,7 @@
 // first, and then reads what is left again (the file). Arguments are bytes as the system
 // gives them: file names need not be UTF-8.
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quavril {
@@ -34,6 +35,13 @@ struct StartArguments {
     bool Scpi = false;
     std::string ScpiEndpoint;
 
+    // Only an action (and what went wrong).
+    static StartArguments Only(Action what, std::string problem = {}) {
+        StartArguments s;
+        s.What = what;
+        s.Problem = std::move(problem);
+        return s;
+    }
     // `args` without the program's own name.
     static StartArguments Parse(const std::vector<std::string>& args);
     // The text of --help.

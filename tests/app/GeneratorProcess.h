@@ -76,15 +76,6 @@ public:
     bool WaitForLine(const std::string& line, int count = 1) const {
         return WaitFor([&] { return Count(line) >= count; });
     }
-    // Waits for the process to end by itself and returns its exit status, -1 when it did not
-    // end within `limitMs` or was ended by a signal.
-    int WaitForEnd(int limitMs = 60000) {
-        int raw = 0;
-        if (!WaitFor([&] { return ::waitpid(pid_, &raw, WNOHANG) == pid_; }, limitMs))
-            return -1;
-        ended_ = true;
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
     // Ends the process in order (SIGTERM) and returns its exit status, -1 when it did not end.
     int Terminate() {
         ::kill(pid_, SIGTERM);
