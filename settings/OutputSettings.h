@@ -49,7 +49,8 @@ struct OutputSettings {
 // The defaults, then, when the store holds "Fs", the three stored positions ("Buffers" and
 // "BufferSize" are read only together with "Fs"). A missing or out-of-range position keeps
 // its default. The SCPI server's settings are read whether "Fs" is there or not; a damaged
-// one keeps its default. The caller then sets the generator's SampleRate and derives both channels.
+// one keeps its default. The caller then sets the generator's SampleRate and derives both
+// channels.
 OutputSettings LoadOutputSettings(const SettingsStore& store);
 // Writes the three positions as integers "Fs", "Buffers", "BufferSize", and the SCPI server's
 // settings. False when the store could not be written.
