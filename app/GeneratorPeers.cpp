@@ -132,6 +132,14 @@ GeneratorPeers::Answer GeneratorPeers::Message(const QString& service, MessageCo
     return {};
 }
 
+std::optional<int> GeneratorPeers::ScpiPort(const QString& service) const {
+    const QDBusMessage reply = Call(service, QStringLiteral("ScpiPort"), {});
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1 ||
+        reply.arguments().front().userType() != QMetaType::Int)
+        return std::nullopt;
+    return reply.arguments().front().toInt();
+}
+
 GeneratorPeers::BroadcastResult GeneratorPeers::Broadcast(const QString& title, MessageCode code,
                                                           int32_t wParam, int32_t lParam) const {
     BroadcastResult result;

@@ -52,6 +52,9 @@ public:
     // The titles of `peers`, asked all at once; nothing for a peer that does not answer in
     // time.
     std::vector<std::optional<QString>> Titles(const std::vector<Peer>& peers) const;
+    // The peer's SCPI port (0: no server); nothing when it does not answer or has no such
+    // method.
+    std::optional<int> ScpiPort(const QString& service) const;
     // The message to one peer, awaited.
     Answer Message(const QString& service, MessageCode code, int32_t wParam, int32_t lParam) const;
     // `code` to every peer whose title equals `title` exactly, one at a time in List order,

@@ -31,7 +31,8 @@ const char* SendUsage =
 
 const char* GeneratorsUsage =
     "Usage: quavril-cli generators\n"
-    "  Lists the running generators, one line each: process id, a tab, the title.\n";
+    "  Lists the running generators, one line each: process id, a tab, the title, and for a\n"
+    "  generator with a SCPI server a tab and its TCP port.\n";
 
 int BadArguments(const std::string& message) {
     std::cerr << "quavril-cli: " << message << "\n";
@@ -168,9 +169,14 @@ int RunGenerators(const std::vector<std::string>& args) {
     const GeneratorPeers peers(bus);
     const auto list = peers.List();
     const auto titles = peers.Titles(list);
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (titles[i])
-            std::cout << list[i].pid << '\t' << titles[i]->toStdString() << '\n';
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!titles[i])
+            continue;
+        std::cout << list[i].pid << '\t' << titles[i]->toStdString();
+        if (const auto port = peers.ScpiPort(list[i].service); port && *port > 0)
+            std::cout << '\t' << *port;
+        std::cout << '\n';
+    }
     return 0;
 }
 

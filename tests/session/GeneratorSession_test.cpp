@@ -2,11 +2,8 @@
 // read-only values they ask for, the transport with and without the sync box, and the one
 // table of settings behind both.
 #include "audio/Playback.h"
-#include "audio/VirtualWaveOut.h"
-#include "session/GeneratorSession.h"
-#include "settings/SettingsStore.h"
 #include "settings/StoredSettings.h"
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/session/SessionFixture.h"
 
 #include <QTemporaryDir>
 #include <climits>
@@ -18,27 +15,7 @@ using namespace quavril;
 
 namespace {
 
-class SessionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        test::EnsureApplication();
-        ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf").toStdString());
-        store->WriteInt("Fs", 3); // 44100 Hz
-        auto port = std::make_unique<VirtualWaveOut>();
-        port->SetDevices({{"hw:A", "First card"}, {"hw:B", "Second card"}});
-        device = port.get();
-        session = std::make_unique<GeneratorSession>(*store, std::move(port));
-        session->ResetToDefaults();
-    }
-    Generator& G() { return session->Controls(); }
-    std::string Value(const char* name) { return session->Value(name).value_or("<none>"); }
-
-    QTemporaryDir dir;
-    std::unique_ptr<SettingsStore> store;
-    VirtualWaveOut* device = nullptr;
-    std::unique_ptr<GeneratorSession> session;
-};
+using SessionTest = test::SessionFixture;
 
 struct MessageCase {
     MessageCode Code;
@@ -228,7 +205,7 @@ TEST_F(SessionTest, valueAnswersEveryStoredSettingAsItWouldBeStored) {
     const std::pair<const char*, const char*> expected[] = {
         {"Fs", "4"},         {"Buffers", "1"},         {"BufferSize", "2"},
         {"WaveDevice", "2"}, {"PresetAutoStart", "1"}, {"chkSync", "1"},
-        {"CHKSYNC", "1"},    {"txtRound", "1"}};
+        {"CHKSYNC", "1"},    {"txtRound", "1"},        {"ScpiServer", "0"}};
     for (const auto& [name, value] : expected)
         EXPECT_EQ(Value(name), value) << name;
     EXPECT_TRUE(session->Paused());
