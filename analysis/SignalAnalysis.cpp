@@ -50,10 +50,14 @@ void SignalAnalysis::SetAveraging(bool on) {
         s->SetAveraging(on);
 }
 
-void SignalAnalysis::Update(const MonitorRing& ring, int64_t position, double scopeHz) {
+void SignalAnalysis::Update(const MonitorRing& ring, int64_t position, double scopeHz,
+                            bool spectra) {
     channels_ = ring.Channels();
     Meters(ring, position);
     ScopeFrames(ring, position, scopeHz);
+    if (!spectra)
+        return;
+    ++spectrumCount_;
     const int n = FftSize();
     for (int c = 0; c < channels_; ++c) {
         ring.Read(c, position, n, frames_.data());

@@ -37,8 +37,11 @@ public:
     // The stream frame `position` of `ring` is playing now; `scopeHz` is the frequency the
     // oscilloscope's time base follows (0 or less: free-run). Frames between the previous
     // position and this one feed the meters; a position before the previous one (a new
-    // playback) starts the meters' stretch again.
-    void Update(const MonitorRing& ring, int64_t position, double scopeHz);
+    // playback) starts the meters' stretch again. The spectra are analysed again only with
+    // `spectra` (the spectrum may be renewed less often than the meters and the trace).
+    void Update(const MonitorRing& ring, int64_t position, double scopeHz, bool spectra = true);
+    // Counts the analyses of the spectra (a view redraws them when it changes).
+    int SpectrumCount() const { return spectrumCount_; }
 
     // Channels of the last update (1 for mono, 2 for stereo).
     int Channels() const { return channels_; }
@@ -66,6 +69,7 @@ private:
     double scopeOffset_ = 0;
     size_t scopeSpan_ = 0;
     bool triggered_ = false;
+    int spectrumCount_ = 0;
 };
 
 } // namespace quavril

@@ -40,7 +40,6 @@ Spectrum::Spectrum(int size) : size_(ValidSize(size)) {
     plan_ = fftwf_plan_dft_r2c_1d(size_, input_, static_cast<fftwf_complex*>(output_),
                                   FFTW_ESTIMATE | FFTW_DESTROY_INPUT);
     power_.assign(n / 2 + 1, 0.0);
-    levelsDb_.assign(n / 2 + 1, static_cast<float>(FloorDb));
 }
 
 Spectrum::~Spectrum() {
@@ -62,14 +61,23 @@ void Spectrum::Analyse(const float* frames) {
     // |X| of a full-scale sine on a bin is N * A0 / 2.
     const double scale = 4.0 / (static_cast<double>(size_) * size_ * A0 * A0);
     const double weight = averaging_ && analyses_ > 0 ? AverageWeight : 1.0;
-    constexpr double floorPower = 1e-16; // FloorDb
     for (size_t k = 0; k < power_.size(); ++k) {
         const double re = bins[k][0], im = bins[k][1];
         const double p = (re * re + im * im) * scale;
         power_[k] += weight * (p - power_[k]);
-        levelsDb_[k] = static_cast<float>(10.0 * std::log10(std::max(power_[k], floorPower)));
     }
     ++analyses_;
+}
+
+namespace {
+constexpr double FloorPower = 1e-16; // Spectrum::FloorDb
+double PowerDb(double power) {
+    return 10.0 * std::log10(std::max(power, FloorPower));
+}
+} // namespace
+
+double Spectrum::LevelDb(size_t bin) const {
+    return PowerDb(power_[bin]);
 }
 
 double Spectrum::Magnitude(size_t bin) const {
@@ -94,7 +102,7 @@ double Spectrum::WindowResponse(double offset) const {
 // The offset in 0..0.5 bin at which a neighbour bin reads `ratio` times the highest bin.
 double Spectrum::OffsetFromRatio(double ratio) const {
     double low = 0, high = 0.5;
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 30; ++i) { // 0.5 / 2^30 bin
         const double mid = (low + high) / 2;
         if (WindowResponse(mid - 1) / WindowResponse(mid) < ratio)
             low = mid;
@@ -125,30 +133,31 @@ std::optional<SpectrumPeak> Spectrum::StrongestPeak(double fs, double lowestHz) 
     return peak;
 }
 
-void SpectrumColumns(const std::vector<float>& levelsDb, double binHz, double lowHz, double highHz,
+void SpectrumColumns(const std::vector<double>& power, double binHz, double lowHz, double highHz,
                      int columns, std::vector<float>& out) {
     out.assign(static_cast<size_t>(std::max(columns, 0)), static_cast<float>(Spectrum::FloorDb));
-    if (columns <= 0 || levelsDb.size() < 2 || binHz <= 0 || lowHz <= 0 || highHz <= lowHz)
+    if (columns <= 0 || power.size() < 2 || binHz <= 0 || lowHz <= 0 || highHz <= lowHz)
         return;
-    const double lastBin = static_cast<double>(levelsDb.size() - 1);
-    const double ratio = std::log(highHz / lowHz) / columns;
+    const double lastBin = static_cast<double>(power.size() - 1);
+    const double step = std::exp(std::log(highHz / lowHz) / columns);
+    double from = lowHz / binHz; // bin position of the column's left edge
     for (int x = 0; x < columns; ++x) {
-        const double from = lowHz * std::exp(ratio * x) / binHz;
-        const double to = std::min(lowHz * std::exp(ratio * (x + 1)) / binHz, lastBin);
+        const double to = std::min(from * step, lastBin);
         const auto firstBin = static_cast<size_t>(std::ceil(from));
         const auto lastInside = static_cast<size_t>(std::floor(to));
-        float level;
-        if (firstBin <= lastInside && static_cast<double>(lastInside) <= lastBin) {
-            level = *std::max_element(levelsDb.begin() + static_cast<long>(firstBin),
-                                      levelsDb.begin() + static_cast<long>(lastInside) + 1);
+        double level;
+        if (firstBin <= lastInside) {
+            level = PowerDb(*std::max_element(power.begin() + static_cast<long>(firstBin),
+                                              power.begin() + static_cast<long>(lastInside) + 1));
         } else {
             const double centre = std::min((from + to) / 2, lastBin);
             const auto below = static_cast<size_t>(std::floor(centre));
-            const size_t above = std::min(below + 1, levelsDb.size() - 1);
-            const auto t = static_cast<float>(centre - static_cast<double>(below));
-            level = levelsDb[below] + t * (levelsDb[above] - levelsDb[below]);
+            const size_t above = std::min(below + 1, power.size() - 1);
+            const double t = centre - static_cast<double>(below);
+            level = PowerDb(power[below]) + t * (PowerDb(power[above]) - PowerDb(power[below]));
         }
-        out[static_cast<size_t>(x)] = level;
+        out[static_cast<size_t>(x)] = static_cast<float>(level);
+        from *= step;
     }
 }
 

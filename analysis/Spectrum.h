@@ -41,8 +41,10 @@ public:
 
     // Analyses Size() frames, oldest first.
     void Analyse(const float* frames);
-    // Levels of bins 0..Size()/2 in dBFS (FloorDb where there is nothing), after Analyse.
-    const std::vector<float>& LevelsDb() const { return levelsDb_; }
+    // Power of bins 0..Size()/2 relative to a full-scale sine (1 = 0 dBFS), after Analyse.
+    const std::vector<double>& Power() const { return power_; }
+    // The level of bin k in dBFS (FloorDb where there is nothing).
+    double LevelDb(size_t bin) const;
     // Frequency of bin k: k * fs / Size().
     double BinHz(double fs) const { return fs / size_; }
 
@@ -66,13 +68,13 @@ private:
     void* output_ = nullptr;    // fftwf_complex[size/2 + 1]
     void* plan_ = nullptr;      // fftwf_plan
     std::vector<double> power_; // averaged power per bin, scaled to a full-scale sine = 1
-    std::vector<float> levelsDb_;
 };
 
-// Levels of a spectrum per pixel column of a logarithmic frequency axis from `lowHz` to
-// `highHz` over `columns` columns: the highest bin inside a column, or, where a column lies
-// between two bins, the level interpolated at its centre. `out` is resized to `columns`.
-void SpectrumColumns(const std::vector<float>& levelsDb, double binHz, double lowHz, double highHz,
+// Levels in dBFS of a spectrum's power per pixel column of a logarithmic frequency axis from
+// `lowHz` to `highHz` over `columns` columns: the highest bin inside a column, or, where a
+// column lies between two bins, the level interpolated (in dB) at its centre. `out` is resized
+// to `columns`. Only the columns' levels are turned into decibels.
+void SpectrumColumns(const std::vector<double>& power, double binHz, double lowHz, double highHz,
                      int columns, std::vector<float>& out);
 
 } // namespace quavril

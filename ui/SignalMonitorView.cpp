@@ -3,8 +3,6 @@
 #include "analysis/SignalAnalysis.h"
 
 #include <QPainter>
-#include <QPainterPath>
-#include <QPolygonF>
 #include <algorithm>
 #include <cmath>
 
@@ -12,7 +10,6 @@ namespace quavril {
 
 namespace {
 
-constexpr double MeterTopDb = 0.0, MeterBottomDb = LevelMeter::FloorDb;
 constexpr int MeterTicks[] = {0, -6, -12, -20, -40, -60, -80, -100, -120};
 constexpr double FrequencyTicks[] = {10,   20,   50,    100,   200,   500,   1000,
                                      2000, 5000, 10000, 20000, 50000, 100000};
@@ -21,9 +18,9 @@ QString HzText(double hz) {
     return hz >= 1000 ? QString::number(hz / 1000, 'g', 3) + "k" : QString::number(hz, 'g', 3);
 }
 
-// y of a level between `top` (0 dB) and `bottom` (floor) of `area`.
+// y of a level from 0 dB at the top of `area` to `floorDb` at its bottom.
 double LevelY(const QRect& area, double db, double floorDb) {
-    const double t = std::clamp((MeterTopDb - db) / (MeterTopDb - floorDb), 0.0, 1.0);
+    const double t = std::clamp(db / floorDb, 0.0, 1.0);
     return area.top() + t * area.height();
 }
 
@@ -46,10 +43,13 @@ QColor SignalMonitorView::ChannelColor(int channel) const {
     return Dark() ? QColor(255, 140, 90) : QColor(200, 50, 30);
 }
 
-QColor SignalMonitorView::GridColor() const {
-    QColor c = palette().color(QPalette::Text);
-    c.setAlpha(50);
-    return c;
+QColor SignalMonitorView::OverBase(const QColor& colour, double opacity) const {
+    const QColor base = palette().color(QPalette::Base);
+    const auto mix = [opacity](int over, int under) {
+        return static_cast<int>(std::lround(over * opacity + under * (1 - opacity)));
+    };
+    return QColor(mix(colour.red(), base.red()), mix(colour.green(), base.green()),
+                  mix(colour.blue(), base.blue()));
 }
 
 QString SignalMonitorView::PeakText(int channel) const {
@@ -61,22 +61,62 @@ QString SignalMonitorView::PeakText(int channel) const {
         .arg(peak->LevelDb, 0, 'f', 1);
 }
 
-void SignalMonitorView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Window));
-    const int margin = fontMetrics().height() / 2;
+SignalMonitorView::Areas SignalMonitorView::Arrange() const {
+    const QFontMetrics fm = fontMetrics();
+    Areas a;
+    a.Line = fm.height();
+    const int margin = a.Line / 2;
+    const int labels = fm.horizontalAdvance("-120") + 6;
     // A bar per channel wide enough for its readouts ("-120.0").
-    const int bar = std::max(24, fontMetrics().horizontalAdvance("-120.0") + 8);
-    const int meterWidth =
-        fontMetrics().horizontalAdvance("-120") + 4 + bar * analysis_.Channels() + 4;
+    a.Bar = std::max(24, fm.horizontalAdvance("-120.0") + 8);
     const QRect all = rect().adjusted(margin, margin, -margin, -margin);
-    const QRect meters(all.left(), all.top(), meterWidth, all.height());
+    const int meterWidth = labels + a.Bar * analysis_.Channels() + 4;
+    // The meters: clip marks above the scale, readouts (name, peak, RMS) under it.
+    a.MeterLabels = QRect(all.left(), all.top() + a.Line, labels, all.height() - 4 * a.Line);
+    a.MeterScale = QRect(all.left() + labels, all.top() + a.Line, meterWidth - labels,
+                         all.height() - 4 * a.Line);
     const QRect right = all.adjusted(meterWidth + margin, 0, 0, 0);
     const int scopeHeight = right.height() * 2 / 5;
-    PaintMeters(p, meters);
-    PaintScope(p, QRect(right.left(), right.top(), right.width(), scopeHeight));
-    PaintSpectrum(p, QRect(right.left(), right.top() + scopeHeight + margin, right.width(),
-                           right.height() - scopeHeight - margin));
+    a.Scope = QRect(right.left(), right.top(), right.width(), scopeHeight - a.Line - 2);
+    a.ScopeLegend = QRect(right.left(), a.Scope.bottom() + 2, right.width(), a.Line);
+    const int top = right.top() + scopeHeight + margin;
+    a.SpectrumLabels = QRect(right.left(), top, labels, right.bottom() - top);
+    a.Spectrum = QRect(right.left() + labels, top, right.width() - labels,
+                       right.bottom() - top - 2 * a.Line - 4);
+    a.PeakLine = QRect(right.left(), a.Spectrum.bottom() + a.Line + 4, right.width(), a.Line);
+    return a;
+}
+
+void SignalMonitorView::paintEvent(QPaintEvent*) {
+    const Areas a = Arrange();
+    const QString key = QString("%1x%2 %3 %4 %5 %6 %7")
+                            .arg(width())
+                            .arg(height())
+                            .arg(devicePixelRatioF())
+                            .arg(palette().cacheKey())
+                            .arg(analysis_.Channels())
+                            .arg(analysis_.Rate())
+                            .arg(analysis_.FftSize());
+    if (key != backgroundKey_) {
+        PaintBackground(a);
+        backgroundKey_ = key;
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, background_);
+    PaintMeters(p, a);
+    PaintScope(p, a);
+    PaintSpectrum(p, a);
+}
+
+void SignalMonitorView::PaintBackground(const Areas& a) {
+    background_ = QPixmap(size() * devicePixelRatioF());
+    background_.setDevicePixelRatio(devicePixelRatioF());
+    background_.fill(palette().color(QPalette::Window));
+    QPainter p(&background_);
+    p.setFont(font());
+    PaintMeterScale(p, a);
+    PaintScopeGrid(p, a);
+    PaintSpectrumGrid(p, a);
 }
 
 void SignalMonitorView::PaintFrame(QPainter& p, const QRect& area) const {
@@ -85,168 +125,182 @@ void SignalMonitorView::PaintFrame(QPainter& p, const QRect& area) const {
     p.drawRect(area.adjusted(0, 0, -1, -1));
 }
 
-void SignalMonitorView::PaintMeters(QPainter& p, const QRect& area) const {
-    const QFontMetrics fm = fontMetrics();
-    const int labels = fm.horizontalAdvance("-120") + 4;
-    const int line = fm.height();
-    // Room at the top for the clip marks, at the bottom for the readouts (peak, RMS).
-    const QRect scale(area.left() + labels, area.top() + line, area.width() - labels,
-                      area.height() - 4 * line);
+void SignalMonitorView::PaintMeterScale(QPainter& p, const Areas& a) const {
+    const QRect& scale = a.MeterScale;
     PaintFrame(p, scale);
-    p.setPen(palette().color(QPalette::WindowText));
+    const QColor grid = OverBase(palette().color(QPalette::Text), 0.2);
     for (int db : MeterTicks) {
-        const int y = static_cast<int>(LevelY(scale, db, MeterBottomDb));
-        p.drawText(QRect(area.left(), y - line / 2, labels - 4, line),
-                   Qt::AlignRight | Qt::AlignVCenter, QString::number(db));
-        p.setPen(GridColor());
-        p.drawLine(scale.left(), y, scale.right(), y);
+        const int y = static_cast<int>(LevelY(scale, db, LevelMeter::FloorDb));
         p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(QRect(a.MeterLabels.left(), y - a.Line / 2, a.MeterLabels.width() - 4, a.Line),
+                   Qt::AlignRight | Qt::AlignVCenter, QString::number(db));
+        p.setPen(grid);
+        p.drawLine(scale.left() + 1, y, scale.right() - 1, y);
     }
     const int channels = analysis_.Channels();
-    const int bar = (scale.width() - 4) / std::max(channels, 1);
     for (int c = 0; c < channels; ++c) {
-        const MeterReading r = analysis_.Meter(c);
-        const int x = scale.left() + 2 + c * bar;
-        const QColor colour = ChannelColor(c);
-        QColor light = colour;
-        light.setAlpha(110);
-        const auto top = [&](double db) {
-            return static_cast<int>(LevelY(scale, db, MeterBottomDb));
-        };
-        p.fillRect(QRect(QPoint(x + 2, top(r.PeakDb)), QPoint(x + bar - 3, scale.bottom())), light);
-        p.fillRect(QRect(QPoint(x + 2, top(r.RmsDb)), QPoint(x + bar - 3, scale.bottom())), colour);
-        p.fillRect(QRect(x + 2, top(r.HoldDb) - 1, bar - 4, 2), palette().color(QPalette::Text));
-        // The clip mark above the scale: lit red for 2 s after a sample at full scale.
-        const QRect clip(x + 2, area.top() + 1, bar - 4, line - 3);
-        p.fillRect(clip, r.Clipped ? QColor(230, 20, 20) : palette().color(QPalette::Base));
-        p.setPen(palette().color(QPalette::Mid));
-        p.drawRect(clip.adjusted(0, 0, -1, -1));
-        // Readouts under the scale.
-        p.setPen(colour);
+        const int x = scale.left() + 2 + c * a.Bar;
+        p.setPen(ChannelColor(c));
         const QString name = channels == 1 ? tr("M") : c == 0 ? tr("L") : tr("R");
-        p.drawText(QRect(x, scale.bottom() + 2, bar, line), Qt::AlignCenter, name);
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(QRect(x - 4, scale.bottom() + 2 + line, bar + 8, line), Qt::AlignCenter,
-                   QString::number(r.PeakDb, 'f', 1));
-        p.drawText(QRect(x - 4, scale.bottom() + 2 + 2 * line, bar + 8, line), Qt::AlignCenter,
-                   QString::number(r.RmsDb, 'f', 1));
+        p.drawText(QRect(x, scale.bottom() + 2, a.Bar, a.Line), Qt::AlignCenter, name);
     }
-    p.drawText(QRect(area.left(), scale.bottom() + 2 + line, labels, line),
-               Qt::AlignLeft | Qt::AlignVCenter, tr("pk"));
-    p.drawText(QRect(area.left(), scale.bottom() + 2 + 2 * line, labels, line),
-               Qt::AlignLeft | Qt::AlignVCenter, tr("rms"));
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(
+        QRect(a.MeterLabels.left(), scale.bottom() + 2 + a.Line, a.MeterLabels.width(), a.Line),
+        Qt::AlignLeft | Qt::AlignVCenter, tr("pk"));
+    p.drawText(
+        QRect(a.MeterLabels.left(), scale.bottom() + 2 + 2 * a.Line, a.MeterLabels.width(), a.Line),
+        Qt::AlignLeft | Qt::AlignVCenter, tr("rms"));
 }
 
-void SignalMonitorView::PaintScope(QPainter& p, const QRect& area) const {
-    const int line = fontMetrics().height();
-    const QRect plot = area.adjusted(0, 0, 0, -line - 2);
+void SignalMonitorView::PaintScopeGrid(QPainter& p, const Areas& a) const {
+    const QRect& plot = a.Scope;
     PaintFrame(p, plot);
-    p.setPen(GridColor());
+    p.setPen(OverBase(palette().color(QPalette::Text), 0.2));
     for (int i = 1; i < 8; ++i) {
         const int x = plot.left() + plot.width() * i / 8;
-        p.drawLine(x, plot.top(), x, plot.bottom());
+        p.drawLine(x, plot.top() + 1, x, plot.bottom() - 1);
     }
     for (int i = 1; i < 4; ++i) {
         const int y = plot.top() + plot.height() * i / 4;
-        p.drawLine(plot.left(), y, plot.right(), y);
+        p.drawLine(plot.left() + 1, y, plot.right() - 1, y);
     }
-    const double span = static_cast<double>(analysis_.ScopeSpan());
     const int channels = analysis_.Channels();
-    p.save();
-    p.setClipRect(plot.adjusted(1, 1, -1, -1));
-    p.setRenderHint(QPainter::Antialiasing, true);
-    QPolygonF trace;
-    for (int c = channels - 1; c >= 0; --c) {
-        const std::vector<float>& s = analysis_.Scope(c);
-        trace.resize(static_cast<qsizetype>(s.size()));
-        const double dx = plot.width() / std::max(span, 1.0);
-        const double mid = plot.top() + plot.height() / 2.0, half = plot.height() / 2.0 - 1;
-        for (size_t i = 0; i < s.size(); ++i)
-            trace[static_cast<qsizetype>(i)] =
-                QPointF(plot.left() + (static_cast<double>(i) - analysis_.ScopeOffset()) * dx,
-                        mid - std::clamp(s[i], -1.0f, 1.0f) * half);
-        p.setPen(QPen(ChannelColor(c), 1.2));
-        p.drawPolyline(trace);
-    }
-    p.restore();
-    // Legend and time base under the plot.
-    int x = plot.left();
-    const int y = plot.bottom() + 2;
+    int x = a.ScopeLegend.left();
     for (int c = 0; c < channels; ++c) {
-        p.fillRect(QRect(x, y + line / 2 - 2, 14, 4), ChannelColor(c));
+        p.fillRect(QRect(x, a.ScopeLegend.top() + a.Line / 2 - 2, 14, 4), ChannelColor(c));
         const QString name = channels == 1 ? tr("Mono") : c == 0 ? tr("Left") : tr("Right");
         p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(QRect(x + 18, y, 80, line), Qt::AlignLeft | Qt::AlignVCenter, name);
-        x += 18 + fontMetrics().horizontalAdvance(name) + 14;
+        const int w = fontMetrics().horizontalAdvance(name);
+        p.drawText(QRect(x + 18, a.ScopeLegend.top(), w + 2, a.Line),
+                   Qt::AlignLeft | Qt::AlignVCenter, name);
+        x += 18 + w + 14;
     }
-    p.drawText(QRect(x, y, plot.right() - x, line), Qt::AlignRight | Qt::AlignVCenter, timeBase_);
 }
 
-void SignalMonitorView::PaintSpectrum(QPainter& p, const QRect& area) {
-    const QFontMetrics fm = fontMetrics();
-    const int line = fm.height();
-    const int labels = fm.horizontalAdvance("-140") + 6;
-    const QRect plot(area.left() + labels, area.top(), area.width() - labels,
-                     area.height() - 2 * line - 4);
+double SignalMonitorView::SpectrumX(const Areas& a, double hz) const {
+    const double high = analysis_.Rate() / 2;
+    return a.Spectrum.left() +
+           std::log(hz / LowestHz) / std::log(high / LowestHz) * a.Spectrum.width();
+}
+
+void SignalMonitorView::PaintSpectrumGrid(QPainter& p, const Areas& a) const {
+    const QRect& plot = a.Spectrum;
     PaintFrame(p, plot);
-    const double fs = analysis_.Rate();
-    const double high = fs / 2;
-    const double logSpan = std::log(high / LowestHz);
-    const auto xOf = [&](double hz) {
-        return plot.left() + std::log(hz / LowestHz) / logSpan * plot.width();
-    };
-    const auto yOf = [&](double db) { return LevelY(plot, db, SpectrumFloorDb); };
+    const QColor grid = OverBase(palette().color(QPalette::Text), 0.2);
+    const QColor text = palette().color(QPalette::WindowText);
     for (double db = 0; db >= SpectrumFloorDb; db -= 20) {
-        const int y = static_cast<int>(yOf(db));
-        p.setPen(GridColor());
-        p.drawLine(plot.left(), y, plot.right(), y);
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(QRect(area.left(), y - line / 2, labels - 4, line),
-                   Qt::AlignRight | Qt::AlignVCenter, QString::number(db));
+        const int y = static_cast<int>(LevelY(plot, db, SpectrumFloorDb));
+        p.setPen(grid);
+        p.drawLine(plot.left() + 1, y, plot.right() - 1, y);
+        p.setPen(text);
+        p.drawText(
+            QRect(a.SpectrumLabels.left(), y - a.Line / 2, a.SpectrumLabels.width() - 4, a.Line),
+            Qt::AlignRight | Qt::AlignVCenter, QString::number(db));
     }
     for (double hz : FrequencyTicks) {
-        if (hz > high)
+        if (hz > analysis_.Rate() / 2)
             break;
-        const int x = static_cast<int>(xOf(hz));
-        p.setPen(GridColor());
-        p.drawLine(x, plot.top(), x, plot.bottom());
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(QRect(x - 30, plot.bottom() + 2, 60, line), Qt::AlignCenter, HzText(hz));
+        const int x = static_cast<int>(SpectrumX(a, hz));
+        p.setPen(grid);
+        p.drawLine(x, plot.top() + 1, x, plot.bottom() - 1);
+        p.setPen(text);
+        p.drawText(QRect(x - 30, plot.bottom() + 2, 60, a.Line), Qt::AlignCenter, HzText(hz));
     }
-    const int channels = analysis_.Channels();
-    p.save();
-    p.setClipRect(plot.adjusted(1, 1, -1, -1));
-    QPolygonF curve;
-    for (int c = channels - 1; c >= 0; --c) {
-        const Spectrum& s = analysis_.SpectrumOf(c);
-        SpectrumColumns(s.LevelsDb(), s.BinHz(fs), LowestHz, high, plot.width(), columns_);
-        curve.resize(static_cast<qsizetype>(columns_.size()));
-        for (size_t x = 0; x < columns_.size(); ++x)
-            curve[static_cast<qsizetype>(x)] =
-                QPointF(plot.left() + static_cast<double>(x) + 0.5, yOf(columns_[x]));
-        p.setPen(QPen(ChannelColor(c), 1));
-        p.drawPolyline(curve);
-    }
-    p.restore();
-    // The strongest peak of each channel, under the axis.
-    int x = plot.left();
-    const int y = plot.bottom() + line + 4;
-    p.setPen(palette().color(QPalette::WindowText));
-    const QString title = tr("Peak:");
-    p.drawText(QRect(area.left(), y, labels + 60, line), Qt::AlignLeft | Qt::AlignVCenter, title);
-    x = area.left() + fm.horizontalAdvance(title) + 8;
-    for (int c = 0; c < channels; ++c) {
-        const QString text = PeakText(c);
-        p.setPen(ChannelColor(c));
-        p.drawText(QRect(x, y, fm.horizontalAdvance(text) + 4, line),
-                   Qt::AlignLeft | Qt::AlignVCenter, text);
-        x += fm.horizontalAdvance(text) + 24;
-    }
-    p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(QRect(x, y, std::max(plot.right() - x, 0), line), Qt::AlignRight | Qt::AlignVCenter,
+    const double fs = analysis_.Rate();
+    p.drawText(a.PeakLine, Qt::AlignRight | Qt::AlignVCenter,
                tr("FFT %1, %2 Hz per bin")
                    .arg(analysis_.FftSize())
                    .arg(fs / analysis_.FftSize(), 0, 'f', 2));
+    p.drawText(a.PeakLine, Qt::AlignLeft | Qt::AlignVCenter, tr("Peak:"));
+}
+
+void SignalMonitorView::PaintMeters(QPainter& p, const Areas& a) const {
+    const QRect& scale = a.MeterScale;
+    const auto top = [&](double db) {
+        return static_cast<int>(LevelY(scale, db, LevelMeter::FloorDb));
+    };
+    for (int c = 0; c < analysis_.Channels(); ++c) {
+        const MeterReading r = analysis_.Meter(c);
+        const int x = scale.left() + 2 + c * a.Bar;
+        const QColor colour = ChannelColor(c);
+        const int bottom = scale.bottom() - 1;
+        p.fillRect(QRect(QPoint(x + 2, top(r.PeakDb)), QPoint(x + a.Bar - 3, bottom)),
+                   OverBase(colour, 0.45));
+        p.fillRect(QRect(QPoint(x + 2, top(r.RmsDb)), QPoint(x + a.Bar - 3, bottom)), colour);
+        p.fillRect(QRect(x + 2, top(r.HoldDb) - 1, a.Bar - 4, 2), palette().color(QPalette::Text));
+        // The clip mark above the scale: lit red for 2 s after a sample at full scale.
+        const QRect clip(x + 2, scale.top() - a.Line + 1, a.Bar - 4, a.Line - 3);
+        p.fillRect(clip, r.Clipped ? QColor(230, 20, 20) : palette().color(QPalette::Base));
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawRect(clip.adjusted(0, 0, -1, -1));
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(QRect(x - 4, scale.bottom() + 2 + a.Line, a.Bar + 4, a.Line), Qt::AlignCenter,
+                   QString::number(r.PeakDb, 'f', 1));
+        p.drawText(QRect(x - 4, scale.bottom() + 2 + 2 * a.Line, a.Bar + 4, a.Line),
+                   Qt::AlignCenter, QString::number(r.RmsDb, 'f', 1));
+    }
+}
+
+void SignalMonitorView::PaintScope(QPainter& p, const Areas& a) {
+    const QRect& plot = a.Scope;
+    const double span = std::max(static_cast<double>(analysis_.ScopeSpan()), 1.0);
+    const double dx = plot.width() / span;
+    const double mid = plot.top() + plot.height() / 2.0, half = plot.height() / 2.0 - 2;
+    p.save();
+    p.setClipRect(plot.adjusted(1, 1, -1, -1));
+    for (int c = analysis_.Channels() - 1; c >= 0; --c) {
+        const std::vector<float>& s = analysis_.Scope(c);
+        trace_.resize(static_cast<qsizetype>(s.size()));
+        for (size_t i = 0; i < s.size(); ++i)
+            trace_[static_cast<qsizetype>(i)] =
+                QPointF(plot.left() + (static_cast<double>(i) - analysis_.ScopeOffset()) * dx,
+                        mid - std::clamp(s[i], -1.0f, 1.0f) * half);
+        p.setPen(ChannelColor(c));
+        p.drawPolyline(trace_);
+    }
+    p.restore();
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(a.ScopeLegend, Qt::AlignRight | Qt::AlignVCenter, timeBase_);
+}
+
+void SignalMonitorView::RenewCurves(const Areas& a) {
+    const QRect& plot = a.Spectrum;
+    const double fs = analysis_.Rate();
+    for (int c = 0; c < analysis_.Channels(); ++c) {
+        const Spectrum& s = analysis_.SpectrumOf(c);
+        SpectrumColumns(s.Power(), s.BinHz(fs), LowestHz, fs / 2, plot.width(), columns_);
+        QPolygonF& curve = curves_[c];
+        curve.resize(static_cast<qsizetype>(columns_.size()));
+        for (size_t x = 0; x < columns_.size(); ++x)
+            curve[static_cast<qsizetype>(x)] = QPointF(plot.left() + static_cast<double>(x),
+                                                       LevelY(plot, columns_[x], SpectrumFloorDb));
+        peaks_[c] = PeakText(c);
+    }
+}
+
+void SignalMonitorView::PaintSpectrum(QPainter& p, const Areas& a) {
+    const QString key = QString("%1 %2").arg(analysis_.SpectrumCount()).arg(backgroundKey_);
+    if (key != curvesKey_) {
+        RenewCurves(a);
+        curvesKey_ = key;
+    }
+    p.save();
+    p.setClipRect(a.Spectrum.adjusted(1, 1, -1, -1));
+    for (int c = analysis_.Channels() - 1; c >= 0; --c) {
+        p.setPen(ChannelColor(c));
+        p.drawPolyline(curves_[c]);
+    }
+    p.restore();
+    // The strongest peak of each channel, after "Peak:".
+    int x = a.PeakLine.left() + fontMetrics().horizontalAdvance(tr("Peak:")) + 8;
+    for (int c = 0; c < analysis_.Channels(); ++c) {
+        const int w = fontMetrics().horizontalAdvance(peaks_[c]);
+        p.setPen(ChannelColor(c));
+        p.drawText(QRect(x, a.PeakLine.top(), w + 4, a.Line), Qt::AlignLeft | Qt::AlignVCenter,
+                   peaks_[c]);
+        x += w + 24;
+    }
 }
 
 } // namespace quavril

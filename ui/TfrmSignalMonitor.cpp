@@ -154,7 +154,7 @@ void TfrmSignalMonitor::Renew() {
         position = stoppedAt_;
     }
     const double scopeHz = session_.Playing() ? ScopeFrequency() : 0;
-    analysis_.Update(ring_, position, scopeHz);
+    analysis_.Update(ring_, position, scopeHz, renewals_++ % RenewalsPerSpectrum == 0);
     const double ms = 1000.0 * static_cast<double>(analysis_.ScopeSpan()) / fs;
     view_->SetTimeBaseText(analysis_.Triggered() ? tr("%1 periods of %2 Hz, %3 ms")
                                                        .arg(ScopeTrace::Periods)
@@ -210,9 +210,12 @@ void TfrmSignalMonitor::changeEvent(QEvent* event) {
         Follow();
 }
 
+// Only the user's close clears the View mark: the program's end closes every window too, and
+// the mark must then still say that the monitor was open.
 void TfrmSignalMonitor::closeEvent(QCloseEvent* event) {
     event->accept();
-    emit Closed();
+    if (event->spontaneous())
+        emit Closed();
 }
 
 void TfrmSignalMonitor::keyPressEvent(QKeyEvent* event) {
@@ -221,7 +224,8 @@ void TfrmSignalMonitor::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->key() == Qt::Key_Escape) {
-        close();
+        hide();
+        emit Closed();
         return;
     }
     QWidget::keyPressEvent(event);

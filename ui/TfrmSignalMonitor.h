@@ -27,6 +27,8 @@ class TfrmSignalMonitor : public QWidget {
     Q_OBJECT
 public:
     static constexpr int UpdatesPerSecond = 30;
+    // The spectra are analysed at every second renewal (15 times a second).
+    static constexpr int RenewalsPerSpectrum = 2;
     static constexpr int DesignWidth = 760;
     static constexpr int DesignHeight = 560;
     // The FFT sizes of the list.
@@ -90,7 +92,8 @@ private:
     SignalMonitorView* view_ = nullptr;
     QTimer timer_;
     bool attached_ = false;
-    QElapsedTimer clock_;   // since the last renewal
+    QElapsedTimer clock_; // since the last renewal
+    int renewals_ = 0;
     int64_t stoppedAt_ = 0; // the stream frame shown while nothing plays: silence after the end
 };
 

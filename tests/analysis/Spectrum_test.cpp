@@ -98,19 +98,19 @@ TEST(SpectrumSizes, anyRequestBecomesAPowerOfTwoInRange) {
 // On a logarithmic axis a bin's level lands in the column holding its frequency; columns
 // between two bins (the low end) take the level interpolated between them.
 TEST(SpectrumColumnsTest, aBinLandsInItsColumnAndColumnsBetweenBinsInterpolate) {
-    std::vector<float> levels(4097, -100.0f);
+    std::vector<double> power(4097, 1e-10); // -100 dB
     const double binHz = 48000.0 / 8192;
-    levels[171] = -20.0f;                   // 1001.95 Hz
-    levels[2] = -40.0f, levels[3] = -60.0f; // 11.7 and 17.6 Hz
+    power[171] = 1e-2;                // 1001.95 Hz, -20 dB
+    power[2] = 1e-4, power[3] = 1e-6; // 11.7 and 17.6 Hz, -40 and -60 dB
     std::vector<float> columns;
-    SpectrumColumns(levels, binHz, 10, 24000, 780, columns);
+    SpectrumColumns(power, binHz, 10, 24000, 780, columns);
     ASSERT_EQ(columns.size(), 780u);
     const double perColumn = std::log(24000.0 / 10) / 780;
     const auto columnOf = [&](double hz) {
         return static_cast<size_t>(std::log(hz / 10) / perColumn);
     };
-    EXPECT_FLOAT_EQ(columns[columnOf(171 * binHz)], -20.0f);
-    EXPECT_FLOAT_EQ(columns[columnOf(1200)], -100.0f);
+    EXPECT_NEAR(columns[columnOf(171 * binHz)], -20.0f, 1e-4);
+    EXPECT_NEAR(columns[columnOf(1200)], -100.0f, 1e-4);
     const float between = columns[columnOf(14.6)];
     EXPECT_LT(between, -40.0f);
     EXPECT_GT(between, -60.0f);
