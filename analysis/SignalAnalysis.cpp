@@ -85,7 +85,9 @@ void SignalAnalysis::ScopeFrames(const MonitorRing& ring, int64_t position, doub
     const size_t search = ScopeTrace::SearchFrames(fs_, scopeHz);
     const size_t read = scopeSpan_ + search + 2;
     ring.Read(0, position, static_cast<int64_t>(read), frames_.data());
-    const auto trigger = ScopeTrace::Trigger(frames_.data(), read, scopeSpan_, search);
+    // Only a tone of known frequency is triggered; sweeps and noise run freely.
+    const auto trigger =
+        scopeHz > 0 ? ScopeTrace::Trigger(frames_.data(), read, scopeSpan_, search) : std::nullopt;
     triggered_ = trigger.has_value();
     // Free-running: the newest span. Triggered: from the sample before the crossing.
     const double start = trigger ? *trigger : static_cast<double>(read - scopeSpan_ - 1);
