@@ -7,7 +7,10 @@
 #   shown   this build, the monitor window shown
 # Each figure is the process's user + system CPU time over the SECONDS of steady playback
 # (start-up excluded) as a share of one core, read from /proc; the underruns are the xrun
-# count PipeWire shows for the program's stream (pw-top's ERR column) at the end.
+# count PipeWire shows for the program's stream (pw-top's ERR column) at the end. Note: with
+# PipeWire's ALSA plug-in a client that falls behind is not counted there (a program stopped
+# for 2 s, or its main thread for 1.5 s, still showed 0), so that column only catches what the
+# server itself counts.
 #
 #   bench/monitor_cpu.sh [BUILD] [BASE_BUILD] [SECONDS] [ROUNDS] [RATE_POSITION]
 #
