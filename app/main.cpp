@@ -2,6 +2,7 @@
 // then the message loop until the generator window closes.
 #include "app/GeneratorBus.h"
 #include "app/HotKey.h"
+#include "app/MprisPlayer.h"
 #include "app/OrderlyEnd.h"
 #include "session/DataPaths.h"
 #include "session/GeneratorSession.h"
@@ -40,7 +41,8 @@ const char* const Usage =
     "  --help     show this text\n"
     "  --version  show the version\n"
     "\n"
-    "Running generators are reached on the session bus (see quavril-cli generators/send).\n";
+    "Running generators are reached on the session bus (see quavril-cli generators/send);\n"
+    "the desktop's media controls (MPRIS, such as playerctl) start and stop each window.\n";
 
 } // namespace
 
@@ -111,9 +113,14 @@ int main(int argc, char* argv[]) {
         if (!result)
             dialogs.Error(QString::fromStdString(result.Error));
     }
-    // The window's close, Exit, a signal and the end of the desktop session all end alike.
+    // The desktop's media controls, while the window runs.
+    MprisPlayer mpris(session);
+    mpris.Install();
+    // The window's close, Exit, a signal, the media controls' Quit and the end of the desktop
+    // session all end alike.
     OrderlyEnd end([&] {
         hotKey.Release();
+        mpris.Release();
         session.StopNow();
         windowSettings.SaveMonitor(store);
         if (!StoredSettings::Save(store, session.Controls(), windowSettings))
@@ -123,6 +130,13 @@ int main(int argc, char* argv[]) {
     });
     end.WatchSignals();
     QObject::connect(&end, &OrderlyEnd::EndRequested, &frmGenerator, &TfrmGenerator::EndRequested);
+    QObject::connect(&mpris, &MprisPlayer::QuitRequested, &frmGenerator,
+                     &TfrmGenerator::EndRequested);
+    QObject::connect(&mpris, &MprisPlayer::RaiseRequested, &frmGenerator, [&frmGenerator] {
+        frmGenerator.setWindowState(frmGenerator.windowState() & ~Qt::WindowMinimized);
+        frmGenerator.raise();
+        frmGenerator.activateWindow();
+    });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &end, &OrderlyEnd::Finish);
     frmGenerator.show();
     frmGenerator.raise();

@@ -17,15 +17,8 @@ class ScriptStart : public ::testing::Test {
 protected:
     void SetUp() override {
         files.SetUp("script-start");
-        // The program's default device records what it plays. The system's configuration is
-        // left out, so that no sound server takes the default device over; a second device
-        // keeps the list from looking empty.
-        const fs::path conf = files.dir / "only.conf";
-        std::ofstream(conf) << "pcm.!default {\n type file\n slave.pcm { type null }\n file \""
-                            << capture.string()
-                            << "\"\n format \"raw\"\n}\npcm.spare {\n type null\n"
-                               " hint { show on description \"Spare\" }\n}\n";
-        ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+        // The program's default device records what it plays.
+        files.UseOnlyCaptureDefault(capture);
         fs::create_directories(files.dir / "config" / "Orvande");
         // 44100 Hz, 4096-byte buffers, 2 buffers.
         std::ofstream(files.dir / "config" / "Orvande" / "Quavril.conf")

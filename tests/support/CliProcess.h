@@ -73,6 +73,19 @@ public:
         WriteAlsaConfig(text + "}\n");
     }
 
+    // Replaces the children's ALSA configuration with one of its own whose default device
+    // records what it plays into `capture` (a file, or a named pipe that paces it). The
+    // system's configuration is left out, so that no sound server takes the default device
+    // over; a second device keeps the list from looking empty.
+    void UseOnlyCaptureDefault(const std::filesystem::path& capture) {
+        const std::filesystem::path conf = dir / "only.conf";
+        std::ofstream(conf) << "pcm.!default {\n type file\n slave.pcm { type null }\n file \""
+                            << capture.string()
+                            << "\"\n format \"raw\"\n}\npcm.spare {\n type null\n"
+                               " hint { show on description \"Spare\" }\n}\n";
+        ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+    }
+
     // A program of the build's bin folder; quavril-cli unless `name` says otherwise.
     pid_t Spawn(const std::vector<std::string>& args, const std::string& name = "quavril-cli") {
         const std::string program = std::string(QUAVRIL_BIN_DIR) + "/" + name;
