@@ -194,6 +194,23 @@ TEST_F(ProgramRun, messagesReachTheRealSessionAndSigtermStoresEverySetting) {
     EXPECT_EQ(again.Value("Loop"), "1");
 }
 
+// A batch run is a generator on the bus like a window (other programs and synchronised
+// windows reach it), but unlike a window it never stores the settings, SIGTERM included.
+TEST_F(ProgramRun, aBatchRunIsOnTheBusAndLeavesTheStoredSettingsAlone) {
+    const fs::path script = files.dir / "wait.qvs";
+    std::ofstream(script) << "play 1 " << Bank("bank.qvl").string() << "\ndelay 60\nend\n";
+    const std::string before = ReadText(ConfigFile());
+    Program p(files.dir, {"--batch", script.string()});
+    ASSERT_TRUE(p.Ready());
+    EXPECT_EQ(p.Call("Title").arguments().value(0).toString(), "Quavril 3.92");
+    // The script's slot is in the controls.
+    EXPECT_TRUE(WaitFor([&] { return p.Value("fInitLeft") == "1234"; }));
+    p.Message(1031, 50000);
+    EXPECT_EQ(p.Value("fInitLeft"), "500");
+    EXPECT_EQ(p.Terminate(), 1);
+    EXPECT_EQ(ReadText(ConfigFile()), before);
+}
+
 TEST_F(ProgramRun, ofTwoCopiesTheOneClosedLastIsStored) {
     Program a(files.dir, {});
     Program b(files.dir, {});

@@ -45,6 +45,11 @@ inline bool WaitFor(const std::function<bool()>& done, int limitMs = 20000) {
 class CliFixture {
 public:
     std::filesystem::path dir;
+    // The children's standard input when not negative (a pipe's read end, a file), else the
+    // test's own.
+    int stdinFd = -1;
+    // Variables removed from the children's environment (DISPLAY for a start without one).
+    std::vector<std::string> unsetInChild;
 
     void SetUp(const std::string& name) {
         dir = std::filesystem::temp_directory_path() /
@@ -99,6 +104,10 @@ public:
             argv.push_back(nullptr);
             if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr))
                 ::_exit(127);
+            if (stdinFd >= 0 && ::dup2(stdinFd, 0) < 0)
+                ::_exit(127);
+            for (const auto& name : unsetInChild)
+                ::unsetenv(name.c_str());
             ::execv(program.c_str(), argv.data());
             ::_exit(127);
         }
