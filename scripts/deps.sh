@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libasound2-dev libxcb1-dev
+    libfftw3-dev # the signal monitor's spectrum (FFTW, single precision)
     # tests and benchmarks
     googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
     # sound: ALSA tools, and a headless PipeWire server for the real-time tests
