@@ -163,6 +163,7 @@ bool FileReplacement::CreateTemporary(int& error) {
 bool FileReplacement::Open(const std::string& path, const std::string& input) {
     Discard();
     reason_.clear();
+    written_ = writebackFrom_ = 0;
     target_ = path;
     if (path.empty())
         return Fail(ENOENT);
@@ -239,8 +240,21 @@ bool FileReplacement::Write(const void* data, std::size_t size) {
         }
         at += n;
         size -= static_cast<std::size_t>(n);
+        written_ += n;
     }
+    StartWriteback();
     return true;
+}
+
+// A file on disk starts writing each finished stretch to the disk while the rest is still
+// being made, so that the sync before the rename finds little left to do. Only a request:
+// the sync of Commit keeps the guarantee.
+void FileReplacement::StartWriteback() {
+    constexpr off_t Stretch = off_t{8} << 20;
+    if (way_ == Way::Direct || written_ - writebackFrom_ < Stretch)
+        return;
+    ::sync_file_range(fd_, writebackFrom_, written_ - writebackFrom_, SYNC_FILE_RANGE_WRITE);
+    writebackFrom_ = written_;
 }
 
 bool FileReplacement::Commit() {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <type_traits>
 
 namespace quavril {
 
@@ -31,12 +32,22 @@ void ModulationGains(const ChannelState& s, int function, int64_t n0, int count,
         gains[i] = GainOfShape(s.ModDepthFraction, ShapeOfSine(function, sines[i]));
 }
 
-template <int W>
-void Run(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, int16_t* out,
-         int stride, int32_t frames, int64_t n0) {
+// A sample value as the output type takes it: the classic low 16 bits of the rounded value,
+// or the value itself on the high-resolution path.
+template <typename T> [[gnu::always_inline]] inline T Emit(double v) {
+    if constexpr (std::is_same_v<T, int16_t>)
+        return Low16(RoundSample(v));
+    else
+        return v;
+}
+
+template <int W, typename T, bool BandLimited>
+void Run(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, T* out, int stride,
+         int32_t frames, int64_t n0) {
+    constexpr bool Precise = std::is_same_v<T, double>;
     ChannelState& s = g.Of(c);
-    if constexpr (W == SINE || W == SQUARE) {
-        // The sample steps of SampleOf, with the sines of a block taken together.
+    if constexpr (W == SINE || (W == SQUARE && !BandLimited)) {
+        // The sample steps of SampleValue, with the sines of a block taken together.
         double theta[Block], scale[Block], sines[Block];
         float gains[Block];
         const double offset = c == Channel::Right ? g.PhaseOffset : 0.0;
@@ -45,22 +56,53 @@ void Run(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, in
             if (cs.ModulationOn)
                 ModulationGains(s, cs.ModFunction, n0 + done, n, fs, gains);
             for (int i = 0; i < n; ++i) {
-                Advance(s, cs, n0 + done + i, fs, &gains[i]);
+                Advance<Precise>(s, cs, n0 + done + i, fs, &gains[i]);
                 theta[i] = c == Channel::Right ? s.Phase + offset : s.Phase;
                 scale[i] = ScaleOf(s);
             }
             SineBlock(theta, sines, n);
-            int16_t* o = out + static_cast<std::ptrdiff_t>(done) * stride;
+            T* o = out + static_cast<std::ptrdiff_t>(done) * stride;
             for (int i = 0; i < n; ++i) {
-                const double v = W == SINE ? sines[i] * scale[i]
-                                           : SignOf(static_cast<float>(sines[i])) * scale[i];
-                o[static_cast<std::ptrdiff_t>(i) * stride] = Low16(RoundSample(v));
+                double v;
+                if constexpr (W == SINE)
+                    v = sines[i] * scale[i];
+                else if constexpr (Precise)
+                    v = (sines[i] >= 0.0 ? 1.0 : -1.0) * scale[i];
+                else
+                    v = SignOf(static_cast<float>(sines[i])) * scale[i];
+                o[static_cast<std::ptrdiff_t>(i) * stride] = Emit<T>(v);
             }
             done += n;
         }
     } else {
         for (int32_t i = 0; i < frames; ++i)
-            out[static_cast<std::ptrdiff_t>(i) * stride] = Low16(SampleOf<W>(g, c, cs, n0 + i, fs));
+            out[static_cast<std::ptrdiff_t>(i) * stride] =
+                Emit<T>(SampleValue<W, Precise, BandLimited>(g, c, cs, n0 + i, fs));
+    }
+}
+
+template <typename T, bool BandLimited>
+void Dispatch(GeneratorState& g, Channel c, const ChannelSettings& cs, int waveform, int32_t fs,
+              T* out, int stride, int32_t frames, int64_t n0) {
+    switch (waveform) {
+    case SINE:
+        return Run<SINE, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
+    case SQUARE:
+        return Run<SQUARE, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
+    case TRIANGULAR:
+        return Run<TRIANGULAR, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
+    case SAWTOOTH:
+        return Run<SAWTOOTH, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
+    case WHITE:
+        return Run<WHITE, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
+    case PINK:
+        return RenderPinkChannel(g, c, cs, fs, out, stride, frames, n0);
+    case PULSEPOS:
+        return Run<PULSEPOS, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
+    case PULSENEG:
+        return Run<PULSENEG, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
+    default:
+        return Run<SILENCE, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
     }
 }
 
@@ -68,26 +110,16 @@ void Run(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, in
 
 void RenderChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, int waveform,
                    int32_t fs, int16_t* out, int stride, int32_t frames, int64_t n0) {
-    switch (waveform) {
-    case SINE:
-        return Run<SINE>(g, c, cs, fs, out, stride, frames, n0);
-    case SQUARE:
-        return Run<SQUARE>(g, c, cs, fs, out, stride, frames, n0);
-    case TRIANGULAR:
-        return Run<TRIANGULAR>(g, c, cs, fs, out, stride, frames, n0);
-    case SAWTOOTH:
-        return Run<SAWTOOTH>(g, c, cs, fs, out, stride, frames, n0);
-    case WHITE:
-        return Run<WHITE>(g, c, cs, fs, out, stride, frames, n0);
-    case PINK:
-        return RenderPinkChannel(g, c, cs, fs, out, stride, frames, n0);
-    case PULSEPOS:
-        return Run<PULSEPOS>(g, c, cs, fs, out, stride, frames, n0);
-    case PULSENEG:
-        return Run<PULSENEG>(g, c, cs, fs, out, stride, frames, n0);
-    default:
-        return Run<SILENCE>(g, c, cs, fs, out, stride, frames, n0);
-    }
+    Dispatch<int16_t, false>(g, c, cs, waveform, fs, out, stride, frames, n0);
+}
+
+void RenderChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, int waveform,
+                   int32_t fs, bool bandLimited, double* out, int stride, int32_t frames,
+                   int64_t n0) {
+    if (bandLimited)
+        Dispatch<double, true>(g, c, cs, waveform, fs, out, stride, frames, n0);
+    else
+        Dispatch<double, false>(g, c, cs, waveform, fs, out, stride, frames, n0);
 }
 
 } // namespace quavril
