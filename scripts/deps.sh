@@ -7,6 +7,8 @@ packages=(
     cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libasound2-dev libxcb1-dev
     # tests and benchmarks
     googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
+    # benchmarks and measurements against sox (bench/*.sh, bench/analyse.py)
+    sox time python3-numpy
     # sound: ALSA tools, and a headless PipeWire server for the real-time tests
     alsa-utils pipewire pipewire-alsa wireplumber dbus dbus-user-session
     # windows under a virtual X server

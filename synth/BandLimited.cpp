@@ -1,12 +1,17 @@
 #include "synth/BandLimited.h"
 
 #include "synth/Enumerations.h"
+#include "synth/SimdLevel.h"
 
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <numbers>
 #include <vector>
+
+#if QUAVRIL_X86_SIMD
+#include <immintrin.h>
+#endif
 
 namespace quavril {
 
@@ -97,6 +102,24 @@ int ClassOf(double increment) {
     return TheClasses().classOf[static_cast<size_t>(n)];
 }
 
+// The table (its period's first point) of a shape at an increment; null where no harmonic
+// fits. The last choice of each shape is kept: a constant tone looks its table up once. (The
+// synthesis runs on one thread.)
+const double* TableFor(int waveform, double increment) {
+    struct Last {
+        double increment = -1;
+        const double* table = nullptr;
+    };
+    static Last last[3];
+    Last& l = last[waveform == SQUARE ? 0 : waveform == TRIANGULAR ? 1 : 2];
+    if (increment != l.increment) {
+        const int c = ClassOf(increment);
+        l.table = c < 0 ? nullptr : TablesOf(waveform)[static_cast<size_t>(c)].data() + Guard;
+        l.increment = increment;
+    }
+    return l.table;
+}
+
 } // namespace
 
 int BandLimitedHarmonics(double increment) {
@@ -109,20 +132,88 @@ int BandLimitedHarmonics(double increment) {
     return MaxHarmonics;
 }
 
-double BandLimitedValue(int waveform, double turn, double increment) {
-    const int c = ClassOf(increment);
-    if (c < 0)
-        return 0.0;
-    const double* t = TablesOf(waveform)[static_cast<size_t>(c)].data() + Guard;
+namespace {
+
+// Four-point (cubic Lagrange) interpolation in table `t` at `turn` of the period, in the order
+// of operations the vector kernel repeats.
+inline double Interpolate(const double* t, double turn) {
     const double x = turn * Length;
     const double fl = std::floor(x);
     const int i = static_cast<int>(fl);
     const double d = x - fl;
-    // Four-point (cubic Lagrange) interpolation between t[i] and t[i + 1].
     const double pm = t[i - 1], p0 = t[i], p1 = t[i + 1], p2 = t[i + 2];
     const double dm1 = d - 1.0, dm2 = d - 2.0, dp1 = d + 1.0;
-    return -d * dm1 * dm2 * (1.0 / 6.0) * pm + dp1 * dm1 * dm2 * 0.5 * p0 -
-           dp1 * d * dm2 * 0.5 * p1 + dp1 * d * dm1 * (1.0 / 6.0) * p2;
+    const double a = -d * dm1 * dm2 * (1.0 / 6.0) * pm;
+    const double b = dp1 * dm1 * dm2 * 0.5 * p0;
+    const double c = dp1 * d * dm2 * 0.5 * p1;
+    const double e = dp1 * d * dm1 * (1.0 / 6.0) * p2;
+    return ((a + b) - c) + e;
+}
+
+#if QUAVRIL_X86_SIMD
+// Interpolate of four turns in one table; returns how many leading samples it wrote.
+[[gnu::target("avx2")]] int InterpolateAvx2(const double* t, const double* turns, double* out,
+                                            int count) {
+    const __m256d length = _mm256_set1_pd(Length);
+    const __m256d one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0);
+    const __m256d sixth = _mm256_set1_pd(1.0 / 6.0), half = _mm256_set1_pd(0.5);
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    const __m256d zero = _mm256_setzero_pd();
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m256d x = _mm256_mul_pd(_mm256_loadu_pd(turns + i), length);
+        const __m256d fl = _mm256_floor_pd(x);
+        const __m128i idx = _mm256_cvttpd_epi32(fl);
+        const __m256d d = _mm256_sub_pd(x, fl);
+        // The masked gathers with a defined source: the plain ones read an undefined register.
+        const __m256d pm = _mm256_mask_i32gather_pd(zero, t - 1, idx, all, 8);
+        const __m256d p0 = _mm256_mask_i32gather_pd(zero, t, idx, all, 8);
+        const __m256d p1 = _mm256_mask_i32gather_pd(zero, t + 1, idx, all, 8);
+        const __m256d p2 = _mm256_mask_i32gather_pd(zero, t + 2, idx, all, 8);
+        const __m256d dm1 = _mm256_sub_pd(d, one), dm2 = _mm256_sub_pd(d, two);
+        const __m256d dp1 = _mm256_add_pd(d, one);
+        const __m256d a = _mm256_mul_pd(
+            _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_xor_pd(d, sign), dm1), dm2), sixth),
+            pm);
+        const __m256d b =
+            _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(dp1, dm1), dm2), half), p0);
+        const __m256d c =
+            _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(dp1, d), dm2), half), p1);
+        const __m256d e =
+            _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(dp1, d), dm1), sixth), p2);
+        _mm256_storeu_pd(out + i, _mm256_add_pd(_mm256_sub_pd(_mm256_add_pd(a, b), c), e));
+    }
+    return i;
+}
+#endif
+
+} // namespace
+
+double BandLimitedValue(int waveform, double turn, double increment) {
+    const double* t = TableFor(waveform, increment);
+    return t ? Interpolate(t, turn) : 0.0;
+}
+
+void BandLimitedBlock(int waveform, const double* turns, const double* increments, double* out,
+                      int count) {
+    if (count <= 0)
+        return;
+    // The classes follow the increment, which runs one way: when the first and the last sample
+    // use one table, every sample between does.
+    const double* t = TableFor(waveform, increments[0]);
+    if (!t || TableFor(waveform, increments[count - 1]) != t) {
+        for (int i = 0; i < count; ++i)
+            out[i] = BandLimitedValue(waveform, turns[i], increments[i]);
+        return;
+    }
+    int i = 0;
+#if QUAVRIL_X86_SIMD
+    if (ActiveSimdLevel() == SimdLevel::Avx2)
+        i = InterpolateAvx2(t, turns, out, count);
+#endif
+    for (; i < count; ++i)
+        out[i] = Interpolate(t, turns[i]);
 }
 
 } // namespace quavril

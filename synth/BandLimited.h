@@ -14,6 +14,12 @@ namespace quavril {
 // of `increment` radians per sample. Tables are made on first use.
 double BandLimitedValue(int waveform, double turn, double increment);
 
+// BandLimitedValue of `count` samples at once, bit for bit: out[i] = BandLimitedValue(waveform,
+// turns[i], increments[i]). The increments must run one way (as within a period of a sweep or
+// a glide); the interpolation runs four samples at a time where the vector level allows.
+void BandLimitedBlock(int waveform, const double* turns, const double* increments, double* out,
+                      int count);
+
 // The harmonic count of the table used at `increment` radians per sample: every harmonic
 // below half the sampling rate, at most 1024.
 int BandLimitedHarmonics(double increment);

@@ -1,11 +1,14 @@
 #include "synth/ChannelRender.h"
 
+#include "synth/BandLimited.h"
+
 #include "synth/PinkRender.h"
 #include "synth/SampleStep.h"
 #include "synth/SineBlock.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <numbers>
 #include <type_traits>
 
 namespace quavril {
@@ -33,12 +36,59 @@ void ModulationGains(const ChannelState& s, int function, int64_t n0, int count,
 }
 
 // A sample value as the output type takes it: the classic low 16 bits of the rounded value,
-// or the value itself on the high-resolution path.
+// or the value itself on the high-resolution path. (The same as ScaledSamples.)
 template <typename T> [[gnu::always_inline]] inline T Emit(double v) {
     if constexpr (std::is_same_v<T, int16_t>)
         return Low16(RoundSample(v));
     else
         return v;
+}
+
+// The band-limited shapes on the high-resolution path: the steps of SampleValue, with the
+// table look-ups of a block taken together.
+template <int W>
+void BandLimitedRun(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs,
+                    double* out, int stride, int32_t frames, int64_t n0) {
+    ChannelState& s = g.Of(c);
+    double turns[Block], increments[Block], scale[Block], values[Block];
+    float gains[Block];
+    const double offset = c == Channel::Right ? g.PhaseOffset : 0.0;
+    for (int32_t done = 0; done < frames;) {
+        const int n = std::min<int32_t>(Block, frames - done);
+        if (W != SAWTOOTH && Steady(s, cs)) {
+            double phase = s.Phase;
+            for (int i = 0; i < n; ++i) {
+                phase += s.Increment;
+                if (phase > step_detail::TwoPiBelow)
+                    phase = WrapPhase(phase);
+                turns[i] = TurnOf(c == Channel::Right ? phase + offset : phase);
+            }
+            s.Phase = phase;
+            std::fill(increments, increments + n, s.Increment);
+            std::fill(scale, scale + n, ScaleOf(s));
+        } else {
+            if (cs.ModulationOn)
+                ModulationGains(s, cs.ModFunction, n0 + done, n, fs, gains);
+            for (int i = 0; i < n; ++i) {
+                Advance<true>(s, cs, n0 + done + i, fs, &gains[i]);
+                if constexpr (W == SAWTOOTH) {
+                    s.PreciseSaw += s.Increment * (1.0 / std::numbers::pi);
+                    if (s.PreciseSaw > 1.0)
+                        s.PreciseSaw -= 2.0;
+                    turns[i] = TurnOf(s.PreciseSaw * std::numbers::pi);
+                } else {
+                    turns[i] = TurnOf(c == Channel::Right ? s.Phase + offset : s.Phase);
+                }
+                increments[i] = s.Increment;
+                scale[i] = ScaleOf(s);
+            }
+        }
+        BandLimitedBlock(W, turns, increments, values, n);
+        double* o = out + static_cast<std::ptrdiff_t>(done) * stride;
+        for (int i = 0; i < n; ++i)
+            o[static_cast<std::ptrdiff_t>(i) * stride] = values[i] * scale[i];
+        done += n;
+    }
 }
 
 template <int W, typename T, bool BandLimited>
@@ -53,27 +103,46 @@ void Run(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, T*
         const double offset = c == Channel::Right ? g.PhaseOffset : 0.0;
         for (int32_t done = 0; done < frames;) {
             const int n = std::min<int32_t>(Block, frames - done);
-            if (cs.ModulationOn)
-                ModulationGains(s, cs.ModFunction, n0 + done, n, fs, gains);
-            for (int i = 0; i < n; ++i) {
-                Advance<Precise>(s, cs, n0 + done + i, fs, &gains[i]);
-                theta[i] = c == Channel::Right ? s.Phase + offset : s.Phase;
-                scale[i] = ScaleOf(s);
+            if (Steady(s, cs)) {
+                // A constant tone that has finished gliding, without modulation: only the
+                // phase moves, and the scale stays.
+                double phase = s.Phase;
+                const double increment = s.Increment;
+                for (int i = 0; i < n; ++i) {
+                    phase += increment;
+                    if (phase > step_detail::TwoPiBelow)
+                        phase = WrapPhase(phase);
+                    theta[i] = phase;
+                }
+                s.Phase = phase;
+                if (c == Channel::Right)
+                    for (int i = 0; i < n; ++i)
+                        theta[i] += offset;
+                std::fill(scale, scale + n, ScaleOf(s));
+            } else {
+                if (cs.ModulationOn)
+                    ModulationGains(s, cs.ModFunction, n0 + done, n, fs, gains);
+                for (int i = 0; i < n; ++i) {
+                    Advance<Precise>(s, cs, n0 + done + i, fs, &gains[i]);
+                    theta[i] = c == Channel::Right ? s.Phase + offset : s.Phase;
+                    scale[i] = ScaleOf(s);
+                }
             }
             SineBlock(theta, sines, n);
             T* o = out + static_cast<std::ptrdiff_t>(done) * stride;
-            for (int i = 0; i < n; ++i) {
-                double v;
-                if constexpr (W == SINE)
-                    v = sines[i] * scale[i];
-                else if constexpr (Precise)
-                    v = (sines[i] >= 0.0 ? 1.0 : -1.0) * scale[i];
-                else
-                    v = SignOf(static_cast<float>(sines[i])) * scale[i];
-                o[static_cast<std::ptrdiff_t>(i) * stride] = Emit<T>(v);
-            }
+            if constexpr (W == SQUARE)
+                for (int i = 0; i < n; ++i)
+                    sines[i] = Precise ? (sines[i] >= 0.0 ? 1.0 : -1.0)
+                                       : SignOf(static_cast<float>(sines[i]));
+            if constexpr (Precise)
+                for (int i = 0; i < n; ++i)
+                    o[static_cast<std::ptrdiff_t>(i) * stride] = sines[i] * scale[i];
+            else
+                ScaledSamples(sines, scale, o, stride, n);
             done += n;
         }
+    } else if constexpr (BandLimited && (W == SQUARE || W == TRIANGULAR || W == SAWTOOTH)) {
+        BandLimitedRun<W>(g, c, cs, fs, out, stride, frames, n0);
     } else {
         for (int32_t i = 0; i < frames; ++i)
             out[static_cast<std::ptrdiff_t>(i) * stride] =
