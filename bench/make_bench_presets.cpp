@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
     bank.Slot(4) = modulated;
     if (!Save(argv[1], bank))
         return 1;
-    if (argc == 5 && !(Save(argv[2], Measured()) && Save(argv[3], Shapes()) && Save(argv[4], Sweeps())))
+    if (argc == 5 &&
+        !(Save(argv[2], Measured()) && Save(argv[3], Shapes()) && Save(argv[4], Sweeps())))
         return 1;
     return 0;
 }

@@ -45,7 +45,9 @@ std::vector<Turns> Run(SampleFormat format, int roundTrips) {
         int32_t size = frames * frameBytes;
         g.FillBuffer(buffer.data(), size);
     };
-    auto hz = [&] { return g.State().Of(Channel::Left).Increment * 48000 / (2 * std::numbers::pi); };
+    auto hz = [&] {
+        return g.State().Of(Channel::Left).Increment * 48000 / (2 * std::numbers::pi);
+    };
     std::vector<Turns> turns;
     for (int trip = 0; trip < roundTrips; ++trip) {
         Turns t;
@@ -74,8 +76,10 @@ int main() {
         const Turns& a = t.front();
         const Turns& b = t.back();
         std::printf("%-8s %14.6f %14.6f %14.8f %14.8f %10.6f %10.6f  (%.1f s for one hour)\n",
-                    f == SampleFormat::S16 ? "s16" : f == SampleFormat::S24 ? "s24" : "f32", a.top,
-                    b.top, a.bottom, b.bottom, 1200 * std::log2(b.top / a.top),
+                    f == SampleFormat::S16   ? "s16"
+                    : f == SampleFormat::S24 ? "s24"
+                                             : "f32",
+                    a.top, b.top, a.bottom, b.bottom, 1200 * std::log2(b.top / a.top),
                     1200 * std::log2(b.bottom / a.bottom), seconds);
     }
     return 0;

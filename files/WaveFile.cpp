@@ -167,9 +167,8 @@ WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator
     FileReplacement out;
     WaveWriteResult result = WaveWriteResult::Failed;
     if (out.Open(path, InputFile)) {
-        const auto header =
-            Header(static_cast<uint32_t>(frames), static_cast<uint16_t>(channels),
-                   static_cast<uint32_t>(generator.SampleRate()), format);
+        const auto header = Header(static_cast<uint32_t>(frames), static_cast<uint16_t>(channels),
+                                   static_cast<uint32_t>(generator.SampleRate()), format);
         const bool written = out.Write(header.data(), header.size()) &&
                              RenderToStream(out, generator, frames, observer);
         if (ExportCancelled) {

@@ -63,10 +63,10 @@ public:
     std::string Reason;
 
     // Renders one period of the generator's current signal into `path`: derives both sweeps,
-    // N = Round(duration * fs) frames, header then frames, in the generator's sample format. The file is written as
-    // FileReplacement describes: under a temporary name renamed over the target only when
-    // complete (a failed or cancelled export leaves an existing file untouched and no partial
-    // file behind), links followed, mode kept, devices and "/dev/stdout" written directly.
+    // N = Round(duration * fs) frames, header then frames, in the generator's sample format. The
+    // file is written as FileReplacement describes: under a temporary name renamed over the target
+    // only when complete (a failed or cancelled export leaves an existing file untouched and no
+    // partial file behind), links followed, mode kept, devices and "/dev/stdout" written directly.
     // The caller shows "File Access Error, cannot write file." and Reason for Failed.
     WaveWriteResult WriteWaveFile(const std::string& path, Generator& generator,
                                   WaveExportObserver* observer = nullptr);

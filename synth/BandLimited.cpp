@@ -27,7 +27,8 @@ std::vector<int> Counts() {
     for (int n = 1; n <= 32; ++n)
         counts.push_back(n);
     for (int k = 1; counts.back() < MaxHarmonics; ++k)
-        counts.push_back(std::min(MaxHarmonics, static_cast<int>(std::lround(32.0 * std::exp2(k / 8.0)))));
+        counts.push_back(
+            std::min(MaxHarmonics, static_cast<int>(std::lround(32.0 * std::exp2(k / 8.0)))));
     return counts;
 }
 
@@ -38,7 +39,8 @@ struct Classes {
     Classes() {
         int c = -1;
         for (int n = 0; n <= MaxHarmonics; ++n) {
-            while (c + 1 < static_cast<int>(counts.size()) && counts[static_cast<size_t>(c + 1)] <= n)
+            while (c + 1 < static_cast<int>(counts.size()) &&
+                   counts[static_cast<size_t>(c + 1)] <= n)
                 ++c;
             classOf[static_cast<size_t>(n)] = c; // -1: no harmonic fits
         }
@@ -126,9 +128,8 @@ int BandLimitedHarmonics(double increment) {
     // Harmonic k lies below half the rate while k * increment < pi.
     const double f = std::fabs(increment);
     if (!(f * MaxHarmonics < std::numbers::pi))
-        return f > 0 && f < std::numbers::pi
-                   ? static_cast<int>(std::ceil(std::numbers::pi / f)) - 1
-                   : 0;
+        return f > 0 && f < std::numbers::pi ? static_cast<int>(std::ceil(std::numbers::pi / f)) - 1
+                                             : 0;
     return MaxHarmonics;
 }
 

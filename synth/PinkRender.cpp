@@ -145,8 +145,8 @@ void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const 
             current[changes[c].row] = changes[c].value;
         SumPinkRows(rows[0], Block, tail, changes, changeCount, sums, padded);
         // Samples go out in call order: interleaved left/right for both, every `stride` else.
-        Samples(sums, scales, out + static_cast<std::ptrdiff_t>(frame) * stride,
-                    Both ? 1 : stride, calls);
+        Samples(sums, scales, out + static_cast<std::ptrdiff_t>(frame) * stride, Both ? 1 : stride,
+                calls);
         frame += n;
     }
     g.PinkRows = current;

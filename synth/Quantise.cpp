@@ -42,7 +42,8 @@ void QuantiseScalar(const double* in, int count, SampleFormat f, const float* d,
             std::memcpy(out + 4 * i, &v, 4);
             continue;
         }
-        const int32_t v = Clipped(d ? Dithered(in[i], k, d, i) : Dithered(in[i], k, zeros, 0), full);
+        const int32_t v =
+            Clipped(d ? Dithered(in[i], k, d, i) : Dithered(in[i], k, zeros, 0), full);
         const auto u = static_cast<uint32_t>(v);
         uint8_t* p = out + static_cast<std::ptrdiff_t>(i) * BytesPerSample(f);
         p[0] = static_cast<uint8_t>(u);

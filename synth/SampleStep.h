@@ -168,8 +168,7 @@ template <bool Precise, bool BandLimited>
         if (s.PreciseSaw > 1.0)
             s.PreciseSaw -= 2.0;
         if constexpr (BandLimited) // the running value is the phase: -1..1 is -pi..pi
-            return BandLimitedValue(SAWTOOTH, TurnOf(s.PreciseSaw * std::numbers::pi),
-                                    s.Increment);
+            return BandLimitedValue(SAWTOOTH, TurnOf(s.PreciseSaw * std::numbers::pi), s.Increment);
         else
             return s.PreciseSaw;
     }
@@ -180,9 +179,8 @@ template <bool Precise, bool BandLimited>
 // shapes in double and, with `BandLimited`, the square, triangle and sawtooth from their
 // band-limited tables.
 template <int W, bool Precise = false, bool BandLimited = false>
-[[gnu::always_inline]] inline double SampleValue(GeneratorState& g, Channel c,
-                                                 const ChannelSettings& cs, int64_t counter,
-                                                 int32_t fs) {
+[[gnu::always_inline]] inline double
+SampleValue(GeneratorState& g, Channel c, const ChannelSettings& cs, int64_t counter, int32_t fs) {
     ChannelState& s = g.Of(c);
     Advance<Precise>(s, cs, counter, fs);
     if constexpr (W == PULSEPOS)

@@ -1,8 +1,8 @@
 #include "synth/SignalEngine.h"
 
 #include "synth/ChannelRender.h"
-#include "synth/NumberText.h"
 #include "synth/Fade.h"
+#include "synth/NumberText.h"
 #include "synth/PinkRender.h"
 #include "synth/Quantise.h"
 #include "synth/SampleStep.h"
@@ -43,8 +43,7 @@ void SignalEngine::ComputeSweepShape(ChannelState& s, bool logarithmic, bool swe
     s.PreciseLog = logarithmic;
     if (logarithmic)
         s.PreciseRate = static_cast<double>(
-            (std::log(static_cast<long double>(s.PreciseFinal)) - std::log(s.PreciseInit)) /
-            steps);
+            (std::log(static_cast<long double>(s.PreciseFinal)) - std::log(s.PreciseInit)) / steps);
     else
         s.PreciseRate = static_cast<double>((s.PreciseFinal - s.PreciseInit) / steps);
     s.PreciseFactor = std::exp(s.PreciseRate);
@@ -163,8 +162,8 @@ void SignalEngine::StartRightSawAndGains(float rightSaw) {
 
 namespace {
 template <int W>
-double PreciseValue(GeneratorState& g, Channel c, const ChannelSettings& cs, int64_t n,
-                    int32_t fs, bool bandLimited) {
+double PreciseValue(GeneratorState& g, Channel c, const ChannelSettings& cs, int64_t n, int32_t fs,
+                    bool bandLimited) {
     return bandLimited ? SampleValue<W, true, true>(g, c, cs, n, fs)
                        : SampleValue<W, true, false>(g, c, cs, n, fs);
 }

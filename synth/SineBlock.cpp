@@ -128,8 +128,7 @@ int SineBlockSse2(const double* x, double* out, int count, int quadrant) {
     const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL));
     const __m256d limit = _mm256_set1_pd(1.0e9);
     // The low 16 bits of each 32-bit result.
-    const __m128i low16 =
-        _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i low16 = _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
     int i = 0;
     for (; i + 4 <= count; i += 4) {
         const __m256d v = _mm256_mul_pd(_mm256_loadu_pd(values + i), _mm256_loadu_pd(scales + i));
@@ -151,8 +150,7 @@ int SineBlockSse2(const double* x, double* out, int count, int quadrant) {
 
 } // namespace
 
-void ScaledSamples(const double* values, const double* scales, short* out, int stride,
-                   int count) {
+void ScaledSamples(const double* values, const double* scales, short* out, int stride, int count) {
     int i = 0;
 #if QUAVRIL_X86_SIMD
     if (ActiveSimdLevel() == SimdLevel::Avx2)

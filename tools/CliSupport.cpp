@@ -144,9 +144,9 @@ std::optional<std::string> ReadQuality(const ParsedArgs& parsed, SignalQuality& 
     if (parsed.Has("band-limited"))
         quality.BandLimited = true;
     if (auto text = parsed.Option("fade")) {
-        const bool digits = !text->empty() && text->size() <= 4 &&
-                            std::all_of(text->begin(), text->end(),
-                                        [](char c) { return c >= '0' && c <= '9'; });
+        const bool digits =
+            !text->empty() && text->size() <= 4 &&
+            std::all_of(text->begin(), text->end(), [](char c) { return c >= '0' && c <= '9'; });
         const int ms = digits ? std::stoi(*text) : -1;
         if (ms < 0 || ms > SignalQuality::MaxFadeMs)
             return "fade '" + *text + "' is not a whole number of milliseconds from 0 to " +

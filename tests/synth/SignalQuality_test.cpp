@@ -71,9 +71,9 @@ TEST(HighResolution, firstSineSampleInEveryFormat) {
         SampleFormat Format;
         uint8_t Bytes[4];
     } cases[] = {
-        {SampleFormat::S16, {0xB5, 0x10}},                // 4277
-        {SampleFormat::S24, {0x15, 0xB5, 0x10}},          // 1094933
-        {SampleFormat::F32, {0xA9, 0xA8, 0x05, 0x3E}},    // 0.1305262f
+        {SampleFormat::S16, {0xB5, 0x10}},             // 4277
+        {SampleFormat::S24, {0x15, 0xB5, 0x10}},       // 1094933
+        {SampleFormat::F32, {0xA9, 0xA8, 0x05, 0x3E}}, // 0.1305262f
     };
     for (const auto& c : cases) {
         Generator g;
@@ -93,11 +93,16 @@ TEST(HighResolution, quantisationRoundsAndClipsToTheFormat) {
         SampleFormat Format;
         double Out; // decoded, times the format's full scale
     } cases[] = {
-        {32767.0, SampleFormat::S24, 8388607},      {-32767.0, SampleFormat::S24, -8388607},
-        {32767.0 * 1.2, SampleFormat::S24, 8388607}, {-40000.0, SampleFormat::S24, -8388608},
-        {NAN, SampleFormat::S24, -8388608},          {40000.0, SampleFormat::S16, 32767},
-        {-40000.0, SampleFormat::S16, -32768},       {2.5, SampleFormat::S16, 2},
-        {-0.5, SampleFormat::S16, 0},                {32767.0, SampleFormat::F32, 1.0},
+        {32767.0, SampleFormat::S24, 8388607},
+        {-32767.0, SampleFormat::S24, -8388607},
+        {32767.0 * 1.2, SampleFormat::S24, 8388607},
+        {-40000.0, SampleFormat::S24, -8388608},
+        {NAN, SampleFormat::S24, -8388608},
+        {40000.0, SampleFormat::S16, 32767},
+        {-40000.0, SampleFormat::S16, -32768},
+        {2.5, SampleFormat::S16, 2},
+        {-0.5, SampleFormat::S16, 0},
+        {32767.0, SampleFormat::F32, 1.0},
         {32767.0 * 1.5, SampleFormat::F32, 1.5},
     };
     for (SimdLevel level : AvailableSimdLevels()) {
@@ -213,7 +218,7 @@ TEST(BandLimited, tablesHoldEveryHarmonicBelowHalfTheRate) {
     const struct {
         double Hz;
         int Harmonics;
-    } cases[] = {{997, 24}, {1000, 23}, {10000, 2}, {12000, 1}, {16000, 1},
+    } cases[] = {{997, 24},  {1000, 23}, {10000, 2},   {12000, 1}, {16000, 1},
                  {23999, 1}, {24000, 0}, {23.5, 1021}, {20, 1024}, {0.1, 1024}};
     for (const auto& c : cases)
         EXPECT_EQ(BandLimitedHarmonics(2 * Pi * c.Hz / 48000), c.Harmonics) << c.Hz << " Hz";
@@ -241,8 +246,8 @@ TEST(BandLimited, fundamentalAndNoDcOfTheClassicShapes) {
                 dc += s[n];
             }
             // sin x = (e^ix - e^-ix) / 2i: the correlation is amplitude / 2i.
-            const std::complex<double> c = sum * std::complex<double>(0, 2) /
-                                           static_cast<double>(s.size());
+            const std::complex<double> c =
+                sum * std::complex<double>(0, 2) / static_cast<double>(s.size());
             const double level = std::pow(10.0, -6 / 20.0) * shape.Fundamental;
             EXPECT_NEAR(20 * std::log10(std::abs(c) / level), 0.0, 0.05)
                 << shape.Waveform << " at " << hz;
