@@ -1,6 +1,7 @@
 // One hour of a looping back-and-forth log sweep (1 s, 20 Hz to 20 kHz, 48 kHz stereo sine)
 // through the playback fill handler, in every sample format: prints the frequencies at which
-// the first and the last round trip turn, and their difference in cents.
+// the first and the last round trip turn, and their difference in cents. 16-bit is the classic
+// path (32-bit factor), 24-bit is dithered.
 #include "synth/Generator.h"
 
 #include <chrono>
@@ -22,7 +23,8 @@ std::vector<Turns> Run(SampleFormat format, int roundTrips) {
     Generator g;
     SignalQuality q;
     q.Format = format;
-    q.Dither = format == SampleFormat::F32 ? DitherKind::None : DitherKind::Tpdf;
+    // The classic 16-bit path, 24-bit with dither, float.
+    q.Dither = format == SampleFormat::S24 ? DitherKind::Tpdf : DitherKind::None;
     g.SetQuality(q);
     g.SetSampleRate(48000);
     g.SetIndex(IndexField::cboChannels, STEREO);
@@ -62,6 +64,25 @@ std::vector<Turns> Run(SampleFormat format, int roundTrips) {
     return turns;
 }
 
+// The same hour under the earlier turn, which inverted the 32-bit factor at every turn and let
+// the increment run on: the classic per-sample update alone, no rendering.
+Turns EarlierTurnsLastTrip(int roundTrips) {
+    const float init = static_cast<float>(20.0 / 48000), fin = static_cast<float>(20000.0 / 48000);
+    float factor = static_cast<float>(std::exp(
+        (std::log(static_cast<long double>(fin)) - std::log(static_cast<long double>(init))) /
+        47999.0L));
+    double increment = static_cast<double>(2.0L * std::numbers::pi_v<long double> * init);
+    Turns t;
+    for (int pass = 0; pass < 2 * roundTrips; ++pass) {
+        for (int k = 0; k < 47999; ++k)
+            increment = increment * factor;
+        (pass % 2 ? t.bottom : t.top) = increment * 48000 / (2 * std::numbers::pi);
+        increment = increment * factor; // the last frame's update, then the turn
+        factor = static_cast<float>(1.0L / factor);
+    }
+    return t;
+}
+
 } // namespace
 
 int main() {
@@ -82,5 +103,11 @@ int main() {
                     a.top, b.top, a.bottom, b.bottom, 1200 * std::log2(b.top / a.top),
                     1200 * std::log2(b.bottom / a.bottom), seconds);
     }
+    const Turns before = EarlierTurnsLastTrip(Trips);
+    const std::vector<Turns> first = Run(SampleFormat::S16, 1);
+    std::printf("%-8s %14.6f %14.6f %14.8f %14.8f %10.3f %10.3f  (the earlier turn)\n", "s16",
+                first[0].top, before.top, first[0].bottom, before.bottom,
+                1200 * std::log2(before.top / first[0].top),
+                1200 * std::log2(before.bottom / first[0].bottom));
     return 0;
 }
