@@ -67,21 +67,23 @@ void BandLimitedRun(GeneratorState& g, Channel c, const ChannelSettings& cs, int
             std::fill(increments, increments + n, s.Increment);
             std::fill(scale, scale + n, ScaleOf(s));
         } else {
+            ChannelState local = s; // kept in registers, as in Run
             if (cs.ModulationOn)
-                ModulationGains(s, cs.ModFunction, n0 + done, n, fs, gains);
+                ModulationGains(local, cs.ModFunction, n0 + done, n, fs, gains);
             for (int i = 0; i < n; ++i) {
-                Advance<true>(s, cs, n0 + done + i, fs, &gains[i]);
+                Advance<true>(local, cs, n0 + done + i, fs, &gains[i]);
                 if constexpr (W == SAWTOOTH) {
-                    s.PreciseSaw += s.Increment * (1.0 / std::numbers::pi);
-                    if (s.PreciseSaw > 1.0)
-                        s.PreciseSaw -= 2.0;
-                    turns[i] = TurnOf(s.PreciseSaw * std::numbers::pi);
+                    local.PreciseSaw += local.Increment * (1.0 / std::numbers::pi);
+                    if (local.PreciseSaw > 1.0)
+                        local.PreciseSaw -= 2.0;
+                    turns[i] = TurnOf(local.PreciseSaw * std::numbers::pi);
                 } else {
-                    turns[i] = TurnOf(c == Channel::Right ? s.Phase + offset : s.Phase);
+                    turns[i] = TurnOf(c == Channel::Right ? local.Phase + offset : local.Phase);
                 }
-                increments[i] = s.Increment;
-                scale[i] = ScaleOf(s);
+                increments[i] = local.Increment;
+                scale[i] = ScaleOf(local);
             }
+            s = local;
         }
         BandLimitedBlock(W, turns, increments, values, n);
         double* o = out + static_cast<std::ptrdiff_t>(done) * stride;
@@ -120,13 +122,17 @@ void Run(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, T*
                         theta[i] += offset;
                 std::fill(scale, scale + n, ScaleOf(s));
             } else {
+                // A copy the compiler can keep in registers: the state is not written through
+                // memory at every sample.
+                ChannelState local = s;
                 if (cs.ModulationOn)
-                    ModulationGains(s, cs.ModFunction, n0 + done, n, fs, gains);
+                    ModulationGains(local, cs.ModFunction, n0 + done, n, fs, gains);
                 for (int i = 0; i < n; ++i) {
-                    Advance<Precise>(s, cs, n0 + done + i, fs, &gains[i]);
-                    theta[i] = c == Channel::Right ? s.Phase + offset : s.Phase;
-                    scale[i] = ScaleOf(s);
+                    Advance<Precise>(local, cs, n0 + done + i, fs, &gains[i]);
+                    theta[i] = c == Channel::Right ? local.Phase + offset : local.Phase;
+                    scale[i] = ScaleOf(local);
                 }
+                s = local;
             }
             SineBlock(theta, sines, n);
             T* o = out + static_cast<std::ptrdiff_t>(done) * stride;
