@@ -386,7 +386,9 @@ TEST(HighResolution, logSweepEndsOnItsFinalFrequency) {
 // both channels, the dither and the quantisation are vector kernels there too.
 TEST(HighResolution, everyVectorLevelRendersTheSameBytes) {
     const SimdLevel before = ActiveSimdLevel();
-    for (int pair : {SINE, PINK, SQUARE}) {
+    const std::pair<int, int> pairs[] = {
+        {SINE, SINE}, {PINK, PINK}, {SQUARE, SAWTOOTH}, {WHITE, PINK}, {TRIANGULAR, SQUARE}};
+    for (const auto& [left, right] : pairs) {
         std::vector<std::vector<uint8_t>> renders;
         for (SimdLevel level : AvailableSimdLevels()) {
             ASSERT_EQ(SetSimdLevel(level), level);
@@ -395,8 +397,13 @@ TEST(HighResolution, everyVectorLevelRendersTheSameBytes) {
             g.SetSampleRate(44100);
             g.SetIndex(IndexField::cboChannels, STEREO);
             g.ChannelsChange();
-            g.SetIndex(IndexField::WaveFormLeft, pair);
-            g.SetIndex(IndexField::WaveFormRight, pair);
+            g.SetIndex(IndexField::WaveFormLeft, left);
+            g.SetIndex(IndexField::WaveFormRight, right);
+            // A log sweep across many tables on the left, a modulated tone on the right.
+            g.SetFlag(FlagField::chkConstantLeft, false);
+            g.SetFlag(FlagField::LogarithmicLeft, true);
+            g.SetText(TextField::fInitLeft, "30");
+            g.SetText(TextField::fFinalLeft, "15000");
             g.SetFlag(FlagField::ModulationOnRight, true);
             g.SetText(TextField::ModPeriodRightEdit, "0.01");
             g.SetText(TextField::Duration, "0.2");
@@ -406,7 +413,7 @@ TEST(HighResolution, everyVectorLevelRendersTheSameBytes) {
             renders.push_back(bytes);
         }
         for (size_t i = 1; i < renders.size(); ++i)
-            EXPECT_EQ(renders[i], renders[0]) << "waveform " << pair << " level " << i;
+            EXPECT_EQ(renders[i], renders[0]) << left << "/" << right << " level " << i;
     }
     SetSimdLevel(before);
 }
