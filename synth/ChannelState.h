@@ -34,7 +34,7 @@ struct ChannelState {
     double PreciseStart = 0;    // increment at position 0 of the current pass
     double PreciseRate = 0;     // per update: log sweep ln(ratio), linear sweep radians
     double PreciseFactor = 1.0; // exp(PreciseRate) of a log sweep
-    int64_t SweepPosition = 0;  // updates since the current pass began
+    int64_t SweepPosition = -1; // updates since the current pass began; -1: none
     bool PreciseLog = false;    // the pass is logarithmic
     double PreciseSaw = 0;      // the sawtooth's running value, -1..1
 };

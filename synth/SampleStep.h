@@ -79,8 +79,14 @@ static_assert(TwoPiBelow + static_cast<long double>(TwoPiRest) == TwoPiL);
 // The increment after the next update of a sweep on the high-resolution path: computed from
 // the position in the pass (a linear sweep exactly, a logarithmic one anchored every 1024
 // updates and multiplied in double between anchors), so a pass ends on its final frequency
-// and nothing carries over from one pass to the next.
+// and nothing carries over from one pass to the next. A channel derived as a constant tone
+// and switched to sweep without a new derivation sweeps on from where it stands, with the
+// factor and step derived last, as the classic path does.
 [[gnu::always_inline]] inline double PreciseSweepIncrement(ChannelState& s) {
+    if (s.SweepPosition < 0) {
+        s.PreciseStart = s.Increment;
+        s.SweepPosition = 0;
+    }
     const int64_t k = ++s.SweepPosition;
     if (!s.PreciseLog)
         return s.PreciseStart + static_cast<double>(k) * s.PreciseRate;

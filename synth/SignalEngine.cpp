@@ -51,10 +51,10 @@ void SignalEngine::ComputeSweepShape(ChannelState& s, bool logarithmic, bool swe
 }
 
 // A pass of the high-resolution sweep begins at `preciseStart`; a sweeping channel on that
-// path takes it as its increment.
+// path takes it as its increment. A constant channel has no pass (position -1).
 void SignalEngine::StartPass(ChannelState& s, double preciseStart, bool sweeping) const {
     s.PreciseStart = preciseStart;
-    s.SweepPosition = 0;
+    s.SweepPosition = sweeping ? 0 : -1;
     if (sweeping && !quality_.Classic())
         s.Increment = preciseStart;
 }
@@ -76,6 +76,10 @@ bool SignalEngine::ApplySweep(Channel c, long double fInit, long double fFinal,
         s.UpStep = 0.0f;
         s.SweepDown = false;
         s.PreciseFinal = s.PreciseInit;
+        s.PreciseLog = false;
+        s.PreciseRate = 0;
+        s.PreciseFactor = 1.0;
+        s.SweepPosition = -1;
     } else {
         s.PreciseFinal = static_cast<double>(TwoPiL * fFinal / sampleRate_);
         s.FinalNorm = static_cast<float>(fFinal / sampleRate_);

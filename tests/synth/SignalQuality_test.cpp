@@ -417,3 +417,24 @@ TEST(HighResolution, everyVectorLevelRendersTheSameBytes) {
     }
     SetSimdLevel(before);
 }
+
+// A right channel derived as a constant tone and switched to sweep while playing (the switch
+// derives only the left channel) keeps its frequency on the high-resolution path, as on the
+// classic one: it has no pass to compute a frequency from.
+TEST(HighResolution, aConstantChannelSwitchedToSweepKeepsItsFrequency) {
+    for (SampleFormat f : {SampleFormat::S16, SampleFormat::S24}) {
+        Generator g;
+        g.SetQuality(Quality(f));
+        g.SetSampleRate(48000);
+        g.SetIndex(IndexField::cboChannels, STEREO);
+        g.ChannelsChange();
+        g.SetText(TextField::fInitRight, "1000");
+        g.SetText(TextField::Duration, "1");
+        ASSERT_TRUE(g.ResetGenerator(false));
+        const double before = g.State().Of(Channel::Right).Increment;
+        Render(g, 100);
+        g.SetFlag(FlagField::chkConstantRight, false);
+        Render(g, 3000); // past the anchors of a pass
+        EXPECT_EQ(g.State().Of(Channel::Right).Increment, before) << static_cast<int>(f);
+    }
+}
