@@ -246,6 +246,11 @@ bool FileReplacement::Write(const void* data, std::size_t size) {
     return true;
 }
 
+void FileReplacement::Reserve(off_t bytes) {
+    if (way_ != Way::Direct && fd_ >= 0 && bytes > 0)
+        ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, bytes); // only a help: a refusal changes nothing
+}
+
 // A file on disk starts writing each finished stretch to the disk while the rest is still
 // being made, so that the sync before the rename finds little left to do. Only a request:
 // the sync of Commit keeps the guarantee.

@@ -42,6 +42,10 @@ public:
     // written (the file the output is made from; "/dev/stdin" is the descriptor). False with
     // Reason() set; nothing has been written then.
     bool Open(const std::string& path, const std::string& input = {});
+    // Sets aside room for `bytes` on the disk at once (the file keeps its size), so that the
+    // file system does not find its blocks piece by piece; a file system that cannot changes
+    // nothing.
+    void Reserve(off_t bytes);
     // Writes all `size` bytes; false with Reason() set.
     bool Write(const void* data, std::size_t size);
     // Completes the output: makes a temporary file durable and renames it over the target.

@@ -169,6 +169,7 @@ WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator
     if (out.Open(path, InputFile)) {
         const auto header = Header(static_cast<uint32_t>(frames), static_cast<uint16_t>(channels),
                                    static_cast<uint32_t>(generator.SampleRate()), format);
+        out.Reserve(static_cast<off_t>(header.size()) + frames * channels * BytesPerSample(format));
         const bool written = out.Write(header.data(), header.size()) &&
                              RenderToStream(out, generator, frames, observer);
         if (ExportCancelled) {
