@@ -72,12 +72,18 @@ def peak_bin(p, f0, rate, n):
     return lo + int(np.argmax(p[lo:hi + 1]))
 
 
-def thdn(path, f0, channel=0):
+def tone_spectrum(path, f0, channel):
+    """One channel of a file, its spectrum, the bin of the tone f0 and the size of one LSB
+    (for float, that of 24 bits)."""
     x, rate, full, bits = read_wave(path)
     x = x[:, channel]
-    n = len(x)
     p = spectrum(x)
-    k0 = peak_bin(p, f0, rate, n)
+    lsb = 1.0 if bits else 2.0 ** -23 * full
+    return x, rate, full, p, peak_bin(p, f0, rate, len(x)), lsb
+
+
+def thdn(path, f0, channel=0):
+    x, rate, full, p, k0, lsb = tone_spectrum(path, f0, channel)
     tone = band(p, k0)
     rest = p.copy()
     rest[:LOBE + 1] = 0  # DC
@@ -88,7 +94,7 @@ def thdn(path, f0, channel=0):
     harmonics = []
     for h in range(2, int(rate / 2 / f0) + 1):
         harmonics.append(level + 10 * np.log10(band(p, k0 * h) / tone))
-    dc = x.mean()
+    dc = x.mean() / lsb
     print(f"{path}: THD+N {thdn_db:.1f} dB re tone; level {level:.4f} dBFS; "
           f"highest harmonic {max(harmonics):.1f} dBFS (H{2 + int(np.argmax(harmonics))}); "
           f"DC {dc:.3g} LSB")
@@ -96,11 +102,7 @@ def thdn(path, f0, channel=0):
 
 
 def alias(path, f0, channel=0):
-    x, rate, full, bits = read_wave(path)
-    x = x[:, channel]
-    n = len(x)
-    p = spectrum(x)
-    k0 = peak_bin(p, f0, rate, n)
+    x, rate, full, p, k0, lsb = tone_spectrum(path, f0, channel)
     fund = band(p, k0)
     mask = np.ones(len(p), bool)
     mask[:LOBE + 1] = False
@@ -111,7 +113,6 @@ def alias(path, f0, channel=0):
         h += 1
     off = 10 * np.log10(p[mask].sum() / fund)
     amp, phase = level_fit(x, f0, rate)
-    lsb = 1.0 if bits else 2.0 ** -24 * full
     print(f"{path} ch{channel} {f0:g} Hz: off-harmonic energy {off:.1f} dBc; fundamental "
           f"{20 * np.log10(amp / full):.4f} dBFS at {phase:.3f} deg; DC {x.mean() / lsb:.3g} LSB")
     return off, amp, phase, x.mean() / lsb

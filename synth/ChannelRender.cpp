@@ -159,26 +159,12 @@ void Run(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, T*
 template <typename T, bool BandLimited>
 void Dispatch(GeneratorState& g, Channel c, const ChannelSettings& cs, int waveform, int32_t fs,
               T* out, int stride, int32_t frames, int64_t n0) {
-    switch (waveform) {
-    case SINE:
-        return Run<SINE, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
-    case SQUARE:
-        return Run<SQUARE, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
-    case TRIANGULAR:
-        return Run<TRIANGULAR, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
-    case SAWTOOTH:
-        return Run<SAWTOOTH, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
-    case WHITE:
-        return Run<WHITE, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
-    case PINK:
-        return RenderPinkChannel(g, c, cs, fs, out, stride, frames, n0);
-    case PULSEPOS:
-        return Run<PULSEPOS, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
-    case PULSENEG:
-        return Run<PULSENEG, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
-    default:
-        return Run<SILENCE, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
-    }
+    WithWaveform(waveform, [&]<int W>() {
+        if constexpr (W == PINK)
+            RenderPinkChannel(g, c, cs, fs, out, stride, frames, n0);
+        else
+            Run<W, T, BandLimited>(g, c, cs, fs, out, stride, frames, n0);
+    });
 }
 
 } // namespace

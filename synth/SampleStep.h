@@ -218,6 +218,32 @@ SampleValue(GeneratorState& g, Channel c, const ChannelSettings& cs, int64_t cou
     }
 }
 
+// Calls f.template operator()<W>() with the Waveform W of `waveform` (SILENCE for a value
+// outside the list): the one place where a waveform number becomes a compile-time shape.
+template <typename F>
+[[gnu::always_inline]] inline decltype(auto) WithWaveform(int waveform, F&& f) {
+    switch (waveform) {
+    case SINE:
+        return f.template operator()<SINE>();
+    case SQUARE:
+        return f.template operator()<SQUARE>();
+    case TRIANGULAR:
+        return f.template operator()<TRIANGULAR>();
+    case SAWTOOTH:
+        return f.template operator()<SAWTOOTH>();
+    case WHITE:
+        return f.template operator()<WHITE>();
+    case PINK:
+        return f.template operator()<PINK>();
+    case PULSEPOS:
+        return f.template operator()<PULSEPOS>();
+    case PULSENEG:
+        return f.template operator()<PULSENEG>();
+    default:
+        return f.template operator()<SILENCE>();
+    }
+}
+
 // One classic sample of waveform W, rounded, before truncation to 16 bits.
 template <int W>
 [[gnu::always_inline]] inline int64_t

@@ -164,66 +164,20 @@ void SignalEngine::StartRightSawAndGains(float rightSaw) {
 
 // --- Rendering -------------------------------------------------------------------------------
 
-namespace {
-template <int W>
-double PreciseValue(GeneratorState& g, Channel c, const ChannelSettings& cs, int64_t n, int32_t fs,
-                    bool bandLimited) {
-    return bandLimited ? SampleValue<W, true, true>(g, c, cs, n, fs)
-                       : SampleValue<W, true, false>(g, c, cs, n, fs);
-}
-} // namespace
-
 int64_t SignalEngine::NextSample(Channel c, int waveform) {
     const ChannelSettings& cs = Settings(c);
     const int64_t n = state_.SampleCounter;
-    const int32_t fs = sampleRate_;
-    switch (waveform) {
-    case SINE:
-        return SampleOf<SINE>(state_, c, cs, n, fs);
-    case SQUARE:
-        return SampleOf<SQUARE>(state_, c, cs, n, fs);
-    case TRIANGULAR:
-        return SampleOf<TRIANGULAR>(state_, c, cs, n, fs);
-    case SAWTOOTH:
-        return SampleOf<SAWTOOTH>(state_, c, cs, n, fs);
-    case WHITE:
-        return SampleOf<WHITE>(state_, c, cs, n, fs);
-    case PINK:
-        return SampleOf<PINK>(state_, c, cs, n, fs);
-    case PULSEPOS:
-        return SampleOf<PULSEPOS>(state_, c, cs, n, fs);
-    case PULSENEG:
-        return SampleOf<PULSENEG>(state_, c, cs, n, fs);
-    default:
-        return SampleOf<SILENCE>(state_, c, cs, n, fs);
-    }
+    return WithWaveform(waveform,
+                        [&]<int W>() { return SampleOf<W>(state_, c, cs, n, sampleRate_); });
 }
 
 double SignalEngine::NextPreciseSample(Channel c, int waveform) {
     const ChannelSettings& cs = Settings(c);
     const int64_t n = state_.SampleCounter;
-    const int32_t fs = sampleRate_;
-    const bool bl = quality_.BandLimited;
-    switch (waveform) {
-    case SINE:
-        return PreciseValue<SINE>(state_, c, cs, n, fs, bl);
-    case SQUARE:
-        return PreciseValue<SQUARE>(state_, c, cs, n, fs, bl);
-    case TRIANGULAR:
-        return PreciseValue<TRIANGULAR>(state_, c, cs, n, fs, bl);
-    case SAWTOOTH:
-        return PreciseValue<SAWTOOTH>(state_, c, cs, n, fs, bl);
-    case WHITE:
-        return PreciseValue<WHITE>(state_, c, cs, n, fs, bl);
-    case PINK:
-        return PreciseValue<PINK>(state_, c, cs, n, fs, bl);
-    case PULSEPOS:
-        return PreciseValue<PULSEPOS>(state_, c, cs, n, fs, bl);
-    case PULSENEG:
-        return PreciseValue<PULSENEG>(state_, c, cs, n, fs, bl);
-    default:
-        return PreciseValue<SILENCE>(state_, c, cs, n, fs, bl);
-    }
+    return WithWaveform(waveform, [&]<int W>() {
+        return quality_.BandLimited ? SampleValue<W, true, true>(state_, c, cs, n, sampleRate_)
+                                    : SampleValue<W, true, false>(state_, c, cs, n, sampleRate_);
+    });
 }
 
 // One channel's block on either path: 16-bit samples on the classic path, the values before
