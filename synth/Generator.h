@@ -84,7 +84,8 @@ public:
     // The period-end turn of a looping sweep.
     void PeriodEndTurn(Channel c);
 
-    // Fill handler of the wave output: renders one buffer of 16-bit little-endian frames.
+    // Fill handler of the wave output: renders one buffer of little-endian frames in the
+    // quality's sample format (FrameBytes() each), with its dither and fades.
     // `size` is the capacity in bytes on entry (whole frames) and the bytes to play on return.
     // Returns whether the buffer holds signal to play.
     bool FillBuffer(uint8_t* buffer, int32_t& size);

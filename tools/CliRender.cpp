@@ -15,12 +15,12 @@ const char* RenderHelp =
     "Usage: quavril-cli render PRESET.qvl SLOT OUT.wav [--rate HZ] [--format FORMAT]\n"
     "                          [--dither KIND] [--band-limited] [--fade MS]\n"
     "\n"
-    "Writes memory slot SLOT (1-4) of the preset file PRESET.qvl as a wave file (16-bit PCM\n"
-    "unless --format says otherwise):\n"
-    "one period of the signal (its duration), looping switched off, exactly the bytes the\n"
-    "generator window's \"Save as wave file\" writes after recalling that slot in a freshly\n"
-    "started program at that sample rate. A frequency above half the sample rate is lowered\n"
-    "to half of it, as the window does when it applies the slot.\n"
+    "Writes memory slot SLOT (1-4) of the preset file PRESET.qvl as a wave file, 16-bit PCM\n"
+    "unless --format says otherwise: one period of the signal (its duration), looping\n"
+    "switched off, exactly the bytes the generator window's \"Save as wave file\" writes after\n"
+    "recalling that slot in a freshly started program at that sample rate and signal quality.\n"
+    "A frequency above half the sample rate is lowered to half of it, as the window does\n"
+    "when it applies the slot.\n"
     "\n"
     "PRESET.qvl may be a pipe; '-' reads it from standard input (at most 65536 bytes).\n"
     "OUT.wav '-' writes the wave file to standard output; devices and pipes are written\n"
@@ -36,7 +36,8 @@ const char* RenderFormats =
     "Signal quality (the output settings of the generator window; without these options the\n"
     "classic 16-bit signal). 24-bit files are PCM; float files are WAVE_FORMAT_IEEE_FLOAT with\n"
     "a 'fact' chunk. A wave file holds at most 4 GB of samples: 24-bit and float files hold\n"
-    "fewer seconds than 16-bit ones, and a longer signal is refused.\n";
+    "fewer seconds than 16-bit ones, and a longer signal is refused.\n"
+    "\n";
 
 // What the error line calls the output.
 std::string OutputName(const std::string& argument) {
