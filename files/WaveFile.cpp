@@ -52,9 +52,12 @@ uint32_t WaveFileWriter::HeaderBytes(SampleFormat format) {
 }
 
 bool WaveFileWriter::Fits(int64_t frames, int channels, SampleFormat format) {
-    // The RIFF size (everything after its first 8 bytes) and the data size have 32 bits.
+    // The RIFF size (everything after its first 8 bytes) and the data size have 32 bits. (The
+    // first test keeps the product within 64 bits for any count.)
+    if (frames < 0 || frames > int64_t{UINT32_MAX})
+        return false;
     const int64_t data = frames * channels * BytesPerSample(format);
-    return frames >= 0 && data + HeaderBytes(format) - 8 <= int64_t{UINT32_MAX};
+    return data + HeaderBytes(format) - 8 <= int64_t{UINT32_MAX};
 }
 
 std::vector<uint8_t> WaveFileWriter::Header(uint32_t frames, uint16_t channels, uint32_t rate,

@@ -315,6 +315,8 @@ TEST(WaveHeader, theLimitIsInBytesForEveryFormat) {
     for (const auto& c : cases) {
         EXPECT_TRUE(WaveFileWriter::Fits(c.Most, c.Channels, c.Format)) << c.Most;
         EXPECT_FALSE(WaveFileWriter::Fits(c.Most + 1, c.Channels, c.Format)) << c.Most;
+        // A count whose byte size does not fit 64 bits is refused, not wrapped into range.
+        EXPECT_FALSE(WaveFileWriter::Fits(int64_t{1} << 61, c.Channels, c.Format));
     }
     EXPECT_EQ(WaveLimitText(2, 48000, SampleFormat::S24),
               "at most 14913 s at 48000 Hz in 24-bit stereo");
