@@ -252,12 +252,21 @@ void FileReplacement::Reserve(off_t bytes) {
 }
 
 // A file on disk starts writing each finished stretch to the disk while the rest is still
-// being made, so that the sync before the rename finds little left to do. Only a request:
-// the sync of Commit keeps the guarantee.
+// being made, so that the sync before the rename finds little left to do; the stretch before
+// it, on the disk by then, leaves the page cache, so that a long export neither crowds out
+// everything else nor makes the memory it needs be found piece by piece. Only requests: the
+// sync of Commit keeps the guarantee.
 void FileReplacement::StartWriteback() {
     constexpr off_t Stretch = off_t{8} << 20;
     if (way_ == Way::Direct || written_ - writebackFrom_ < Stretch)
         return;
+    if (writebackFrom_ >= Stretch) {
+        const off_t before = writebackFrom_ - Stretch;
+        ::sync_file_range(fd_, before, Stretch,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                              SYNC_FILE_RANGE_WAIT_AFTER);
+        ::posix_fadvise(fd_, before, Stretch, POSIX_FADV_DONTNEED);
+    }
     ::sync_file_range(fd_, writebackFrom_, written_ - writebackFrom_, SYNC_FILE_RANGE_WRITE);
     writebackFrom_ = written_;
 }
