@@ -8,6 +8,8 @@ packages=(
     libfftw3-dev # the signal monitor's spectrum (FFTW, single precision)
     # tests and benchmarks
     googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
+    # benchmarks and measurements against sox (bench/*.sh, bench/analyse.py)
+    sox time python3-numpy
     # sound: ALSA tools, and a headless PipeWire server for the real-time tests
     alsa-utils pipewire pipewire-alsa wireplumber dbus dbus-user-session
     # the desktop's media controls, as a client sees them
