@@ -21,6 +21,7 @@
 #include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmGenerator.h"
 #include "ui/TfrmSettings.h"
+#include "ui/TfrmSignalMonitor.h"
 #include "ui/WindowSettings.h"
 
 #include <QApplication>
@@ -75,6 +76,8 @@ int main(int argc, char* argv[]) {
     frmGenerator.SetOutputSettingsWindow(&frmSettings);
     TfrmFrequencyDisplay frmFrequencyDisplay(session, &frmGenerator);
     frmGenerator.SetViewWindows(&frmFreqSlider, &frmFrequencyDisplay);
+    TfrmSignalMonitor frmSignalMonitor(session, dialogs, &frmGenerator);
+    frmGenerator.SetSignalMonitor(&frmSignalMonitor);
     // Ctrl+Insert from any application (X11); the first copy to grab it is the one that reacts.
     HotKey hotKey([&session] { session.Trigger(); });
     hotKey.Grab();
@@ -84,11 +87,18 @@ int main(int argc, char* argv[]) {
     WindowSettings windowSettings(session, frmGenerator);
     StoredSettings::Load(store, session.Controls(), windowSettings,
                          [&session] { session.ResetToDefaults(); });
+    windowSettings.LoadMonitor(store);
     session.FillBank();
-    // Other programs and the other generators reach this one over the session bus; Value()
-    // answers the windows' settings too. The start's boxes come only after this (a box shown
-    // during the start would keep the generator off the bus until it is answered).
-    session.SetOutsideSettings(&windowSettings);
+    // Everything the end of the program stores, written by one function: the end writes it
+    // into the file, and Value() (other programs asking over the bus) reads from it.
+    const auto writeSettings = [&](SettingsStore& target) {
+        windowSettings.SaveMonitor(target);
+        StoredSettings::Save(target, session.Controls(), windowSettings);
+    };
+    session.SetSettingsWriter(writeSettings);
+    // Other programs and the other generators reach this one over the session bus. The
+    // start's boxes come only after this (a box shown during the start would keep the
+    // generator off the bus until it is answered).
     GeneratorBus bus(session);
     bus.Install();
     session.SetBroadcaster(bus.Broadcaster());
@@ -148,7 +158,7 @@ int main(int argc, char* argv[]) {
         mpris.Release();
         session.StopNow();
         // The store says on stderr what kept the settings from being written.
-        StoredSettings::Save(store, session.Controls(), windowSettings);
+        writeSettings(store);
         bus.Release();
     });
     end.WatchSignals();

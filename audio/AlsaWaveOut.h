@@ -52,6 +52,8 @@ protected:
     int DoRestart() override;
     void DoReset() override;
     void DoClose() override;
+    // The frames of the queued buffers not played yet, with the device's delay read now.
+    int64_t DoDelay() const override;
     // The one place where ALSA's codes become texts.
     std::string DoErrorText(int code) const override;
 

@@ -64,6 +64,7 @@ TAudioOut::~TAudioOut() {
     OnStart = nullptr;
     OnStop = nullptr;
     OnError = nullptr;
+    OnQueued = nullptr;
     StopNow();
 }
 
@@ -202,6 +203,8 @@ bool TAudioOut::WriteNext() {
         StopAfterQueue();
         return false;
     }
+    if (OnQueued)
+        OnQueued(h.Data, h.BufferLength);
     nextBuffer_ = (nextBuffer_ + 1) % ringSize_;
     return true;
 }

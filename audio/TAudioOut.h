@@ -26,6 +26,10 @@ namespace quavril {
 // (whole frames) and the number of bytes to play on return. Result: true when the buffer holds
 // data to play, false when no more data follows.
 using TBufferEvent = std::function<bool(uint8_t* Buffer, int32_t& Size)>;
+// Observer of the queued samples: `Data` holds `Bytes` bytes (whole frames, in the format of
+// the open connection) just handed to the device, in stream order. Runs on the thread of the
+// fill; it must not keep the pointer.
+using TQueuedEvent = std::function<void(const uint8_t* Data, int32_t Bytes)>;
 // Notification: the sender is the connection's relay object (one per device connection).
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 
@@ -76,6 +80,8 @@ public:
     // The device failed while playing (for example it was unplugged): ErrorMessage holds its
     // text; the playback is stopped at once and OnStop follows.
     TNotifyEvent OnError;
+    // Every buffer queued to the device (unset: nothing is called).
+    TQueuedEvent OnQueued;
 
 protected:
     virtual bool FillBuffer(int index, int32_t capacity);

@@ -37,6 +37,8 @@ public:
     void Break(int code);
     // Auto-play: every queued buffer is consumed, one per turn of the event loop.
     void SetAutoPlay(bool on);
+    // The delay the device reports (frames not heard yet), whatever is queued.
+    void SetReportedDelay(int64_t frames) { reportedDelay_ = frames; }
 
     const std::vector<std::string>& Log() const { return log_; }
     void ClearLog() { log_.clear(); }
@@ -61,6 +63,7 @@ protected:
     int DoRestart() override;
     void DoReset() override;
     void DoClose() override;
+    int64_t DoDelay() const override { return reportedDelay_; }
     std::string DoErrorText(int code) const override;
 
 private:
@@ -80,6 +83,7 @@ private:
     int prepareFailAt_ = 0, prepareFailure_ = 0;
     int writeFailAt_ = 0, writeFailure_ = 0;
     int openCalls_ = 0, prepareCalls_ = 0, writeCalls_ = 0;
+    int64_t reportedDelay_ = 0;
     bool autoPlay_ = false;
     bool autoPlayScheduled_ = false;
 };

@@ -1,5 +1,7 @@
 #include "audio/WaveOutPort.h"
 
+#include <algorithm>
+
 namespace quavril {
 
 std::string WaveOutResultText(int code) {
@@ -151,6 +153,12 @@ int WaveOutPort::Close() {
     failCode_ = 0;
     sink->DeviceClosed();
     return WaveOk;
+}
+
+int64_t WaveOutPort::Delay() const {
+    if (!IsOpen() || failed_)
+        return 0;
+    return std::max<int64_t>(DoDelay(), 0);
 }
 
 std::string WaveOutPort::ErrorText(int code) const {

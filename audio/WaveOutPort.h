@@ -47,6 +47,7 @@
 //    once through DeviceFailed with its code; the connection then plays nothing more until the
 //    caller resets and closes it.
 //  - Pause and Restart reach the back end only when they change the state.
+//  - Delay answers 0 without an open connection or after a failure.
 //
 // What a back end promises:
 //  - A buffer is handed back (HandBackOldest) once the device has consumed its last frame (a
@@ -56,6 +57,9 @@
 //    Both are harmless while nothing is queued; a buffer written while paused stays silent.
 //  - DoReset and DoClose drop everything queued at once, without handing anything back.
 //  - A back end that is destroyed while open closes the connection in its destructor.
+//  - DoDelay tells how many frames of the written buffers the listener has not heard yet (what
+//    is queued, in the device's own buffering or still waiting for room there, paused frames
+//    included, padding silence not), read from the device at the time of the call.
 //  - No busy waiting and no threads: waits are event-loop notifiers and timers.
 #include <cstdint>
 #include <deque>
@@ -152,6 +156,8 @@ public:
     int Restart();
     int Reset();
     int Close();
+    // Frames handed to Write that the listener has not heard yet (0 when nothing is open).
+    int64_t Delay() const;
 
     // A message for the user for any code this port returned or reported: the port's own
     // (positive) codes here, the back end's (negative) ones by the back end.
@@ -176,6 +182,7 @@ protected:
     virtual int DoRestart() = 0;
     virtual void DoReset() = 0;
     virtual void DoClose() = 0;
+    virtual int64_t DoDelay() const = 0;
     virtual std::string DoErrorText(int code) const = 0;
 
     // For the back end: the device has consumed the oldest queued buffer.

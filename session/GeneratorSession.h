@@ -24,7 +24,7 @@
 
 namespace quavril {
 
-class OutsideSettings;
+class MonitorRing;
 class SettingsStore;
 class WaveOutPort;
 
@@ -78,12 +78,13 @@ public:
     // While a message is acted on, nobody at the windows waits for its answer: what it has
     // to tell the user comes as a Notice, which waits for nobody.
     std::optional<std::string> Dispatch(MessageCode code, int32_t wParam, int32_t lParam) override;
-    // Every stored setting, answered by writing them as the end of the program does (the
-    // output settings and the stored settings, the windows' part from SetOutsideSettings) and
-    // reading the one asked for; "chkSync" gives the Sync box. Without windows their places
-    // and visibility are not answered.
+    // Every stored setting, answered by writing them as the program stores them (the output
+    // settings, then what the end of the program stores, through the writer it gives) and
+    // reading the one asked for; "chkSync" gives the Sync box. Without a writer the session
+    // writes the stored settings itself, the windows' places and visibility left out.
     std::optional<std::string> Value(std::string_view storedName) const override;
-    void SetOutsideSettings(const OutsideSettings* outside) { outside_ = outside; }
+    using SettingsWriter = std::function<void(SettingsStore&)>;
+    void SetSettingsWriter(SettingsWriter writer) { settingsWriter_ = std::move(writer); }
 
     // --- Output device and settings ----------------------------------------------------------
     const DeviceList& Devices() const { return devices_; }
@@ -157,6 +158,15 @@ public:
     void SetDisplayVisible(bool visible) { displayVisible_ = visible; }
     // The sample-rate label's text for a rate: "fs = 44.1 kHz".
     static QString SampleRateText(int32_t fs);
+
+    // --- Signal monitor -------------------------------------------------------------------------
+    // While a ring is attached, every buffer queued to the device is copied into it as it is
+    // queued; with none (null), the output copies nothing. The caller keeps the ring alive
+    // until it detaches it.
+    void AttachMonitor(MonitorRing* ring);
+    // The stream frame of the attached ring that the device plays now: the newest frame less
+    // the frames the device has not played yet (its reported delay). 0 without a ring.
+    int64_t MonitorPlayingFrame() const;
 
 signals:
     // The output's start and stop notices.
@@ -243,7 +253,7 @@ private:
     PresetBank bank_;
     FrequencySliderModel slider_;
     std::function<void(MessageCode)> broadcaster_;
-    const OutsideSettings* outside_ = nullptr;
+    SettingsWriter settingsWriter_;
     // Messages being acted on (a broadcast's own message is acted on inside another one).
     int servingMessages_ = 0;
     // The failure of the last start attempted while acting on a message.
@@ -255,6 +265,7 @@ private:
     bool autoStart_ = false;
     bool generatorRunning_ = false;
     bool displayVisible_ = false;
+    MonitorRing* monitor_ = nullptr;
 };
 
 } // namespace quavril

@@ -346,13 +346,13 @@ TEST_F(ProgramRun, valueAnswersEveryStoredSettingAsTheEndStoresIt) {
     EXPECT_EQ(p.Value("AmplitudeLeft"), "-6");
     EXPECT_EQ(p.Value("ModPhaseLeftEdit"), "-30");
     std::vector<std::pair<std::string, std::string>> answered;
-    for (const char* name : {"Fs", "Buffers", "BufferSize"})
+    for (const char* name : {"Fs", "Buffers", "BufferSize", "MonitorFftSize", "frmSignalMonitor"})
         answered.emplace_back(name, p.Value(name));
     for (const SettingRow& row : SettingsTable())
         if (!row.Stored.empty())
             answered.emplace_back(std::string(row.Stored),
                                   p.Value(std::string(row.Stored).c_str()));
-    EXPECT_EQ(answered.size(), 48u);
+    EXPECT_EQ(answered.size(), 50u);
     EXPECT_EQ(p.Terminate(), 0);
     for (const auto& [name, value] : answered)
         EXPECT_EQ(Stored(name), value) << name;
