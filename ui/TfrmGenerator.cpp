@@ -29,6 +29,7 @@
 #include "ui/TransportControls.h"
 #include "ui/UserDialogs.h"
 #include "ui/WebAddresses.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -74,7 +75,9 @@ TfrmGenerator::TfrmGenerator(GeneratorSession& session, UserDialogs& dialogs, QW
     QFont dialogFont = font();
     dialogFont.setPointSizeF(8.0);
     setFont(dialogFont);
-    setWindowIcon(QIcon(ListPictures::Logo(2.0)));
+    // Every window and box of the program shows the logo.
+    QApplication::setWindowIcon(QIcon(ListPictures::Logo(2.0)));
+    setWindowIcon(QApplication::windowIcon());
     auto* client = new QWidget(this);
     client->setObjectName("client");
     setCentralWidget(client);
@@ -351,6 +354,9 @@ void TfrmGenerator::OpenOutputSettings() {
     session_.StopNow();
     if (!settings_)
         return;
+    // Opens centred over this window (a window manager would put it in a corner).
+    if (!settings_->isVisible())
+        WindowPlacement::CentreOver(settings_, this);
     settings_->show();
     settings_->raise();
     settings_->activateWindow();

@@ -3,6 +3,7 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/HelpViewer.h"
 #include "ui/UserDialogs.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace quavril {
@@ -52,10 +52,11 @@ void TfrmScriptPopup::SetMainWindowEnabled(bool enabled) {
     }
 }
 
+// Over the generator window and kept above it while the script runs, also after a message box
+// of the script was answered and the (disabled) generator window was activated again.
 void TfrmScriptPopup::ShowPopup() {
     adjustSize();
-    if (const QScreen* screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    WindowPlacement::StandOver(this, mainWindow_);
     show();
     raise();
 }

@@ -1,13 +1,13 @@
 #include "ui/TfrmWait.h"
 
 #include "ui/ApplicationTitle.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -40,8 +40,7 @@ void TfrmWait::ExportStarted() {
     if (mainWindow_)
         mainWindow_->setEnabled(false);
     adjustSize();
-    if (const QScreen* screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    WindowPlacement::StandOver(this, mainWindow_);
     show();
     raise();
     if (mainWindow_)
