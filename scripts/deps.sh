@@ -10,7 +10,7 @@ packages=(
     # sound: ALSA tools, and a headless PipeWire server for the real-time tests
     alsa-utils pipewire pipewire-alsa wireplumber dbus dbus-user-session
     # windows under a virtual X server
-    xvfb xdotool
+    xvfb xdotool openbox x11-utils
     # installing: icons, manual pages, the Debian package, and the desktop's validators
     librsvg2-bin go-md2man dpkg-dev file desktop-file-utils appstream shared-mime-info
     libxml2-utils

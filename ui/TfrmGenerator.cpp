@@ -46,7 +46,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -69,6 +68,7 @@ TfrmGenerator::TfrmGenerator(GeneratorSession& session, UserDialogs& dialogs, QW
     setObjectName("frmGenerator");
     setProperty("mainGeneratorWindow", true);
     setWindowTitle(ApplicationTitle::GeneratorTitle());
+    HelpViewer::SetContext(this, HelpViewer::GeneratorWindow);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -223,8 +223,6 @@ void TfrmGenerator::ConnectMenus() {
             &TfrmGenerator::CopySettingsfromleftChannel1Click);
     connect(CopySettingsfromrightChannel1, &QAction::triggered, this,
             &TfrmGenerator::CopySettingsfromrightChannel1Click);
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, &TfrmGenerator::Help1Click);
     connect(Image1, &ClickableLabel::Clicked, this, &TfrmGenerator::Image1Click);
     connect(lblFS, &ClickableLabel::Clicked, this, &TfrmGenerator::OpenOutputSettings);
 }

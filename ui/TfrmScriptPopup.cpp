@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -18,6 +17,7 @@ namespace quavril {
 TfrmScriptPopup::TfrmScriptPopup(UserDialogs& dialogs, QWidget* mainWindow)
     : QWidget(nullptr, Qt::Tool), dialogs_(dialogs), mainWindow_(mainWindow) {
     setObjectName("frmScriptPopup");
+    HelpViewer::SetContext(this, HelpViewer::Scripts);
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
     Label1->setAlignment(Qt::AlignCenter);
@@ -85,14 +85,6 @@ void TfrmScriptPopup::showEvent(QShowEvent* event) {
 void TfrmScriptPopup::closeEvent(QCloseEvent* event) {
     event->accept();
     emit CloseRequested();
-}
-
-void TfrmScriptPopup::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        HelpViewer::Instance().ShowContext(HelpViewer::Scripts);
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 } // namespace quavril

@@ -1,6 +1,7 @@
 #include "ui/TfrmWait.h"
 
 #include "ui/ApplicationTitle.h"
+#include "ui/HelpViewer.h"
 #include "ui/WindowPlacement.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@ TfrmWait::TfrmWait(WaveFileWriter& writer, QWidget* mainWindow)
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), writer_(writer),
       mainWindow_(mainWindow) {
     setObjectName("frmWait");
+    HelpViewer::SetContext(this, HelpViewer::FileMenu);
     setWindowTitle(QString::fromLatin1(ApplicationTitle::ProductName));
     Label1 = new QLabel(tr("Please wait while the wave file is written."), this);
     Label1->setObjectName("Label1");

@@ -1,6 +1,7 @@
 #include "ui/WindowPlacement.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -89,6 +90,9 @@ void WindowPlacement::KeepOnScreen(QWidget* window) {
 }
 
 void WindowPlacement::CentreOver(QWidget* window, const QWidget* owner) {
+    // A window never shown has its layout's size only once the layout ran.
+    if (QLayout* layout = window->layout())
+        layout->activate();
     const QSize frame = window->size().grownBy(FrameMargins(window));
     QPoint centre;
     if (owner && owner->isVisible())
