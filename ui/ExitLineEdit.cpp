@@ -21,8 +21,8 @@ void ExitLineEdit::FitTextToWidth() {
     if (largestPoints_ > 0)
         return;
     largestPoints_ = font().pointSizeF();
-    connect(this, &QLineEdit::textChanged, this, &ExitLineEdit::Fit);
-    Fit();
+    connect(this, &QLineEdit::textChanged, this, &ExitLineEdit::FitText);
+    FitText();
 }
 
 // The contents less the frame and the edit's fixed inner margins (2 pixels a side), and the
@@ -38,10 +38,12 @@ int ExitLineEdit::TextRoom() const {
 void ExitLineEdit::resizeEvent(QResizeEvent* event) {
     QLineEdit::resizeEvent(event);
     if (largestPoints_ > 0)
-        Fit();
+        FitText();
 }
 
-void ExitLineEdit::Fit() {
+void ExitLineEdit::FitText() {
+    if (largestPoints_ <= 0)
+        return;
     QFont fitted = font();
     fitted.setPointSizeF(largestPoints_);
     const int room = TextRoom();

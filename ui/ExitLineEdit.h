@@ -15,6 +15,8 @@ public:
     void FitTextToWidth();
     // The width the text may take.
     int TextRoom() const;
+    // Fits a text the program set under a signal blocker (typing fits by itself).
+    void FitText();
 
 signals:
     void Exited();
@@ -24,7 +26,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void Fit();
     qreal largestPoints_ = 0; // 0: the font stays as set
 };
 

@@ -123,6 +123,7 @@ void GeneratorBinding::MirrorText(TextField field, const std::string& text) {
         return; // the user's own typing: keep the cursor where it is
     const QSignalBlocker blocker(edit);
     edit->setText(shown);
+    edit->FitText();
     // A long number shows its start ("466.16375...", not "...57324219").
     edit->setCursorPosition(0);
 }

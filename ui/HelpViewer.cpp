@@ -47,7 +47,7 @@ protected:
             event->accept(); // no shortcut takes F1: the key press comes here
             return true;
         }
-        const int context = HelpViewer::ContextForF1();
+        const int context = HelpViewer::ContextForF1(watched);
         // An open menu closes first, as a click elsewhere would close it.
         while (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
@@ -133,7 +133,7 @@ void HelpViewer::SetContext(QObject* widget, int context) {
     InstallHelpKey();
 }
 
-int HelpViewer::ContextForF1() {
+int HelpViewer::ContextForF1(const QObject* receiver) {
     if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
         if (const QAction* item = menu->activeAction()) {
             const int context = ContextOf(item);
@@ -142,10 +142,7 @@ int HelpViewer::ContextForF1() {
         }
         return std::max(0, ContextOf(menu));
     }
-    QObject* focus = QApplication::focusWidget();
-    if (!focus)
-        focus = QApplication::activeWindow();
-    return std::max(0, ContextOf(focus));
+    return std::max(0, ContextOf(receiver));
 }
 
 HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -172,6 +169,9 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(ContentsButton, &QPushButton::clicked, this, &HelpViewer::ShowContents);
     connect(browser_, &QTextBrowser::backwardAvailable, BackButton, &QWidget::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, ForwardButton, &QWidget::setEnabled);
+    // Links, Back and Forward change the topic shown too.
+    connect(browser_, &QTextBrowser::sourceChanged, this,
+            [this](const QUrl& source) { setProperty("topic", source.fileName()); });
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(6, 6, 6, 0);
     buttons->addWidget(BackButton);

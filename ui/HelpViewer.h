@@ -45,8 +45,9 @@ public:
     // Gives `widget` (a window, a control, a menu or its action's owner) a help context for F1,
     // and makes F1 work in the whole program.
     static void SetContext(QObject* widget, int context);
-    // The context F1 opens now: the open menu's, else the focus widget's.
-    static int ContextForF1();
+    // The context F1 pressed in `receiver` (the focus widget or its window) opens: the open
+    // menu's, else the nearest context of the receiver and its owners; the contents otherwise.
+    static int ContextForF1(const QObject* receiver);
 
     void ShowContext(int context);
     void ShowContents();

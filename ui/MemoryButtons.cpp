@@ -81,7 +81,7 @@ void MemoryButtons::ShowNames() {
         button->setProperty("slotName", name);
         button->setText(button->fontMetrics().elidedText(name, Qt::ElideRight, room));
         button->setToolTip(
-            tr("%1\nClick to recall, right-click to store or rename").arg(name.toHtmlEscaped()));
+            tr("%1\nClick to recall, right-click to store or rename").arg(name));
     }
 }
 

@@ -99,7 +99,6 @@ std::map<std::string, Frame> SettledFrames(const std::vector<std::string>& title
         for (const std::string& title : titles)
             if (const auto frame = FrameOf(title))
                 now[title] = *frame;
-        if (getenv("WPDEBUG")) fprintf(stderr, "ids %zu frames %zu\n", WindowIds(titles[0]).size(), now.size());
         steady = now.size() == titles.size() && now == last ? steady + 1 : 0;
         last = now;
         return steady >= 10;
