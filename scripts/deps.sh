@@ -13,7 +13,7 @@ packages=(
     xvfb xdotool openbox x11-utils
     # installing: icons, manual pages, the Debian package, and the desktop's validators
     librsvg2-bin go-md2man dpkg-dev file desktop-file-utils appstream shared-mime-info
-    libxml2-utils
+    libxml2-utils lintian
 )
 missing=()
 for p in "${packages[@]}"; do

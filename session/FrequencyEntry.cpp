@@ -14,7 +14,8 @@ std::string_view TrimmedRight(std::string_view text) {
 }
 
 bool EndsWithHz(std::string_view text) {
-    return text.size() >= 2 && std::tolower(static_cast<unsigned char>(text[text.size() - 2])) == 'h' &&
+    return text.size() >= 2 &&
+           std::tolower(static_cast<unsigned char>(text[text.size() - 2])) == 'h' &&
            std::tolower(static_cast<unsigned char>(text.back())) == 'z';
 }
 } // namespace

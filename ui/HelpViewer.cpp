@@ -3,13 +3,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPushButton>
-#include <QDir>
-#include <QFileInfo>
 #include <QPointer>
+#include <QPushButton>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>

@@ -80,8 +80,7 @@ void MemoryButtons::ShowNames() {
             button->width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin) - 4;
         button->setProperty("slotName", name);
         button->setText(button->fontMetrics().elidedText(name, Qt::ElideRight, room));
-        button->setToolTip(
-            tr("%1\nClick to recall, right-click to store or rename").arg(name));
+        button->setToolTip(tr("%1\nClick to recall, right-click to store or rename").arg(name));
     }
 }
 

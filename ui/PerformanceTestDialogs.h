@@ -11,8 +11,8 @@ public:
 
     bool Confirm(const QString& text, int) override { return dialogs_.Confirm(text); }
     bool YesNo(const QString& text, bool yesIsDefault) override {
-        return dialogs_.Question(text, yesIsDefault ? UserDialogs::Answer::Yes
-                                                    : UserDialogs::Answer::No);
+        return dialogs_.Question(text,
+                                 yesIsDefault ? UserDialogs::Answer::Yes : UserDialogs::Answer::No);
     }
     void Note(const QString& text) override { dialogs_.Information(text); }
 

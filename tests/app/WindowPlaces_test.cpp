@@ -8,13 +8,13 @@
 
 #include <array>
 #include <chrono>
-#include <thread>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <regex>
+#include <thread>
 
 using namespace quavril::test;
 namespace fs = std::filesystem;
@@ -39,14 +39,7 @@ bool WaitUntil(const std::function<bool()>& done, int seconds = 20) {
 }
 
 std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 512> buffer{};
-        while (std::fgets(buffer.data(), buffer.size(), pipe))
-            text += buffer.data();
-        ::pclose(pipe);
-    }
-    return text;
+    return CommandOutput(command);
 }
 
 int Number(const std::string& text, const std::string& label) {
@@ -65,7 +58,8 @@ struct Frame {
 
 std::vector<std::string> WindowIds(const std::string& title) {
     std::vector<std::string> ids;
-    std::istringstream in(Output("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
+    std::istringstream in(
+        Output("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
     for (std::string id; in >> id;)
         ids.push_back(id);
     return ids;
@@ -109,8 +103,10 @@ std::map<std::string, Frame> SettledFrames(const std::vector<std::string>& title
 void Keys(const std::string& title, const std::string& keys) {
     const std::vector<std::string> ids = WindowIds(title);
     ASSERT_FALSE(ids.empty()) << title;
-    ASSERT_EQ(std::system(("timeout 10 xdotool windowactivate --sync " + ids.front() + " key " + keys).c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(
+            ("timeout 10 xdotool windowactivate --sync " + ids.front() + " key " + keys).c_str()),
+        0);
 }
 
 class WindowPlaces : public ::testing::Test {
@@ -166,10 +162,11 @@ protected:
 // places and visibility, and each run shows every frame exactly at its stored place.
 TEST_F(WindowPlaces, viewWindowsComeBackOpenAndExactlyWhereTheyWere) {
     const std::map<std::string, std::string> places{
-        {"FormX", "300"},    {"FormY", "200"},         {"DisplayX", "1000"},
-        {"DisplayY", "150"}, {"DisplayW", "300"},      {"SliderX", "700"},
-        {"SliderY", "760"},  {"SliderW", "800"},       {"frmFreqSlider", "1"},
-        {"frmFrequencyDisplay", "1"}};
+        {"FormX", "300"},       {"FormY", "200"},
+        {"DisplayX", "1000"},   {"DisplayY", "150"},
+        {"DisplayW", "300"},    {"SliderX", "700"},
+        {"SliderY", "760"},     {"SliderW", "800"},
+        {"frmFreqSlider", "1"}, {"frmFrequencyDisplay", "1"}};
     Store(places);
     for (int run = 1; run <= 3; ++run) {
         GeneratorProcess program = Start();

@@ -57,8 +57,7 @@ TEST_F(FrequencyEntry, semitoneStepsKeepThirtyTwoBitValues) {
     Click(L().SemiUp);
     EXPECT_EQ(Gen().Text(TextField::fInitLeft), "466.163757324219");
     EXPECT_EQ(L().fInit->text(), "466.16376");
-    EXPECT_LE(L().fInit->fontMetrics().horizontalAdvance(L().fInit->text()),
-              L().fInit->TextRoom());
+    EXPECT_LE(L().fInit->fontMetrics().horizontalAdvance(L().fInit->text()), L().fInit->TextRoom());
     SetInit("440");
     Click(L().SemiDown);
     EXPECT_EQ(Gen().Text(TextField::fInitLeft), "415.3046875");
@@ -174,8 +173,8 @@ TEST_F(FrequencyEntry, invalidTextIsReportedAndTheFrequencyInForceShown) {
 
 struct SuffixCase {
     const char* Typed;
-    float Hz;          // what plays while the field still shows the typed text
-    const char* Left;  // what the field shows once left
+    float Hz;         // what plays while the field still shows the typed text
+    const char* Left; // what the field shows once left
 };
 
 class FrequencySuffix : public FrequencyEntry, public ::testing::WithParamInterface<SuffixCase> {};

@@ -6,10 +6,10 @@
 #include "ui/WebAddresses.h"
 
 #include <QDesktopServices>
-#include <tuple>
 #include <QDir>
 #include <QFile>
 #include <QUrl>
+#include <tuple>
 
 using namespace quavril;
 using namespace quavril::test;

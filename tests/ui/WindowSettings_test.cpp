@@ -1,9 +1,9 @@
 // The stored settings of the windows: the auxiliary windows' visibility, places and widths,
 // and the slider window's limits, applied as the start applies them and read back for the end.
 #include "tests/ui/UiTestSupport.h"
+#include "ui/QtUserDialogs.h"
 #include "ui/TfrmFreqSlider.h"
 #include "ui/TfrmFrequencyDisplay.h"
-#include "ui/QtUserDialogs.h"
 #include "ui/WindowPlacement.h"
 #include "ui/WindowSettings.h"
 
@@ -82,24 +82,18 @@ TEST_P(KeptOnScreen, movesTheFrameAsLittleAsNeededOntoOneScreen) {
 
 INSTANTIATE_TEST_SUITE_P(
     Frames, KeptOnScreen,
-    ::testing::Values(KeptCase{"inside", QRect(100, 100, 500, 400), QPoint(100, 100)},
-                      KeptCase{"touching the corner", QRect(1420, 680, 500, 400),
-                               QPoint(1420, 680)},
-                      KeptCase{"one pixel past the bottom", QRect(100, 681, 500, 400),
-                               QPoint(100, 680)},
-                      KeptCase{"far right and down", QRect(9000, 9000, 500, 400),
-                               QPoint(2700, 624)},
-                      KeptCase{"above and left", QRect(-300, -50, 500, 400), QPoint(0, 0)},
-                      KeptCase{"mostly on the left screen", QRect(1600, 100, 500, 400),
-                               QPoint(1420, 100)},
-                      KeptCase{"mostly on the right screen", QRect(1800, 100, 500, 400),
-                               QPoint(1920, 100)},
-                      KeptCase{"under the right screen's panel", QRect(2000, 10, 500, 400),
-                               QPoint(2000, 30)},
-                      KeptCase{"larger than the screen", QRect(500, 300, 2000, 1200),
-                               QPoint(0, 0)},
-                      KeptCase{"taller than the screen, off its right", QRect(2500, 50, 300, 1100),
-                               QPoint(2500, 30)}),
+    ::testing::Values(
+        KeptCase{"inside", QRect(100, 100, 500, 400), QPoint(100, 100)},
+        KeptCase{"touching the corner", QRect(1420, 680, 500, 400), QPoint(1420, 680)},
+        KeptCase{"one pixel past the bottom", QRect(100, 681, 500, 400), QPoint(100, 680)},
+        KeptCase{"far right and down", QRect(9000, 9000, 500, 400), QPoint(2700, 624)},
+        KeptCase{"above and left", QRect(-300, -50, 500, 400), QPoint(0, 0)},
+        KeptCase{"mostly on the left screen", QRect(1600, 100, 500, 400), QPoint(1420, 100)},
+        KeptCase{"mostly on the right screen", QRect(1800, 100, 500, 400), QPoint(1920, 100)},
+        KeptCase{"under the right screen's panel", QRect(2000, 10, 500, 400), QPoint(2000, 30)},
+        KeptCase{"larger than the screen", QRect(500, 300, 2000, 1200), QPoint(0, 0)},
+        KeptCase{"taller than the screen, off its right", QRect(2500, 50, 300, 1100),
+                 QPoint(2500, 30)}),
     [](const ::testing::TestParamInfo<KeptCase>& info) {
         std::string name = info.param.Name;
         for (char& ch : name)
