@@ -1,5 +1,6 @@
 #include "ui/HelpViewer.h"
 #include "session/DataPaths.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -207,11 +208,9 @@ void HelpViewer::ShowTopic(const QString& file) {
         browser_->setHtml(tr("<p>The help topic <b>%1</b> was not found in %2.</p>")
                               .arg(file.toHtmlEscaped(), Folder().toHtmlEscaped()));
     setProperty("topic", file);
-    if (!isVisible() && parentWidget()) {
-        // Over the generator window, centred on it.
-        const QRect owner = parentWidget()->frameGeometry();
-        move(owner.center() - QPoint(width() / 2, height() / 2));
-    }
+    // Over the generator window, centred on it, and wholly on a screen.
+    if (!isVisible() && parentWidget())
+        WindowPlacement::CentreOver(this, parentWidget());
     show();
     raise();
     activateWindow();
