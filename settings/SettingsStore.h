@@ -21,6 +21,11 @@ namespace setting_names {
 inline constexpr const char* Fs = "Fs";
 inline constexpr const char* Buffers = "Buffers";
 inline constexpr const char* BufferSize = "BufferSize";
+// The SCPI server: on (flag), listening address, first port, allowed clients.
+inline constexpr const char* ScpiServer = "ScpiServer";
+inline constexpr const char* ScpiAddress = "ScpiAddress";
+inline constexpr const char* ScpiPort = "ScpiPort";
+inline constexpr const char* ScpiAllowed = "ScpiAllowed";
 // Main window, frequency slider and frequency display windows.
 inline constexpr const char* fInitLeft = "fInitLeft";
 inline constexpr const char* fFinalLeft = "fFinalLeft";

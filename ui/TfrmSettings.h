@@ -5,9 +5,13 @@
 #include <QWidget>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace quavril {
 
@@ -34,6 +38,14 @@ public:
     QComboBox* Buffers;
     QPushButton* HelpButton;
     QPushButton* Button1; // Close
+    // Remote control over the network (SCPI): on/off, address, first port, allowed clients,
+    // and what the server says of itself.
+    QGroupBox* ScpiGroup;
+    QCheckBox* chkScpi;
+    QLineEdit* ScpiAddress;
+    QSpinBox* ScpiPort;
+    QLineEdit* ScpiAllowed;
+    QLabel* lblScpiStatus;
 
 signals:
     // The window was closed (the main window is usable again).
@@ -46,7 +58,11 @@ protected:
 private:
     QComboBox* AddList(const QString& caption, const QString& name, int row);
     void BuildButtons();
+    void BuildScpiGroup();
     void ShowPositions();
+    void ShowScpi();
+    // The group's fields as the session's SCPI settings (the server follows at once).
+    void ScpiEdited();
 
     GeneratorSession& session_;
 };
