@@ -73,12 +73,13 @@ QMessageBox* QtUserDialogs::NoticeBox() const {
     return notice_ && notice_->isVisible() ? notice_.data() : nullptr;
 }
 
-bool QtUserDialogs::Question(const QString& text) {
+bool QtUserDialogs::Question(const QString& text, Answer preset) {
     if (ModalOpen())
         return false;
     const ModalScope open(modal_);
     return QMessageBox::question(parent_, BoxTitle(), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+                                 preset == Answer::Yes ? QMessageBox::Yes : QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 bool QtUserDialogs::Confirm(const QString& text) {

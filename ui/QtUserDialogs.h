@@ -22,7 +22,7 @@ public:
     void Information(const QString& text) override;
     void Error(const QString& text) override;
     void Notice(const QString& text) override;
-    bool Question(const QString& text) override;
+    bool Question(const QString& text, Answer preset = Answer::Yes) override;
     bool Confirm(const QString& text) override;
     // The notice box, while it is shown; null otherwise.
     QMessageBox* NoticeBox() const;

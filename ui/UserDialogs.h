@@ -28,8 +28,9 @@ public:
     // while playing, no sound card at the start): shown without stopping the program, and
     // the same message again is folded into the one already shown.
     virtual void Notice(const QString& text) { Information(text); }
-    // A question with Yes and No buttons; true for Yes.
-    virtual bool Question(const QString& text) = 0;
+    // A question with Yes and No buttons; true for Yes. Enter gives `preset`.
+    enum class Answer { Yes, No };
+    virtual bool Question(const QString& text, Answer preset = Answer::Yes) = 0;
     // A confirmation with OK and Cancel buttons; true for OK.
     virtual bool Confirm(const QString& text) = 0;
     // The chosen path, or an empty text when the user cancelled.

@@ -186,13 +186,15 @@ TEST_F(SettingsStoreTest, textsReadAndWriteAsQSettingsDoes) {
         EXPECT_EQ(ours.ReadText("t" + std::to_string(i)), texts[i].toStdString()) << i;
     EXPECT_EQ(ours.ReadInt("n"), 42);
 
-    QFile::remove(file);
-    SettingsStore writer(file.toStdString());
+    // A file QSettings never saw: its cache of the first one could answer from memory when
+    // both have the same size and time stamp.
+    const QString written = dir.path() + "/written.conf";
+    SettingsStore writer(written.toStdString());
     for (int i = 0; i < int(std::size(texts)); ++i)
         writer.WriteText("t" + std::to_string(i), texts[i].toStdString());
     writer.WriteInt("n", -7);
     ASSERT_TRUE(writer.Sync());
-    QSettings qt(file, QSettings::IniFormat);
+    QSettings qt(written, QSettings::IniFormat);
     EXPECT_EQ(qt.status(), QSettings::NoError);
     for (int i = 0; i < int(std::size(texts)); ++i)
         EXPECT_EQ(qt.value(QString("Software/Orvande/Quavril/t%1").arg(i)).toString(), texts[i])
