@@ -22,6 +22,23 @@ constexpr int64_t MinPeriodMs = 5;
 // Recoveries in one pass before the failure is taken as final.
 constexpr int MaxRecoveries = 4;
 
+// The library's name of a format the port accepted. 24 valid bits in a 32-bit word are played
+// as 32-bit samples: the lowest byte is 0.
+snd_pcm_format_t AlsaFormat(const WaveFormat& f) {
+    if (f.IsFloat())
+        return SND_PCM_FORMAT_FLOAT_LE;
+    switch (f.BitsPerSample) {
+    case 8:
+        return SND_PCM_FORMAT_U8;
+    case 24:
+        return SND_PCM_FORMAT_S24_3LE;
+    case 32:
+        return SND_PCM_FORMAT_S32_LE;
+    default:
+        return SND_PCM_FORMAT_S16_LE;
+    }
+}
+
 } // namespace
 
 AlsaWaveOut::AlsaWaveOut(PauseMode pauseMode) : pauseMode_(pauseMode) {
@@ -125,16 +142,16 @@ int AlsaWaveOut::Configure(const WaveFormat& format, const WaveOutPlan& plan) {
     int e = snd_pcm_hw_params_any(pcm_, hw);
     if (e < 0)
         return e;
-    if ((e = snd_pcm_hw_params_set_access(pcm_, hw, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0 ||
-        (e = snd_pcm_hw_params_set_format(
-             pcm_, hw, format.BitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE)) <
-            0 ||
-        (e = snd_pcm_hw_params_set_channels(pcm_, hw, format.Channels)) < 0)
+    if ((e = snd_pcm_hw_params_set_access(pcm_, hw, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0)
+        return e;
+    if (snd_pcm_hw_params_set_format(pcm_, hw, AlsaFormat(format)) < 0)
+        return WaveErrSampleFormat;
+    if ((e = snd_pcm_hw_params_set_channels(pcm_, hw, format.Channels)) < 0)
         return e;
     unsigned int rate = format.SamplesPerSec;
     if (snd_pcm_hw_params_set_rate_near(pcm_, hw, &rate, nullptr) < 0 ||
         rate != format.SamplesPerSec)
-        return WaveErrBadFormat;
+        return WaveErrRate;
 
     // The ring holds what the caller queues (within limits). A period is a quarter of the ring
     // (at most one caller buffer), so the ring holds four periods and never runs low between
@@ -259,6 +276,16 @@ void AlsaWaveOut::DoClose() {
     DropQueue();
     snd_pcm_close(pcm_);
     pcm_ = nullptr;
+}
+
+int64_t AlsaWaveOut::DoPlayedFrames() {
+    if (!pcm_ || Failed() || !RetireConsumed())
+        return 0;
+    int64_t played = 0;
+    for (const Pending& p : queue_)
+        if (p.start >= 0)
+            played += std::clamp<int64_t>(consumed_ - p.start, 0, p.writtenFrames);
+    return played;
 }
 
 void AlsaWaveOut::DropQueue() {

@@ -52,6 +52,7 @@ protected:
     int DoRestart() override;
     void DoReset() override;
     void DoClose() override;
+    int64_t DoPlayedFrames() override;
     // The one place where ALSA's codes become texts.
     std::string DoErrorText(int code) const override;
 
