@@ -100,7 +100,7 @@ void GeneratorSession::Off() {
     if (sync_)
         Broadcast(syncCode_);
     else
-        StopNow();
+        Stop();
 }
 
 void GeneratorSession::Pause() {
@@ -146,6 +146,10 @@ void GeneratorSession::StartPlayback() {
     emit StartAttempted();
 }
 
+void GeneratorSession::Stop() {
+    playback_.Stop();
+}
+
 void GeneratorSession::StopNow() {
     output_->StopNow();
 }
@@ -183,7 +187,7 @@ void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
         StartPlayback();
         break;
     case MessageCode::Off:
-        StopNow();
+        Stop();
         break;
     case MessageCode::Pause:
         TogglePause();

@@ -55,8 +55,11 @@ public:
     void Pause();
     // The hot key: Off while playing, else On.
     void Trigger();
-    // The local actions of the transport messages.
+    // The local actions of the transport messages. Stop (Off) fades the sound out over the
+    // fade length of the signal quality; StopNow (the program's own stops: loading, export,
+    // the settings window, the end) is always at once.
     void StartPlayback();
+    void Stop();
     void StopNow();
     void TogglePause();
     bool Playing() const override;

@@ -217,7 +217,7 @@ int RunPlay(const std::vector<std::string>& args) {
         onInterrupt.setEnabled(false);
         interrupted = true;
         if (output.DeviceOpen())
-            output.StopNow(); // OnStop follows and ends the loop
+            playback.Stop(); // OnStop follows (after the fade-out) and ends the loop
         else
             QCoreApplication::quit();
     });
