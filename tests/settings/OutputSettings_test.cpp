@@ -82,7 +82,7 @@ TEST_F(OutputSettingsTest, sizesAndCountsWithoutARateAreIgnored) {
 
 TEST_F(OutputSettingsTest, aPositionOutsideItsListFallsBackToTheDefault) {
     SettingsStore store;
-    store.WriteInt(setting_names::Fs, 6);
+    store.WriteInt(setting_names::Fs, 9); // one past 192000 Hz
     store.WriteInt(setting_names::Buffers, -1);
     store.WriteText(setting_names::BufferSize, "big");
     EXPECT_EQ(LoadOutputSettings(store), OutputSettings{});
