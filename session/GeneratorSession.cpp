@@ -355,6 +355,7 @@ void GeneratorSession::SetQuality(const SignalQuality& quality) {
     outputSettings_.Quality = quality;
     Off();
     generator_.SetQuality(quality);
+    emit QualityChanged();
 }
 
 bool GeneratorSession::SaveOutputSettings() {

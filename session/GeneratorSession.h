@@ -157,6 +157,7 @@ signals:
     void AutoStartChanged(bool on);
     void DeviceSelected(int position);
     void SampleRateChanged(int32_t fs);
+    void QualityChanged();
     void BankChanged();
     // Control values the generator wrote itself; windows show them without running handlers.
     void TextMirrored(TextField field, const std::string& text);

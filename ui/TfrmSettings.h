@@ -1,13 +1,17 @@
 #pragma once
-// The output settings window: sampling rate, bytes per buffer and number of buffers.
+// The output settings window: sampling rate, bytes per buffer, number of buffers and the
+// signal quality (sample format, dither, band-limited shapes, soft start and stop).
 #include "settings/OutputSettings.h"
 
 #include <QWidget>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSpinBox;
 
 namespace quavril {
 
@@ -15,8 +19,9 @@ class GeneratorSession;
 
 // A small modeless tool window, created hidden at start and shown on request: a view of the
 // session's output settings. Every change in it switches the generator off; the new rate
-// applies at once to the frequency limits, the buffer values at the next start. Closing it
-// saves the three positions.
+// applies at once to the frequency limits, the other values at the next start and export.
+// Closing it saves the settings. The rates are listed in ascending order; each entry holds
+// its stored position.
 class TfrmSettings : public QWidget {
     Q_OBJECT
 public:
@@ -24,14 +29,21 @@ public:
 
     const OutputSettings& Settings() const;
 
-    // Handlers of the three lists (user choices).
+    // Handlers of the three lists (user choices); `position` is the stored position.
     void FsListChange(int position);
     void BufferSizeChange(int position);
     void BuffersChange(int position);
+    // Handlers of the signal quality's controls: each applies all four.
+    void QualityChange();
 
     QComboBox* FsList;
     QComboBox* BufferSize;
     QComboBox* Buffers;
+    QGroupBox* QualityGroup;
+    QComboBox* SampleFormat; // 16-bit, 24-bit, 32-bit float
+    QComboBox* Dither;       // none, TPDF; not for float
+    QCheckBox* BandLimited;
+    QSpinBox* FadeMs; // 0..1000 ms
     QPushButton* HelpButton;
     QPushButton* Button1; // Close
 
@@ -45,8 +57,10 @@ protected:
 
 private:
     QComboBox* AddList(const QString& caption, const QString& name, int row);
+    void BuildQualityGroup();
     void BuildButtons();
     void ShowPositions();
+    void ShowQuality();
 
     GeneratorSession& session_;
 };
