@@ -1,10 +1,14 @@
 // The output component's protocol, driven step by step through the virtual device.
 #include "audio/TAudioOut.h"
 #include "audio/VirtualWaveOut.h"
+#include "synth/Fade.h"
+#include "synth/SampleFormat.h"
 #include "tests/audio/AudioTestSupport.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -518,4 +522,282 @@ TEST_F(TAudioOutTest, theHandlerGetsTheEffectiveSizeOfTheBlocks) {
     ASSERT_TRUE(out->Start());
     EXPECT_EQ(capacities.size(), 6u);
     EXPECT_EQ(capacities.back(), 6000);
+}
+
+// --- Sample formats on the device ------------------------------------------------------------
+
+namespace {
+
+struct NegotiationCase {
+    const char* name;
+    SampleFormat samples;
+    std::vector<std::pair<uint16_t, uint16_t>> refusedSamples; // format tag, bits
+    uint32_t refusedRate;
+    std::vector<std::string> opens; // what the device was asked, in order
+    const char* error;              // "" when the start succeeds
+};
+
+void PrintTo(const NegotiationCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SampleNegotiation : public TAudioOutTest,
+                          public ::testing::WithParamInterface<NegotiationCase> {};
+
+constexpr uint16_t Pcm = WaveFormat::Pcm, Float = WaveFormat::IeeeFloat;
+
+} // namespace
+
+TEST_P(SampleNegotiation, theDeviceGetsTheFillsSamplesOrSaysWhichItRefuses) {
+    const NegotiationCase& c = GetParam();
+    for (const auto& [tag, bits] : c.refusedSamples)
+        device->RefuseSamples(tag, bits);
+    if (c.refusedRate)
+        device->RefuseRate(c.refusedRate);
+    Handler({});
+    out->SetStereo(true);
+    out->SetFrameRate(192000);
+    out->SetSamples(c.samples);
+    out->SetBufferSize(4096);
+    EXPECT_EQ(out->Start(), *c.error == '\0');
+    std::vector<std::string> opens;
+    for (const auto& e : device->Log())
+        if (e.rfind("open", 0) == 0)
+            opens.push_back(e.substr(e.find("2ch ") + 4));
+    EXPECT_EQ(opens, c.opens);
+    if (*c.error)
+        EXPECT_EQ(out->ErrorMessage(), c.error);
+    else
+        EXPECT_EQ(device->OpenedFormat(), out->DeviceFormat());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, SampleNegotiation,
+    ::testing::Values(NegotiationCase{"s16", SampleFormat::S16, {}, 0, {"192000Hz 16bit"}, ""},
+                      NegotiationCase{"s24", SampleFormat::S24, {}, 0, {"192000Hz 24bit"}, ""},
+                      NegotiationCase{"s24InWords",
+                                      SampleFormat::S24,
+                                      {{Pcm, 24}},
+                                      0,
+                                      {"192000Hz 24bit", "192000Hz 32bit/24"},
+                                      ""},
+                      NegotiationCase{"s24Refused",
+                                      SampleFormat::S24,
+                                      {{Pcm, 24}, {Pcm, 32}},
+                                      0,
+                                      {"192000Hz 24bit", "192000Hz 32bit/24"},
+                                      "The output device does not take 24-bit samples."},
+                      NegotiationCase{
+                          "f32", SampleFormat::F32, {{Pcm, 24}}, 0, {"192000Hz 32bit float"}, ""},
+                      NegotiationCase{"f32Refused",
+                                      SampleFormat::F32,
+                                      {{Float, 32}},
+                                      0,
+                                      {"192000Hz 32bit float"},
+                                      "The output device does not take 32-bit float samples."},
+                      NegotiationCase{"rateRefused",
+                                      SampleFormat::S24,
+                                      {},
+                                      192000,
+                                      {"192000Hz 24bit"},
+                                      "The output device cannot play at 192000 Hz."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The fill and the device get whole frames of the format, one short, exact and one over; a
+// device that takes 24-bit samples only in 32-bit words gets each frame widened.
+TEST_F(TAudioOutTest, buffersHoldWholeFramesOfEveryFormat) {
+    struct Case {
+        SampleFormat samples;
+        bool stereo, inWords;
+        int32_t request, capacity, deviceBytes;
+    };
+    const Case cases[] = {
+        {SampleFormat::S24, true, false, 16384, 16380, 16380},
+        {SampleFormat::S24, false, false, 16384, 16383, 16383},
+        {SampleFormat::S24, true, true, 16384, 16380, 21840},
+        {SampleFormat::S24, true, false, 599, 594, 594},
+        {SampleFormat::S24, true, false, 600, 600, 600},
+        {SampleFormat::S24, true, true, 601, 600, 800},
+        {SampleFormat::F32, true, false, 16383, 16376, 16376},
+        {SampleFormat::F32, false, false, 16384, 16384, 16384},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.samples) << " stereo " << c.stereo
+                                          << " words " << c.inWords << " request " << c.request);
+        device->ClearLog();
+        if (c.inWords)
+            device->RefuseSamples(Pcm, 24);
+        std::vector<int32_t> capacities;
+        out->OnFillBuffer = [&](uint8_t*, int32_t& size) {
+            capacities.push_back(size);
+            return true;
+        };
+        out->SetStereo(c.stereo);
+        out->SetSamples(c.samples);
+        out->SetNumBuffers(2);
+        out->SetBufferSize(c.request);
+        EXPECT_EQ(out->BufferSize(), c.capacity);
+        ASSERT_TRUE(out->Start());
+        EXPECT_EQ(capacities, (std::vector<int32_t>{c.capacity, c.capacity}));
+        const std::string write = "write 0 " + std::to_string(c.deviceBytes);
+        EXPECT_EQ(Writes().front(), write);
+        out->StopNow();
+        DeliverNotices();
+        if (c.inWords) { // a fresh device for the next case
+            out.reset();
+            DeliverNotices();
+            SetUp();
+        }
+    }
+}
+
+// --- Soft stops ------------------------------------------------------------------------------
+
+namespace {
+
+// Sample `c` of stream frame `f` as a fraction of full scale; every frame differs.
+double StreamSample(int64_t f, int c) {
+    return (c == 0 ? 0.9 : -0.7) * std::sin(0.01 * static_cast<double>(f) + c);
+}
+
+struct SoftStopCase {
+    const char* name;
+    SampleFormat samples;
+    bool stereo;
+    bool inWords; // the device takes 24-bit samples only in 32-bit words
+    int32_t bufferFrames;
+    int64_t fadeFrames;
+    int signalFills;    // fills that hold signal before the end (0: the signal goes on)
+    int64_t tailFrames; // frames the fade-out plays
+};
+
+void PrintTo(const SoftStopCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SoftStop : public TAudioOutTest, public ::testing::WithParamInterface<SoftStopCase> {
+protected:
+    // A handler that writes the stream frame after frame in the output's format.
+    void StreamHandler(SampleFormat samples, int channels, int signalFills) {
+        out->OnFillBuffer = [this, samples, channels, signalFills](uint8_t* b, int32_t& size) {
+            const int call = fills++;
+            const bool signal = signalFills == 0 || call < signalFills;
+            const int bytes = BytesPerSample(samples);
+            for (int32_t i = 0; i < size / bytes; ++i, b += bytes)
+                EncodeSample(b, samples,
+                             signal ? StreamSample(frame_ + i / channels, i % channels) : 0.0);
+            frame_ += size / bytes / channels;
+            return signal;
+        };
+    }
+    int64_t frame_ = 0;
+};
+
+// The frame's sample as the device got it, a fraction of full scale (24 bits in a 32-bit
+// word: the upper three bytes, the lowest must be 0).
+double Decoded(const uint8_t* p, SampleFormat samples, bool inWords) {
+    if (!inWords)
+        return DecodeSample(p, samples);
+    EXPECT_EQ(p[0], 0);
+    return DecodeSample(p + 1, SampleFormat::S24);
+}
+
+} // namespace
+
+// Frames already heard stay heard; the next ones (queued or, while the signal goes on, rendered
+// ahead) are played once more along the raised cosine, and nothing after them.
+TEST_P(SoftStop, theUnheardFramesFadeOutAndTheSoundEndsWithinTheFade) {
+    const SoftStopCase& c = GetParam();
+    const int channels = c.stereo ? 2 : 1;
+    if (c.inWords)
+        device->RefuseSamples(Pcm, 24);
+    StreamHandler(c.samples, channels, c.signalFills);
+    out->SetStereo(c.stereo);
+    out->SetSamples(c.samples);
+    out->SetNumBuffers(2);
+    out->SetBufferSize(c.bufferFrames * channels * BytesPerSample(c.samples));
+    ASSERT_TRUE(out->Start());
+    DeliverNotices();
+    const int64_t heardFrames = 100;
+    ASSERT_TRUE(device->PlayFrames(heardFrames));
+    const size_t heard = device->Played().size();
+    device->ClearLog();
+
+    out->StopSoftly(c.fadeFrames);
+    EXPECT_FALSE(out->Playing());
+    EXPECT_TRUE(out->Fading());
+    const int deviceBytes = c.inWords ? 4 : BytesPerSample(c.samples);
+    const int64_t tailBytes = c.tailFrames * channels * deviceBytes;
+    EXPECT_EQ(device->Log(), (std::vector<std::string>{"reset", "prepare 4",
+                                                       "write 4 " + std::to_string(tailBytes)}));
+    DeliverNotices(); // the ring's buffers came back: nothing is refilled
+    EXPECT_TRUE(Writes().size() == 1u);
+    EXPECT_EQ(events, std::vector<std::string>{"start"});
+    ASSERT_TRUE(device->CompleteNext());
+    EXPECT_FALSE(device->CompleteNext());
+    DeliverNotices();
+    DeliverNotices();
+    EXPECT_EQ(events, (std::vector<std::string>{"start", "stop"}));
+    EXPECT_FALSE(out->DeviceOpen());
+    EXPECT_FALSE(out->Fading());
+
+    const std::vector<uint8_t>& played = device->Played();
+    ASSERT_EQ(static_cast<int64_t>(played.size() - heard), tailBytes);
+    const double lsb = c.samples == SampleFormat::F32 ? 1e-7 : 0.5 / FullScale(c.samples);
+    std::vector<uint8_t> word(4);
+    for (int64_t i = 0; i < c.tailFrames; ++i)
+        for (int ch = 0; ch < channels; ++ch) {
+            EncodeSample(word.data(), c.samples, StreamSample(heardFrames + i, ch));
+            const double queued = DecodeSample(word.data(), c.samples);
+            const uint8_t* p = played.data() + heard + (i * channels + ch) * deviceBytes;
+            ASSERT_NEAR(Decoded(p, c.samples, c.inWords), queued * FadeOutGain(i, c.tailFrames),
+                        lsb + 1e-12)
+                << "frame " << i << " channel " << ch;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, SoftStop,
+    ::testing::Values(SoftStopCase{"s16QueueHoldsTheFade", SampleFormat::S16, false, false, 1024,
+                                   300, 0, 300},
+                      SoftStopCase{"s24RendersAheadOfTheQueue", SampleFormat::S24, true, false, 256,
+                                   1000, 0, 1000},
+                      SoftStopCase{"s24InWords", SampleFormat::S24, true, true, 256, 300, 0, 300},
+                      // Two buffers queued, one more fill of signal: 412 + 256 frames fade.
+                      SoftStopCase{"f32SignalEndShortensTheFade", SampleFormat::F32, true, false,
+                                   256, 1000, 3, 668}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TAudioOutTest, aStopWithoutFadeOrWhilePausedIsImmediate) {
+    for (const bool paused : {false, true}) {
+        Handler({});
+        ASSERT_TRUE(out->Start());
+        out->SetPaused(paused);
+        device->ClearLog();
+        out->StopSoftly(paused ? 1000 : 0);
+        EXPECT_FALSE(out->DeviceOpen());
+        EXPECT_FALSE(out->Fading());
+        EXPECT_TRUE(Writes().empty());
+        EXPECT_EQ(device->Log().back(), "close");
+    }
+}
+
+TEST_F(TAudioOutTest, aFadeOutEndsByStopNowOrByItsDeadlineButNotByAnotherSoftStop) {
+    Handler({});
+    out->SetFrameRate(22050);
+    for (const bool cut : {true, false}) {
+        events.clear();
+        ASSERT_TRUE(out->Start());
+        out->StopSoftly(220); // 10 ms
+        ASSERT_TRUE(out->Fading());
+        const auto log = device->Log();
+        out->StopSoftly(220);
+        EXPECT_EQ(device->Log(), log);
+        if (cut)
+            out->StopNow();
+        // The device never plays the fade: the connection ends a second after its end.
+        EXPECT_TRUE(test::RunUntil([&] { return !out->DeviceOpen(); }, 5000));
+        EXPECT_TRUE(test::RunUntil([&] { return events.size() == 2; }, 1000));
+        EXPECT_EQ(events, (std::vector<std::string>{"start", "stop"}));
+    }
 }
