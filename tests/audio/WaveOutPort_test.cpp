@@ -143,7 +143,20 @@ const std::vector<Refusal>& Refusals() {
          WaveErrBadFormat},
         {"open of a block align that is not one frame", nullptr,
          OpenWith([](auto& f) { f.BlockAlign = 4; }), WaveErrBadFormat},
-        {"open of a format that is not PCM", nullptr, OpenWith([](auto& f) { f.FormatTag = 3; }),
+        {"open of a format that is not PCM or float", nullptr,
+         OpenWith([](auto& f) { f.FormatTag = 2; }), WaveErrBadFormat},
+        {"open of 16-bit float", nullptr,
+         OpenWith([](auto& f) { f.FormatTag = WaveFormat::IeeeFloat; }), WaveErrBadFormat},
+        {"open of 24 valid bits in 16-bit words", nullptr,
+         OpenWith([](auto& f) { f.ValidBitsPerSample = 24; }), WaveErrBadFormat},
+        {"open of 20 valid bits in 32-bit words", nullptr, OpenWith([](auto& f) {
+             f.BitsPerSample = 32, f.ValidBitsPerSample = 20, f.BlockAlign = 4;
+         }),
+         WaveErrBadFormat},
+        {"open of 24 valid bits in 32-bit float", nullptr, OpenWith([](auto& f) {
+             f.FormatTag = WaveFormat::IeeeFloat, f.BitsPerSample = 32, f.ValidBitsPerSample = 24,
+             f.BlockAlign = 4;
+         }),
          WaveErrBadFormat},
         {"prepare of null data", [](auto& t) { ASSERT_EQ(t.Open(), WaveOk); },
          [](auto& t) {
@@ -251,6 +264,85 @@ TEST_P(WaveOutPortTest, theBackEndsTextsCoverThePortsOwnCodes) {
     for (int code = WaveOk; code <= WaveErrNotResponding; ++code)
         EXPECT_EQ(port->ErrorText(code), WaveOutResultText(code));
     EXPECT_FALSE(port->ErrorText(-5).empty());
+}
+
+// Every sample format the port describes goes through the device unchanged: three buffers of
+// stereo frames at 48000 Hz, recorded by the virtual device or captured by the ALSA file PCM.
+TEST_P(WaveOutPortTest, everySampleFormatReachesTheDeviceByteForByte) {
+    struct Sample {
+        uint16_t tag, bits, valid;
+    };
+    for (const Sample s : {Sample{WaveFormat::Pcm, 16, 0}, Sample{WaveFormat::Pcm, 24, 0},
+                           Sample{WaveFormat::Pcm, 32, 24}, Sample{WaveFormat::IeeeFloat, 32, 0}}) {
+        SCOPED_TRACE(::testing::Message() << s.tag << " " << s.bits << "/" << s.valid);
+        Fresh();
+        const fs::path capture = files.dir / "capture.raw";
+        if (GetParam() == Backend::Alsa)
+            fs::remove(capture);
+        WaveFormat f;
+        f.FormatTag = s.tag;
+        f.BitsPerSample = s.bits;
+        f.ValidBitsPerSample = s.valid;
+        f.Channels = 2;
+        f.SamplesPerSec = 48000;
+        f.BlockAlign = static_cast<uint16_t>(s.bits / 8 * 2);
+        std::vector<uint8_t> expected;
+        for (size_t i = 0; i < h.size(); ++i) {
+            data[i].resize(96u * f.BlockAlign);
+            for (size_t b = 0; b < data[i].size(); ++b)
+                data[i][b] = static_cast<uint8_t>(b * 13 + i * 101);
+            h[i].Data = data[i].data();
+            h[i].BufferLength = static_cast<int32_t>(data[i].size());
+            expected.insert(expected.end(), data[i].begin(), data[i].end());
+        }
+        ASSERT_EQ(port->Open(device, f, {h[0].BufferLength, 3}, sink), WaveOk);
+        for (WaveHeader& header : h) {
+            ASSERT_EQ(port->Prepare(header), WaveOk);
+            ASSERT_EQ(port->Write(header), WaveOk);
+        }
+        if (virtualDevice)
+            EXPECT_EQ(virtualDevice->CompleteAll(), 3);
+        ASSERT_TRUE(test::RunUntil([&] { return sink.notices.size() == 4; }, 5000));
+        ASSERT_EQ(port->Close(), WaveOk);
+        EXPECT_TRUE((virtualDevice ? virtualDevice->Played() : test::ReadFile(capture)) ==
+                    expected);
+    }
+}
+
+// The copy of a stop's fade-out: the queued frames not yet heard, across buffers, in order,
+// without touching the queue.
+TEST_P(WaveOutPortTest, theUnheardFramesAreCopiedAcrossBuffersInQueueOrder) {
+    std::vector<uint8_t> all, copy;
+    for (size_t i = 0; i < h.size(); ++i)
+        for (size_t b = 0; b < data[i].size(); ++b) {
+            data[i][b] = static_cast<uint8_t>(b * 7 + i);
+            all.push_back(data[i][b]);
+        }
+    EXPECT_EQ(port->CopyUnplayed(100, copy), 0); // closed
+    ASSERT_EQ(Open(), WaveOk);
+    ASSERT_EQ(port->Pause(), WaveOk); // nothing is heard while paused
+    for (WaveHeader& header : h) {
+        ASSERT_EQ(port->Prepare(header), WaveOk);
+        ASSERT_EQ(port->Write(header), WaveOk);
+    }
+    EXPECT_EQ(port->CopyUnplayed(600, copy), 600); // 512 frames a buffer, mono 16-bit
+    EXPECT_TRUE(copy == std::vector<uint8_t>(all.begin(), all.begin() + 1200));
+    EXPECT_EQ(port->CopyUnplayed(5000, copy), 1536);
+    EXPECT_TRUE(copy == all);
+    EXPECT_EQ(port->CopyUnplayed(0, copy), 0);
+    EXPECT_TRUE(copy.empty());
+    EXPECT_EQ(sink.notices, std::vector<std::string>{"opened"});
+
+    ASSERT_EQ(port->Restart(), WaveOk);
+    if (virtualDevice) {
+        ASSERT_TRUE(virtualDevice->PlayFrames(500));
+        ASSERT_TRUE(virtualDevice->CompleteNext() && virtualDevice->PlayFrames(20));
+        EXPECT_EQ(port->CopyUnplayed(10, copy), 10);
+        EXPECT_TRUE(copy == std::vector<uint8_t>(all.begin() + 1064, all.begin() + 1084));
+    } else { // the null device plays whatever is written at once
+        ASSERT_TRUE(test::RunUntil([&] { return sink.notices.size() == 4; }, 5000));
+        EXPECT_EQ(port->CopyUnplayed(10, copy), 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, WaveOutPortTest,
