@@ -3,6 +3,7 @@
 #include "audio/AlsaWaveOut.h"
 #include "audio/DeviceList.h"
 #include "audio/TAudioOut.h"
+#include "synth/SampleFormat.h"
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/support/CliProcess.h"
 
@@ -167,6 +168,41 @@ TEST_F(AlsaWaveOutTest, aMissingDeviceFailsTheStartWithItsText) {
     EXPECT_FALSE(out->DeviceOpen());
     test::DeliverNotices();
     EXPECT_EQ(starts + stops, 0);
+}
+
+// Devices that take only some sample formats: ALSA's linear plugin takes integers only, its
+// float plugin floats only (both convert for a capture device of 32-bit integers).
+TEST_F(AlsaWaveOutTest, aDeviceThatRefusesASampleFormatSaysWhichOne) {
+    files.WriteAlsaConfig("pcm.quavril_integers { type linear slave { pcm \"quavril_capture\" "
+                          "format S32_LE } }\n"
+                          "pcm.quavril_floats { type lfloat slave { pcm \"quavril_capture\" "
+                          "format S32_LE } }\n");
+    snd_config_update_free_global();
+    out->SetDeviceNames({"quavril_integers", "quavril_floats"});
+    struct Case {
+        int device;
+        SampleFormat samples;
+        const char* error; // "" when it plays
+    };
+    for (const Case& c :
+         {Case{0, SampleFormat::F32, "32-bit float"}, Case{1, SampleFormat::S24, "24-bit"},
+          Case{1, SampleFormat::S16, "16-bit"}, Case{0, SampleFormat::S24, ""},
+          Case{1, SampleFormat::F32, ""}}) {
+        SCOPED_TRACE(::testing::Message() << c.device << " " << static_cast<int>(c.samples));
+        fills = starts = stops = 0;
+        Stream({1200, 1200});
+        out->SetWaveDevice(c.device);
+        out->SetStereo(true);
+        out->SetSamples(c.samples);
+        out->SetBufferSize(1200);
+        if (*c.error) {
+            EXPECT_FALSE(out->Start());
+            EXPECT_EQ(out->ErrorMessage(),
+                      std::string("The output device does not take ") + c.error + " samples.");
+        } else {
+            PlayToTheEnd();
+        }
+    }
 }
 
 TEST_F(AlsaWaveOutTest, theDeviceListShowsConfiguredDevicesButNotNullOrDefault) {
