@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QSpinBox>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -32,6 +33,9 @@ TEST_F(OutputSettingsWindow, sliderMaximaFollowTheRate) {
     EXPECT_EQ(FrequencySliderModel::MaximumFor(44100), 4042);
     EXPECT_EQ(FrequencySliderModel::MaximumFor(48000), 4079);
     EXPECT_EQ(FrequencySliderModel::MaximumFor(96000), 4380);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(88200), 4343);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(176400), 4644);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(192000), 4681);
 }
 
 TEST_F(OutputSettingsWindow, aLowerRateLowersTheFrequencyFields) {
@@ -55,7 +59,7 @@ TEST_F(OutputSettingsWindow, aLowerRateLowersTheFrequencyFields) {
 TEST_F(OutputSettingsWindow, aHigherRateNeverRaisesAField) {
     Open();
     Choose(settings->FsList, 0);
-    Choose(settings->FsList, 5); // 96000 Hz
+    Choose(settings->FsList, settings->FsList->findText("96000"));
     EXPECT_EQ(Left().Frequency->fFinal->text(), "4000");
     EXPECT_EQ(window->SliderModel().MaxFreqEdit, "48000");
 }
@@ -104,6 +108,90 @@ TEST_F(OutputSettingsWindow, theLabelShowsTheNewRateWhenTheWindowIsActivatedAgai
     QApplication::setActiveWindow(window.get());
     Pump();
     EXPECT_EQ(window->lblFS->text(), "fs = 22.05 kHz");
+}
+
+// The rates are listed in ascending order, the high ones among them; choosing one applies it
+// to the signal, the slider's range, the rate label and, on closing, the stored position.
+TEST_F(OutputSettingsWindow, theHighRatesAreListedInOrderAndApplyEverywhere) {
+    QStringList listed;
+    for (int i = 0; i < settings->FsList->count(); ++i)
+        listed << settings->FsList->itemText(i);
+    EXPECT_EQ(listed.join(' '), "8000 11025 22050 44100 48000 88200 96000 176400 192000");
+    struct Case {
+        const char* rate;
+        int position, maximum;
+        const char* maxText;
+        const char* label;
+    };
+    for (const Case& c : {Case{"88200", 6, 4343, "44100", "fs = 88.2 kHz"},
+                          Case{"176400", 7, 4644, "88200", "fs = 176.4 kHz"},
+                          Case{"192000", 8, 4681, "96000", "fs = 192 kHz"}}) {
+        SCOPED_TRACE(c.rate);
+        Open();
+        Choose(settings->FsList, settings->FsList->findText(c.rate));
+        EXPECT_EQ(Gen().SampleRate(), std::stoi(c.rate));
+        EXPECT_EQ(window->SliderModel().Maximum, c.maximum);
+        EXPECT_EQ(window->SliderModel().MaxFreqEdit, c.maxText);
+        Click(settings->Button1);
+        EXPECT_EQ(store->ReadInt("Fs"), c.position);
+        QApplication::setActiveWindow(window.get());
+        Pump();
+        EXPECT_EQ(window->lblFS->text(), c.label);
+        Click(window->btnON);
+        Pump();
+        EXPECT_EQ(device->OpenedFormat().SamplesPerSec, static_cast<uint32_t>(std::stoi(c.rate)));
+        Click(window->btnOFF);
+        Pump();
+    }
+}
+
+// The signal quality group, by keyboard alone: each choice switches the generator off and
+// reaches the next start; closing the window stores the four values.
+TEST_F(OutputSettingsWindow, theSignalQualityIsChosenByKeyboardAndStored) {
+    Click(window->btnON);
+    Pump();
+    Open();
+    settings->activateWindow();
+    settings->FsList->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> chain;
+    for (int i = 0; i < 8; ++i) {
+        chain.push_back(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    for (QWidget* w : std::vector<QWidget*>{settings->SampleFormat, settings->Dither,
+                                            settings->FadeMs, settings->BandLimited})
+        EXPECT_NE(std::find(chain.begin(), chain.end(), w), chain.end())
+            << w->objectName().toStdString();
+
+    Choose(settings->SampleFormat, 1); // 24-bit
+    Pump();
+    EXPECT_FALSE(window->GeneratorRunning());
+    Choose(settings->Dither, 1); // TPDF
+    settings->FadeMs->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(settings->FadeMs, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(settings->FadeMs, "250");
+    QTest::keyClick(settings->FadeMs, Qt::Key_Return);
+    settings->BandLimited->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(settings->BandLimited, Qt::Key_Space);
+    const SignalQuality& q = Gen().Quality();
+    EXPECT_EQ(q.Format, SampleFormat::S24);
+    EXPECT_EQ(q.Dither, DitherKind::Tpdf);
+    EXPECT_EQ(q.FadeMs, 250);
+    EXPECT_TRUE(q.BandLimited);
+    EXPECT_EQ(session->Quality(), q);
+
+    Choose(settings->SampleFormat, 2); // float: nothing to dither
+    EXPECT_FALSE(settings->Dither->isEnabled());
+    Choose(settings->SampleFormat, 1);
+    EXPECT_TRUE(settings->Dither->isEnabled());
+    Click(settings->Button1);
+    EXPECT_EQ(store->ReadInt("SampleFormat"), 1);
+    EXPECT_EQ(store->ReadInt("Dither"), 1);
+    EXPECT_EQ(store->ReadInt("FadeMs"), 250);
+    EXPECT_EQ(store->ReadFlag("BandLimited"), true);
+    Click(window->btnON);
+    Pump();
+    EXPECT_EQ(device->OpenedFormat().BitsPerSample, 24);
 }
 
 } // namespace

@@ -237,6 +237,44 @@ TEST_F(Transport, exitStopsAndCloses) {
     EXPECT_FALSE(window->isVisible());
 }
 
+// With a fade setting, every way of switching off fades the sound out: the output stops
+// playing at once, and the lamp, title and locks follow the stop notice once the fade-out has
+// played. Exit does not wait for it.
+TEST_F(Transport, offFadesOutAndTheLampFollowsWhenTheFadeHasPlayed) {
+    SignalQuality quality;
+    quality.FadeMs = 50;
+    session->SetQuality(quality);
+    const std::vector<std::pair<const char*, std::function<void()>>> offs{
+        {"button", [&] { Click(window->btnOFF); }},
+        {"F9", [&] { QTest::keyClick(window.get(), Qt::Key_F9); }},
+        {"hot key", [&] { QTest::keyClick(window.get(), Qt::Key_Insert, Qt::ControlModifier); }},
+        {"message 1025", [&] { session->Dispatch(MessageCode::Off, 0, 0); }},
+    };
+    for (const auto& [way, off] : offs) {
+        SCOPED_TRACE(way);
+        SwitchOn();
+        device->ClearLog();
+        off();
+        Pump();
+        EXPECT_FALSE(window->AudioOut1().Playing());
+        EXPECT_TRUE(window->AudioOut1().Fading());
+        EXPECT_EQ(device->Log().back(), "write 4 4410"); // 50 ms at 44100 Hz, mono
+        EXPECT_TRUE(window->GeneratorRunning());
+        EXPECT_EQ(window->LED->Colour(), StatusLamp::On);
+        ASSERT_TRUE(device->CompleteNext());
+        Pump();
+        EXPECT_FALSE(window->GeneratorRunning());
+        EXPECT_EQ(window->LED->Colour(), StatusLamp::Off);
+        EXPECT_TRUE(window->Duration->isEnabled());
+    }
+    SwitchOn();
+    Click(window->btnOFF);
+    window->Menus().Exit1->trigger();
+    Pump();
+    EXPECT_FALSE(device->IsOpen());
+    EXPECT_FALSE(window->GeneratorRunning());
+}
+
 TEST_F(Transport, synchronisedCommandsGoThroughTheBroadcast) {
     std::vector<int> sent;
     session->SetBroadcaster([&](MessageCode code) {
