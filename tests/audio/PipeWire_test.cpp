@@ -5,6 +5,7 @@
 #include "audio/AlsaWaveOut.h"
 #include "audio/TAudioOut.h"
 #include "files/PresetFile.h"
+#include "synth/SampleFormat.h"
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/support/CliProcess.h"
 
@@ -189,6 +190,41 @@ TEST_F(PipeWireTest, pauseAndStopActWithinABuffer) {
 
 TEST_F(PipeWireTest, pauseAndStopActWithinABufferWhenThePauseIsEmulated) {
     ExpectPauseAndStopWithinABuffer(AlsaWaveOut::PauseMode::Emulate);
+}
+
+// A soft stop on a paced device: the frames it fades out start at the first one not heard yet,
+// which lies after every buffer the device has handed back and within those it was given; the
+// fade-out plays and the device closes.
+TEST_F(PipeWireTest, aSoftStopFadesOutFromTheFirstUnheardFrame) {
+    constexpr int64_t bufferFrames = 4096; // mono float
+    Endless e(AlsaWaveOut::PauseMode::Device, 0);
+    e.out->SetSamples(SampleFormat::F32);
+    e.out->SetBufferSize(bufferFrames * 4);
+    int64_t next = 0;
+    e.out->OnFillBuffer = [&](uint8_t* buffer, int32_t& size) {
+        for (int32_t i = 0; i < size; i += 4) // each sample tells its frame number
+            EncodeSample(buffer + i, SampleFormat::F32, static_cast<double>(next++) * 1e-6);
+        return true;
+    };
+    ASSERT_TRUE(e.out->Start()) << e.out->ErrorMessage();
+    e.RunFor(400);
+    std::vector<uint8_t> copy;
+    ASSERT_EQ(e.out->Port().CopyUnplayed(4800, copy), 4800);
+    const auto frameOf = [&](int64_t i) {
+        return std::llround(DecodeSample(copy.data() + i * 4, SampleFormat::F32) * 1e6);
+    };
+    const int64_t first = frameOf(0);
+    EXPECT_GE(first, e.out->DoneCount() * bufferFrames);
+    EXPECT_LT(first, e.out->FilledCount() * bufferFrames);
+    EXPECT_GT(first, 0);
+    for (int64_t i = 1; i < 4800; ++i)
+        ASSERT_EQ(frameOf(i), first + i) << "frame " << i;
+
+    e.out->StopSoftly(4800); // 100 ms
+    EXPECT_FALSE(e.out->Playing());
+    EXPECT_TRUE(e.out->Fading());
+    ASSERT_TRUE(RunUntil([&] { return e.stops == 1; }, 3000));
+    EXPECT_FALSE(e.out->DeviceOpen());
 }
 
 TEST_F(PipeWireTest, playbackWaitsWithoutSpinning) {
