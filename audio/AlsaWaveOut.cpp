@@ -260,6 +260,7 @@ int AlsaWaveOut::DoRestart() {
 }
 
 void AlsaWaveOut::DoReset() {
+    takeBackFrom_ = -1;
     timer_.stop();
     SetNotifiersEnabled(false);
     snd_pcm_drop(pcm_);
@@ -278,14 +279,59 @@ void AlsaWaveOut::DoClose() {
     pcm_ = nullptr;
 }
 
+int64_t AlsaWaveOut::Rewindable() const {
+    const snd_pcm_state_t state = snd_pcm_state(pcm_);
+    if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PREPARED)
+        return 0;
+    // Plug-ins answer from the device position they read last: read it now (PipeWire's was
+    // seen two periods old, which took back frames already on their way).
+    snd_pcm_avail_update(pcm_);
+    return std::max<int64_t>(snd_pcm_rewindable(pcm_), 0);
+}
+
+int64_t AlsaWaveOut::TakeBackPosition() const {
+    const int64_t back = Rewindable();
+    // Frames of buffers already handed back cannot be copied: they stay in the device.
+    const int64_t oldest =
+        queue_.empty() || queue_.front().start < 0 ? written_ : queue_.front().start;
+    return std::max(written_ - std::min<int64_t>(back, written_), oldest);
+}
+
 int64_t AlsaWaveOut::DoPlayedFrames() {
     if (!pcm_ || Failed() || !RetireConsumed())
         return 0;
-    int64_t played = 0;
+    takeBackFrom_ = TakeBackPosition();
+    int64_t committed = 0;
     for (const Pending& p : queue_)
         if (p.start >= 0)
-            played += std::clamp<int64_t>(consumed_ - p.start, 0, p.writtenFrames);
-    return played;
+            committed += std::clamp<int64_t>(takeBackFrom_ - p.start, 0, p.writtenFrames);
+    return committed;
+}
+
+void AlsaWaveOut::DoWithdraw() {
+    timer_.stop();
+    SetNotifiersEnabled(false);
+    // Where the copy of the last DoPlayedFrames began, so that the next write continues it.
+    const int64_t from = takeBackFrom_ >= 0 ? takeBackFrom_ : TakeBackPosition();
+    takeBackFrom_ = -1;
+    DropQueue();
+    const int64_t back = written_ - from;
+    if (back <= 0)
+        return;
+    // Unless the device took more in the meantime, the frames after `from` come back.
+    const snd_pcm_sframes_t r =
+        back <= Rewindable() ? snd_pcm_rewind(pcm_, static_cast<snd_pcm_uframes_t>(back)) : 0;
+    if (r == back) {
+        written_ -= back;
+        consumed_ = std::min(consumed_, written_);
+        return;
+    }
+    // The device would not give those frames back: start again with an empty ring.
+    if (r > 0)
+        snd_pcm_forward(pcm_, static_cast<snd_pcm_uframes_t>(r));
+    snd_pcm_drop(pcm_);
+    written_ = consumed_ = 0;
+    snd_pcm_prepare(pcm_);
 }
 
 void AlsaWaveOut::DropQueue() {

@@ -122,14 +122,28 @@ void TAudioOut::StopSoftly(int64_t fadeFrames) {
         StopNow();
         return;
     }
-    std::vector<uint8_t> tail;
-    int64_t frames = port_->CopyUnplayed(fadeFrames, tail);
-    frames += RenderAhead(fadeFrames - frames, tail);
+    // What follows the queued frames, rendered first so that little time passes between
+    // taking the queue back and writing the fade-out.
+    std::vector<uint8_t> ahead;
+    const int64_t aheadFrames = RenderAhead(fadeFrames, ahead);
     if (!deviceOpen_)
         return; // a fill stopped the output (its guards)
     playing_ = false;
     active_ = false;
-    port_->Reset(); // the ring's buffers come back; their notices are ignored while fading
+    // The ring's buffers come back (their notices are ignored while fading) with a copy of
+    // what the device had not taken yet; what it can no longer give back plays on, and the
+    // fade-out follows it.
+    std::vector<uint8_t> tail;
+    if (port_->Withdraw(fadeFrames, tail) != WaveOk) {
+        CloseDevice();
+        return;
+    }
+    const int32_t frameBytes = deviceFormat_.BlockAlign;
+    const int64_t frames =
+        std::min(static_cast<int64_t>(tail.size()) / frameBytes + aheadFrames, fadeFrames);
+    const auto fromAhead =
+        static_cast<std::ptrdiff_t>(frames * frameBytes) - static_cast<std::ptrdiff_t>(tail.size());
+    tail.insert(tail.end(), ahead.begin(), ahead.begin() + fromAhead);
     if (frames == 0) {
         CloseDevice();
         return;

@@ -15,9 +15,10 @@
 // The device is opened with the samples the fill handler writes; a device that does not take
 // packed 24-bit samples is offered them in 32-bit words (the component widens every buffer).
 //
-// A soft stop (StopSoftly) keeps the sound already queued and not yet heard, drops the
-// device's queue and queues the first frames of it again, fading out along a raised cosine:
-// Playing is false at once, the device closes (and OnStop follows) once the fade has played.
+// A soft stop (StopSoftly) keeps a copy of the sound already queued and not yet heard, takes
+// the device's queue back and queues the first frames of the copy again, fading out along a
+// raised cosine: Playing is false at once, the device closes (and OnStop follows) once the
+// fade has played.
 #include "audio/TAudioIO.h"
 #include "audio/WaveOutPort.h"
 #include <QPointer>
@@ -79,7 +80,8 @@ public:
     void StopAfterQueue() override;
     // Stops with a fade-out of `fadeFrames` frames: the first of them are the frames queued
     // and not yet heard (more are asked from the fill handler while the signal goes on), so
-    // the sound ends at most `fadeFrames` frames after the call. Playing is false at once; the
+    // the sound ends at most `fadeFrames` frames after what the device had already taken (on
+    // its way to the listener: a period or so). Playing is false at once; the
     // device closes after the fade, or at the latest a second after its planned end. Stops at
     // once (StopNow) when `fadeFrames` is not above 0 or the output is paused; nothing when
     // idle or already fading.

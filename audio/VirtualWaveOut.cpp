@@ -78,6 +78,12 @@ void VirtualWaveOut::DoReset() {
     heardFrames_ = 0;
 }
 
+void VirtualWaveOut::DoWithdraw() {
+    Log("withdraw");
+    queue_.clear();
+    heardFrames_ = 0;
+}
+
 void VirtualWaveOut::DoClose() {
     Log("close");
     queue_.clear();

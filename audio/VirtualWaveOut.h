@@ -73,6 +73,7 @@ protected:
     void DoReset() override;
     void DoClose() override;
     int64_t DoPlayedFrames() override { return heardFrames_; }
+    void DoWithdraw() override;
     std::string DoErrorText(int code) const override;
 
 private:

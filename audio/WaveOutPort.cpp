@@ -177,25 +177,30 @@ int WaveOutPort::Close() {
     return WaveOk;
 }
 
-int64_t WaveOutPort::CopyUnplayed(int64_t maxFrames, std::vector<uint8_t>& out) {
-    out.clear();
-    if (!IsOpen() || failed_ || maxFrames <= 0)
-        return 0;
-    // Asked first: the back end may hand back buffers it has finished.
+int WaveOutPort::Withdraw(int64_t maxFrames, std::vector<uint8_t>& taken) {
+    taken.clear();
+    if (!IsOpen())
+        return WaveErrNotOpen;
+    if (failed_)
+        return failCode_;
+    // Asked first: the back end may hand back buffers it has finished. Nothing of the device
+    // moves between this, the copy and DoWithdraw but the device's own playing.
     int64_t skip = std::max<int64_t>(DoPlayedFrames(), 0);
     const int64_t frameBytes = format_.BlockAlign;
     int64_t copied = 0;
     for (const WaveHeader* h : queue_) {
+        if (copied >= maxFrames)
+            break;
         const int64_t frames = h->BufferLength / frameBytes;
         const int64_t from = std::min(skip, frames);
         skip -= from;
         const int64_t n = std::min(frames - from, maxFrames - copied);
-        out.insert(out.end(), h->Data + from * frameBytes, h->Data + (from + n) * frameBytes);
+        taken.insert(taken.end(), h->Data + from * frameBytes, h->Data + (from + n) * frameBytes);
         copied += n;
-        if (copied == maxFrames)
-            break;
     }
-    return copied;
+    DoWithdraw();
+    HandBackAll();
+    return WaveOk;
 }
 
 std::string WaveOutPort::ErrorText(int code) const {

@@ -51,8 +51,11 @@
 //    once through DeviceFailed with its code; the connection then plays nothing more until the
 //    caller resets and closes it.
 //  - Pause and Restart reach the back end only when they change the state.
-//  - CopyUnplayed copies the queued frames that the device has not played yet, in queue order
-//    (the frames already played are those the back end reports, never more than are queued).
+//  - Withdraw takes every queued buffer back without stopping the device: what it can no longer
+//    take back plays on, and what is written next follows it without a gap. Every queued
+//    buffer is handed back (BufferDone, in queue order) before it returns. The frames it took
+//    back are copied first, in queue order, in the same call (the frames the device keeps are
+//    those the back end reports, never more than are queued).
 //
 // What a back end promises:
 //  - A buffer is handed back (HandBackOldest) once the device has consumed its last frame (a
@@ -62,7 +65,10 @@
 //    Both are harmless while nothing is queued; a buffer written while paused stays silent.
 //  - DoReset and DoClose drop everything queued at once, without handing anything back.
 //  - DoPlayedFrames tells how many frames of the queued buffers, counted from the oldest, the
-//    listener has heard (it may hand back buffers that are finished first).
+//    device can no longer take back: heard, or on their way to the listener (it may hand back
+//    buffers that are finished first). DoWithdraw, called right after it, forgets the queue
+//    and takes back from the device every frame after those, so that the next write follows
+//    them.
 //  - A back end that is destroyed while open closes the connection in its destructor.
 //  - No busy waiting and no threads: waits are event-loop notifiers and timers.
 #include <cstdint>
@@ -176,10 +182,11 @@ public:
     int Reset();
     int Close();
 
-    // Copies into `out` up to `maxFrames` frames of the queued buffers that the device has not
-    // played yet, in the order they would have played; returns the frames copied (0 when
-    // closed, failed or nothing waits). The queue itself is untouched.
-    int64_t CopyUnplayed(int64_t maxFrames, std::vector<uint8_t>& out);
+    // Takes the queued buffers back (see the contract): the sound goes on with what the device
+    // can no longer take back, and the next Write follows it. `taken` receives up to
+    // `maxFrames` frames of what was taken back (not yet heard), in the order they would have
+    // played.
+    int Withdraw(int64_t maxFrames, std::vector<uint8_t>& taken);
 
     // A message for the user for any code this port returned or reported: the port's own
     // (positive) codes here, the back end's (negative) ones by the back end. The rate and
@@ -206,6 +213,7 @@ protected:
     virtual void DoReset() = 0;
     virtual void DoClose() = 0;
     virtual int64_t DoPlayedFrames() = 0;
+    virtual void DoWithdraw() = 0;
     virtual std::string DoErrorText(int code) const = 0;
 
     // For the back end: the device has consumed the oldest queued buffer.

@@ -3,11 +3,13 @@
 #include "audio/AlsaWaveOut.h"
 #include "audio/DeviceList.h"
 #include "audio/TAudioOut.h"
+#include "synth/Fade.h"
 #include "synth/SampleFormat.h"
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/support/CliProcess.h"
 
 #include <alsa/asoundlib.h>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -203,6 +205,42 @@ TEST_F(AlsaWaveOutTest, aDeviceThatRefusesASampleFormatSaysWhichOne) {
             PlayToTheEnd();
         }
     }
+}
+
+// The null device takes every frame at once, so nothing queued can be taken back: a soft stop
+// fades out the frames that follow, rendered ahead, and the capture holds the stream without
+// a gap or a repeated frame, then the fade-out (a 16-bit sample of 10000 before the stop,
+// nearbyint(10000 x gain) after it).
+TEST_F(AlsaWaveOutTest, aSoftStopContinuesTheStreamWithTheFadeOut) {
+    out->SetFrameRate(8000);
+    out->SetNumBuffers(2);
+    out->SetBufferSize(1000); // 500 frames
+    out->OnFillBuffer = [this](uint8_t* buffer, int32_t& size) {
+        ++fills;
+        for (int32_t i = 0; i + 1 < size; i += 2) {
+            buffer[i] = 10000 & 0xFF;
+            buffer[i + 1] = 10000 >> 8;
+        }
+        return true;
+    };
+    ASSERT_TRUE(out->Start());
+    out->StopSoftly(800);
+    EXPECT_TRUE(out->Fading());
+    ASSERT_TRUE(test::RunUntil([&] { return stops == 1; }, 5000));
+    EXPECT_EQ(errors, 0);
+    const std::vector<uint8_t> played = test::ReadFile(capture);
+    ASSERT_GE(played.size(), (1000u + 800u) * 2);
+    const auto sample = [&](size_t frame) {
+        return static_cast<int16_t>(played[2 * frame] | played[2 * frame + 1] << 8);
+    };
+    for (size_t f = 0; f < 1000; ++f)
+        ASSERT_EQ(sample(f), 10000) << "frame " << f;
+    for (int64_t i = 0; i < 800; ++i)
+        ASSERT_EQ(sample(1000 + static_cast<size_t>(i)),
+                  std::nearbyint(10000 * FadeOutGain(i, 800)))
+            << "fade frame " << i;
+    for (size_t f = 1800; f < played.size() / 2; ++f)
+        ASSERT_EQ(sample(f), 0) << "silence after the fade, frame " << f;
 }
 
 TEST_F(AlsaWaveOutTest, theDeviceListShowsConfiguredDevicesButNotNullOrDefault) {

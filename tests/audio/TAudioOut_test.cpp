@@ -728,7 +728,7 @@ TEST_P(SoftStop, theUnheardFramesFadeOutAndTheSoundEndsWithinTheFade) {
     EXPECT_TRUE(out->Fading());
     const int deviceBytes = c.inWords ? 4 : BytesPerSample(c.samples);
     const int64_t tailBytes = c.tailFrames * channels * deviceBytes;
-    EXPECT_EQ(device->Log(), (std::vector<std::string>{"reset", "prepare 4",
+    EXPECT_EQ(device->Log(), (std::vector<std::string>{"withdraw", "prepare 4",
                                                        "write 4 " + std::to_string(tailBytes)}));
     DeliverNotices(); // the ring's buffers came back: nothing is refilled
     EXPECT_TRUE(Writes().size() == 1u);

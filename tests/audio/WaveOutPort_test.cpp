@@ -300,8 +300,9 @@ TEST_P(WaveOutPortTest, everySampleFormatReachesTheDeviceByteForByte) {
             ASSERT_EQ(port->Prepare(header), WaveOk);
             ASSERT_EQ(port->Write(header), WaveOk);
         }
-        if (virtualDevice)
+        if (virtualDevice) {
             EXPECT_EQ(virtualDevice->CompleteAll(), 3);
+        }
         ASSERT_TRUE(test::RunUntil([&] { return sink.notices.size() == 4; }, 5000));
         ASSERT_EQ(port->Close(), WaveOk);
         EXPECT_TRUE((virtualDevice ? virtualDevice->Played() : test::ReadFile(capture)) ==
@@ -309,40 +310,59 @@ TEST_P(WaveOutPortTest, everySampleFormatReachesTheDeviceByteForByte) {
     }
 }
 
-// The copy of a stop's fade-out: the queued frames not yet heard, across buffers, in order,
-// without touching the queue.
-TEST_P(WaveOutPortTest, theUnheardFramesAreCopiedAcrossBuffersInQueueOrder) {
-    std::vector<uint8_t> all, copy;
+// Withdraw copies the frames it takes back (across buffers, in queue order, those heard
+// skipped), hands every queued buffer back in order before it returns, and keeps the
+// connection: the next buffer written plays.
+TEST_P(WaveOutPortTest, withdrawCopiesWhatItTakesBackAndTheConnectionPlaysOn) {
+    std::vector<uint8_t> all, taken;
     for (size_t i = 0; i < h.size(); ++i)
-        for (size_t b = 0; b < data[i].size(); ++b) {
-            data[i][b] = static_cast<uint8_t>(b * 7 + i);
-            all.push_back(data[i][b]);
+        for (size_t b = 0; b < data[i].size(); ++b)
+            all.push_back(static_cast<uint8_t>(b * 7 + i));
+    const auto bytes = [&](size_t from, size_t to) {
+        return std::vector<uint8_t>(all.begin() + static_cast<std::ptrdiff_t>(from),
+                                    all.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    struct Case {
+        int64_t maxFrames, heard; // heard: frames the virtual device played first
+        size_t from, to;          // bytes of the three buffers expected in the copy
+    };
+    for (const Case& c : {Case{600, 0, 0, 1200}, Case{5000, 0, 0, 3072}, Case{0, 0, 0, 0},
+                          Case{10, 532, 1064, 1084}}) {
+        if (c.heard > 0 && !virtualDevice)
+            continue; // only the virtual device plays part of a buffer on request
+        SCOPED_TRACE(::testing::Message() << c.maxFrames << " " << c.heard);
+        Fresh();
+        for (size_t i = 0; i < h.size(); ++i)
+            for (size_t b = 0; b < data[i].size(); ++b)
+                data[i][b] = static_cast<uint8_t>(b * 7 + i);
+        ASSERT_EQ(Open(), WaveOk);
+        ASSERT_EQ(port->Pause(), WaveOk); // the device takes nothing while paused
+        for (WaveHeader& header : h) {
+            ASSERT_EQ(port->Prepare(header), WaveOk);
+            ASSERT_EQ(port->Write(header), WaveOk);
         }
-    EXPECT_EQ(port->CopyUnplayed(100, copy), 0); // closed
-    ASSERT_EQ(Open(), WaveOk);
-    ASSERT_EQ(port->Pause(), WaveOk); // nothing is heard while paused
-    for (WaveHeader& header : h) {
-        ASSERT_EQ(port->Prepare(header), WaveOk);
-        ASSERT_EQ(port->Write(header), WaveOk);
+        if (c.heard > 0) {
+            ASSERT_EQ(port->Restart(), WaveOk);
+            ASSERT_TRUE(virtualDevice->PlayFrames(500));
+            ASSERT_TRUE(virtualDevice->CompleteNext());
+            ASSERT_TRUE(virtualDevice->PlayFrames(c.heard - 512));
+        }
+        ASSERT_EQ(port->Withdraw(c.maxFrames, taken), WaveOk);
+        EXPECT_TRUE(taken == bytes(c.from, c.to));
+        const std::vector<std::string> handedBack{"opened", "done 0", "done 1", "done 2"};
+        EXPECT_EQ(sink.notices, handedBack);
+        EXPECT_TRUE(port->IsOpen());
+        ASSERT_EQ(port->Restart(), WaveOk);
+        ASSERT_EQ(port->Write(h[1]), WaveOk);
+        if (virtualDevice) {
+            EXPECT_TRUE(virtualDevice->CompleteNext());
+        }
+        ASSERT_TRUE(test::RunUntil([&] { return sink.notices.size() == 5; }, 5000));
+        EXPECT_EQ(sink.notices.back(), "done 1");
     }
-    EXPECT_EQ(port->CopyUnplayed(600, copy), 600); // 512 frames a buffer, mono 16-bit
-    EXPECT_TRUE(copy == std::vector<uint8_t>(all.begin(), all.begin() + 1200));
-    EXPECT_EQ(port->CopyUnplayed(5000, copy), 1536);
-    EXPECT_TRUE(copy == all);
-    EXPECT_EQ(port->CopyUnplayed(0, copy), 0);
-    EXPECT_TRUE(copy.empty());
-    EXPECT_EQ(sink.notices, std::vector<std::string>{"opened"});
-
-    ASSERT_EQ(port->Restart(), WaveOk);
-    if (virtualDevice) {
-        ASSERT_TRUE(virtualDevice->PlayFrames(500));
-        ASSERT_TRUE(virtualDevice->CompleteNext() && virtualDevice->PlayFrames(20));
-        EXPECT_EQ(port->CopyUnplayed(10, copy), 10);
-        EXPECT_TRUE(copy == std::vector<uint8_t>(all.begin() + 1064, all.begin() + 1084));
-    } else { // the null device plays whatever is written at once
-        ASSERT_TRUE(test::RunUntil([&] { return sink.notices.size() == 4; }, 5000));
-        EXPECT_EQ(port->CopyUnplayed(10, copy), 0);
-    }
+    Fresh();
+    EXPECT_EQ(port->Withdraw(10, taken), WaveErrNotOpen);
+    EXPECT_TRUE(taken.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, WaveOutPortTest,
