@@ -1,8 +1,12 @@
-// Start-up of the generator: number format, application title, the windows in their order,
-// then the message loop until the generator window closes.
+// Start-up of the generator: the command line (answered without a window system where it
+// asks for no window), number format, application title, the windows in their order, then
+// the message loop until the generator window closes.
+#include "app/BatchRun.h"
 #include "app/GeneratorBus.h"
 #include "app/HotKey.h"
+#include "app/MprisPlayer.h"
 #include "app/OrderlyEnd.h"
+#include "app/StartArguments.h"
 #include "session/DataPaths.h"
 #include "session/GeneratorSession.h"
 #include "settings/SettingsStore.h"
@@ -18,48 +22,34 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLocale>
 #include <clocale>
 #include <cstdio>
 
-namespace {
-
-const char* const Usage =
-    "Usage: quavril [FILE]\n"
-    "\n"
-    "The Quavril test-signal generator window.\n"
-    "\n"
-    "  FILE.qvl   load the preset file into the four memory slots (no slot is applied)\n"
-    "  FILE.qvs   run the script with the generator window hidden, then end; the exit\n"
-    "             status is 0 after a normal end, 1 when the script could not be opened or\n"
-    "             ended on an error\n"
-    "  (none)     load the shipped Examples.qvl\n"
-    "\n"
-    "  --help     show this text\n"
-    "  --version  show the version\n"
-    "\n"
-    "Running generators are reached on the session bus (see quavril-cli generators/send).\n";
-
-} // namespace
-
 int main(int argc, char* argv[]) {
     using namespace quavril;
+    const StartArguments start = StartArguments::Parse({argv + 1, argv + argc});
+    switch (start.What) {
+    case StartArguments::Action::Help:
+        std::fputs(StartArguments::HelpText, stdout);
+        return 0;
+    case StartArguments::Action::Version:
+        std::printf("quavril %s\n", ApplicationTitle::VersionText);
+        return 0;
+    case StartArguments::Action::Usage:
+        std::fprintf(stderr, "quavril: %s (see quavril --help)\n", start.Problem.c_str());
+        return 2;
+    case StartArguments::Action::Batch:
+        return RunBatch(argc, argv, start.File);
+    case StartArguments::Action::Window:
+        break;
+    }
     // Numbers are read and written with a full stop whatever the user's locale.
     QLocale::setDefault(QLocale::c());
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    // The first argument after Qt's own options; further ones are ignored.
-    const QStringList arguments = QCoreApplication::arguments();
-    const QString argument = arguments.size() > 1 ? arguments[1] : QString();
-    if (argument == "--help" || argument == "-h") {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
-    if (argument == "--version") {
-        std::printf("quavril %s\n", ApplicationTitle::VersionText);
-        return 0;
-    }
+    // The toolkit has taken its own options out of argv: the file is the first argument left.
+    const std::string argument = StartArguments::Parse({argv + 1, argv + argc}).File;
     app.setQuitOnLastWindowClosed(false);
     ApplicationTitle::Set(QString::fromLatin1(ApplicationTitle::ProductName));
 
@@ -91,25 +81,29 @@ int main(int argc, char* argv[]) {
     // Without an argument the memory slots come from the shipped presets, if they are there.
     // An argument counts only when it names an existing file; ".qvs" and ".qvl" are found
     // anywhere in it, case-sensitively, and a script is never loaded as a preset too.
-    const QFileInfo file(argument);
-    const bool existing = file.exists() && !file.isDir();
-    if (argument.isEmpty()) {
+    const StartFile kind = ClassifyStartFile(argument);
+    if (kind == StartFile::None) {
         const QString examples = DataPaths::ShippedFile(QStringLiteral("Examples.qvl"));
         session.LoadPresets(examples.toStdString());
-    } else if (existing && argument.contains(".qvs")) {
+    } else if (kind == StartFile::Script) {
         const ScriptOutcome outcome = frmGenerator.Scripts().Run(argument);
         hotKey.Release();
         bus.Release();
         session.StopNow();
         return outcome == ScriptOutcome::Finished ? 0 : 1;
-    } else if (existing && argument.contains(".qvl")) {
-        const PresetFileResult result = session.LoadPresets(argument.toStdString());
+    } else if (kind == StartFile::Preset) {
+        const PresetFileResult result = session.LoadPresets(argument);
         if (!result)
             dialogs.Error(QString::fromStdString(result.Error));
     }
-    // The window's close, Exit, a signal and the end of the desktop session all end alike.
+    // The desktop's media controls, while the window runs.
+    MprisPlayer mpris(session);
+    mpris.Install();
+    // The window's close, Exit, a signal, the media controls' Quit and the end of the desktop
+    // session all end alike.
     OrderlyEnd end([&] {
         hotKey.Release();
+        mpris.Release();
         session.StopNow();
         if (!StoredSettings::Save(store, session.Controls(), windowSettings))
             std::fprintf(stderr, "quavril: the settings could not be written to %s\n",
@@ -118,6 +112,13 @@ int main(int argc, char* argv[]) {
     });
     end.WatchSignals();
     QObject::connect(&end, &OrderlyEnd::EndRequested, &frmGenerator, &TfrmGenerator::EndRequested);
+    QObject::connect(&mpris, &MprisPlayer::QuitRequested, &frmGenerator,
+                     &TfrmGenerator::EndRequested);
+    QObject::connect(&mpris, &MprisPlayer::RaiseRequested, &frmGenerator, [&frmGenerator] {
+        frmGenerator.setWindowState(frmGenerator.windowState() & ~Qt::WindowMinimized);
+        frmGenerator.raise();
+        frmGenerator.activateWindow();
+    });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &end, &OrderlyEnd::Finish);
     frmGenerator.show();
     frmGenerator.raise();

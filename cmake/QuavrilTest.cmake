@@ -1,10 +1,17 @@
-# quavril_add_test(<name> SOURCES <files...> LIBS <libs...> LABELS <label> [WRAPPER <script>])
+# quavril_add_test(<name> SOURCES <files...> LIBS <libs...> LABELS <label> [WRAPPER <script>]
+#                  [TIMEOUT <seconds>])
 # One GoogleTest executable; every test case becomes a CTest test carrying the label (one
 # label: the discovered tests' properties do not carry a list). With WRAPPER, every test case
 # (and the listing of the cases) runs as `<script> <executable> ...`, for example inside a
-# private session bus.
+# private session bus. A test case that has not ended after TIMEOUT seconds (default
+# QUAVRIL_TEST_TIMEOUT, 120) is killed and fails, so that a hang fails in bounded time; the
+# default leaves room for sanitizer builds on two shared cores.
+set(QUAVRIL_TEST_TIMEOUT 120 CACHE STRING "Seconds after which a test case fails as hanging")
 function(quavril_add_test name)
-    cmake_parse_arguments(T "" "WRAPPER" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "" "WRAPPER;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT ${QUAVRIL_TEST_TIMEOUT})
+    endif()
     set(T_LABEL "")
     if(T_LABELS)
         list(GET T_LABELS 0 T_LABEL)
@@ -19,5 +26,6 @@ function(quavril_add_test name)
     if(T_WRAPPER)
         set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR ${T_WRAPPER})
     endif()
-    gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABEL}" DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT}
+        DISCOVERY_TIMEOUT 60)
 endfunction()

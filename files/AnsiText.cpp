@@ -111,6 +111,24 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+std::string EscapedName(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t at = i;
+        const char32_t cp = NextCodePoint(bytes, i);
+        if (cp != Invalid && cp >= 0x20 && cp != 0x7F) {
+            out.append(bytes.substr(at, i - at));
+            continue;
+        }
+        constexpr char Hex[] = "0123456789abcdef";
+        const auto b = static_cast<uint8_t>(bytes[at]);
+        out += {'\\', 'x', Hex[b >> 4], Hex[b & 0xF]};
+        i = at + 1;
+    }
+    return out;
+}
+
 std::string CutText(std::string_view utf8, std::size_t characters) {
     std::size_t i = 0;
     for (std::size_t n = 0; n < characters && i < utf8.size(); ++n)

@@ -20,6 +20,12 @@ std::string AnsiToUtf8(std::string_view ansi);
 // U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
+// A file name (bytes, as the system gives them) as a text for messages: valid UTF-8 stays as
+// it is; every byte of a malformed sequence and every control character (a line end in a name)
+// is shown as \xNN, so that the text is valid UTF-8 on one line. The name itself, not this
+// text, is what opens the file.
+std::string EscapedName(std::string_view bytes);
+
 // The first `characters` characters of a UTF-8 text (a malformed byte counts as one
 // character). Used to hold texts to the 255 characters a short text can store.
 std::string CutText(std::string_view utf8, std::size_t characters);

@@ -1,5 +1,6 @@
 #include "files/PresetFile.h"
 
+#include "files/AnsiText.h"
 #include "files/FileReplacement.h"
 #include "files/InputReader.h"
 #include "files/LegacyPresetReader.h"
@@ -11,13 +12,14 @@ namespace quavril {
 namespace {
 
 PresetFileResult WriteFailure(const std::string& path, const std::string& reason) {
-    PresetFileResult r = PresetFileResult::Failure("Cannot write file " + path + ": " + reason);
+    PresetFileResult r =
+        PresetFileResult::Failure("Cannot write file " + EscapedName(path) + ": " + reason);
     r.Reason = reason;
     return r;
 }
 
 PresetFileResult ReadFailure(const std::string& path, const std::string& reason) {
-    return PresetFileResult::Failure("Cannot read file " + path + ": " + reason);
+    return PresetFileResult::Failure("Cannot read file " + EscapedName(path) + ": " + reason);
 }
 
 PresetFileResult LoadBinary(std::span<const uint8_t> bytes, PresetBank& bank) {
@@ -88,8 +90,8 @@ PresetFileResult LoadPresetFile(const std::string& path, PresetBank& bank, int p
     std::vector<uint8_t> bytes;
     if (!input.Read(path, bytes)) {
         PresetFileResult r = PresetFileResult::Failure(
-            (input.OpenFailed() ? "Cannot open file " : "Cannot read file ") + path + ": " +
-            input.Reason());
+            (input.OpenFailed() ? "Cannot open file " : "Cannot read file ") + EscapedName(path) +
+            ": " + input.Reason());
         r.Reason = input.Reason();
         return r;
     }

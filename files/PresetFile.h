@@ -26,7 +26,8 @@ inline constexpr std::size_t MaxPresetFileSize = 65536;
 // Shown when a file is neither format, or a binary file is too short.
 inline constexpr const char* WrongFileFormatMessage = "Wrong file format";
 
-// Outcome of a load or save. A failure carries the text the user is shown.
+// Outcome of a load or save. A failure carries the text the user is shown; a file name in it is
+// escaped where it is not UTF-8 (EscapedName).
 struct PresetFileResult {
     bool Ok = false;
     std::string Error;

@@ -3,30 +3,17 @@
 #include "files/AnsiText.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <memory>
+#include <cstdint>
+#include <cstring>
 #include <sys/stat.h>
-#include <system_error>
 
 namespace quavril {
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-std::string ErrnoText(int error) {
-    return std::generic_category().message(error);
-}
-
-std::string Decoded(std::string_view line) {
+std::string ScriptText(std::string_view line) {
     return IsValidUtf8(line) ? std::string(line) : AnsiToUtf8(line);
 }
 
-} // namespace
-
-std::vector<std::string> SplitScriptText(std::string_view bytes) {
+std::vector<std::string> SplitScriptBytes(std::string_view bytes) {
     constexpr std::string_view Bom = "\xEF\xBB\xBF";
     if (bytes.substr(0, Bom.size()) == Bom)
         bytes.remove_prefix(Bom.size());
@@ -35,40 +22,39 @@ std::vector<std::string> SplitScriptText(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] != '\r' && bytes[i] != '\n')
             continue;
-        lines.push_back(Decoded(bytes.substr(start, i - start)));
+        lines.emplace_back(bytes.substr(start, i - start));
         if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
     if (start < bytes.size())
-        lines.push_back(Decoded(bytes.substr(start)));
+        lines.emplace_back(bytes.substr(start));
     return lines;
 }
 
-ScriptFile ReadScriptFile(const std::string& path) {
+std::vector<std::string> SplitScriptText(std::string_view bytes) {
+    std::vector<std::string> lines = SplitScriptBytes(bytes);
+    for (std::string& line : lines)
+        line = ScriptText(line);
+    return lines;
+}
+
+ScriptFile ReadScriptFile(const std::string& path, int pipeWaitMs) {
     ScriptFile result;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        result.Error = "Cannot open file " + path + ": " + ErrnoText(errno);
-        return result;
-    }
-    // A folder opens for reading here; it is still no script.
-    struct stat info {};
-    if (::fstat(::fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
-        result.Error = "Cannot open file " + path + ": " + ErrnoText(EISDIR);
-        return result;
-    }
-    std::string bytes;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        bytes.append(buffer, n);
-    if (std::ferror(file.get())) {
-        result.Error = "Cannot read file " + path + ": " + ErrnoText(errno ? errno : EIO);
+    InputReader input(MaxScriptFileSize, pipeWaitMs);
+    std::vector<uint8_t> bytes;
+    if (!input.Read(path, bytes)) {
+        // A folder is named as the system names it; it cannot be opened as a script.
+        struct stat info {};
+        const bool folder = ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        const std::string reason = folder ? std::strerror(EISDIR) : input.Reason();
+        result.Error = (input.OpenFailed() || folder ? "Cannot open file " : "Cannot read file ") +
+                       EscapedName(path) + ": " + reason;
         return result;
     }
     result.Ok = true;
-    result.Lines = SplitScriptText(bytes);
+    result.Lines = SplitScriptBytes(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     return result;
 }
 

@@ -3,10 +3,15 @@
 #include "files/AnsiText.h"
 #include "files/PresetFile.h"
 #include "files/WaveFile.h"
+#include "session/ScriptRunner.h"
 #include "settings/OutputSettings.h"
 #include "synth/Generator.h"
+#include "tests/session/FakeScriptHost.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string_view>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -59,6 +64,27 @@ std::string CheckHeader(const std::array<uint8_t, 44>& h, uint32_t frames, uint1
         return "a header's channel fields are wrong";
     return {};
 }
+
+// A folder of this process for the script and the preset files its lines may name, removed
+// when the process ends.
+class ScriptFolder {
+public:
+    ScriptFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quavril-fuzz-XXXXXX");
+        if (::mkdtemp(pattern.data()))
+            path_ = pattern;
+        for (const char* name : {"a.qvl", "\xE9.qvl", "b c.qvl"})
+            std::ofstream(path_ / name) << "preset";
+    }
+    ~ScriptFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
 
 } // namespace
 
@@ -126,6 +152,51 @@ std::string WaveHeader(std::span<const uint8_t> bytes) {
         error = CheckHeader(h, static_cast<uint32_t>(*n), k, static_cast<uint32_t>(g.SampleRate()));
     ::close(fd);
     return error;
+}
+
+std::string Script(std::span<const uint8_t> bytes) {
+    if (bytes.size() < 2)
+        return {};
+    static const ScriptFolder folder;
+    const std::string path = (folder.Path() / "s.qvs").string();
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data() + 2),
+                  static_cast<std::streamsize>(bytes.size() - 2));
+    }
+    test::FakeScriptHost host;
+    ScriptRunner runner(host, host, host);
+    const int stopTick = 1 + (bytes[0] & 31);
+    if (bytes[0] & 32)
+        host.AtTick[stopTick / 2] = [&] { runner.CloseRequested(); };
+    host.AtTick[stopTick] = [&] { runner.StopRequested(); };
+    host.LoopBox = bytes[0] & 64;
+    host.AutoStart = bytes[0] & 128;
+    host.PlayTicks = 1 + (bytes[1] & 7);
+    host.SlotLoops = bytes[1] & 8;
+    host.StartFails = bytes[1] & 16;
+    host.WrongFormat = {(folder.Path() / "\xE9.qvl").string()};
+    // After the stop button the current line ends at its next tick; every line serves events
+    // once, and a pass over the script waits at least one tick.
+    host.TickLimit = stopTick + 100;
+    host.ServiceLimit = host.TickLimit * static_cast<int>(bytes.size() + 2);
+    const bool loopBefore = host.LoopBox;
+    try {
+        runner.Run(path);
+    } catch (const test::TickLimitReached&) {
+        return "the run went on " + std::to_string(host.TickLimit - stopTick) +
+               " ticks after the stop button";
+    }
+    for (const auto& entry : host.Log)
+        if ((entry.starts_with("label ") || entry.starts_with("error: ") ||
+             entry.starts_with("info: ")) &&
+            !IsValidUtf8(entry))
+            return "a message or label is not UTF-8: " + EscapedName(entry);
+    if (host.LoopBox != loopBefore)
+        return "the Loop box was not restored";
+    if (!host.MainWindowEnabled || host.PopupShown || runner.Running())
+        return "the run did not end in order";
+    return {};
 }
 
 } // namespace quavril::fuzz

@@ -22,4 +22,11 @@ std::string LegacyPresetFile(std::span<const uint8_t> bytes);
 // the export, whose file must match the header it wrote.
 std::string WaveHeader(std::span<const uint8_t> bytes);
 
+// The bytes after the first two as a script file, run against a fake generator, window and
+// clock; the first two choose the tick of the stop button (and whether the window is closed
+// before), the Loop box, the autostart option, the signal length and a failing start. The run
+// ends within a bounded number of ticks after the stop button, every message and label is
+// valid UTF-8, and the Loop box, the main window and the script window are as before.
+std::string Script(std::span<const uint8_t> bytes);
+
 } // namespace quavril::fuzz

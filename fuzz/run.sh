@@ -12,8 +12,9 @@ fuzzbuild=${2:-$here/build-fuzz}
 normal=${3:-$here/build}
 cmake -S "$here" -B "$fuzzbuild" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUAVRIL_FUZZ=ON \
     -DQUAVRIL_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-nice cmake --build "$fuzzbuild" -j2 --target fuzz_preset_v36 fuzz_preset_v32 fuzz_wave_header
-for target in preset_v36 preset_v32 wave_header; do
+nice cmake --build "$fuzzbuild" -j2 --target fuzz_preset_v36 fuzz_preset_v32 fuzz_wave_header \
+    fuzz_script
+for target in preset_v36 preset_v32 wave_header script; do
     corpus=$fuzzbuild/fuzz-corpus/$target
     findings=$fuzzbuild/fuzz-findings/$target
     mkdir -p "$corpus" "$findings"
@@ -31,7 +32,7 @@ for target in preset_v36 preset_v32 wave_header; do
         >"$fuzzbuild/fuzz-$target.log" 2>&1 &
 done
 wait
-for target in preset_v36 preset_v32 wave_header; do
+for target in preset_v36 preset_v32 wave_header script; do
     echo "$target: $(grep -E '^#[0-9]+' "$fuzzbuild/fuzz-$target.log" | tail -1)"
     ls "$fuzzbuild/fuzz-findings/$target"
 done

@@ -9,6 +9,8 @@ packages=(
     googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
     # sound: ALSA tools, and a headless PipeWire server for the real-time tests
     alsa-utils pipewire pipewire-alsa wireplumber dbus dbus-user-session
+    # the desktop's media controls, as a client sees them
+    playerctl
     # windows under a virtual X server
     xvfb xdotool
     # installing: icons, manual pages, the Debian package, and the desktop's validators

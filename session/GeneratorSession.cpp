@@ -383,6 +383,7 @@ void GeneratorSession::SetAutoStart(bool on) {
 bool GeneratorSession::RecallSlot(int n) {
     if (!quavril::RecallSlot(generator_, bank_, n))
         return false;
+    emit SlotRecalled(n);
     if (autoStart_)
         On();
     return true;

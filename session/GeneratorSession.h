@@ -155,6 +155,8 @@ signals:
     void BringToFront();
     void SyncChanged(bool on);
     void AutoStartChanged(bool on);
+    // Slot n (1..4) was applied to the controls, before the autostart option switches on.
+    void SlotRecalled(int n);
     void DeviceSelected(int position);
     void SampleRateChanged(int32_t fs);
     void QualityChanged();

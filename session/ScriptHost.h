@@ -22,6 +22,10 @@ public:
     // The Loop box: read, and set as a click would (its handler runs when the state changes).
     virtual bool Loop() const = 0;
     virtual void SetLoop(bool on) = 0;
+    // How many failure messages the generator itself has shown so far (a failed start, a
+    // device lost while playing, a text that is not a number). A script run during which the
+    // count grows ends as Failed, like one that showed an error of its own.
+    virtual int FailuresShown() const = 0;
 };
 
 } // namespace quavril

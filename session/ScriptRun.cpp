@@ -7,8 +7,8 @@ namespace quavril {
 ScriptRun::ScriptRun(ScriptHost& host, ScriptView& view, QObject* parent)
     : QObject(parent), runner_(host, view, *this) {}
 
-ScriptOutcome ScriptRun::Run(const QString& path) {
-    return runner_.Run(path.toStdString());
+ScriptOutcome ScriptRun::Run(const std::string& path) {
+    return runner_.Run(path);
 }
 
 void ScriptRun::CloseRequested() {

@@ -6,7 +6,7 @@
 #include "session/ScriptTicks.h"
 
 #include <QObject>
-#include <QString>
+#include <string>
 
 namespace quavril {
 
@@ -15,8 +15,9 @@ class ScriptRun : public QObject, private ScriptTicks {
 public:
     ScriptRun(ScriptHost& host, ScriptView& view, QObject* parent = nullptr);
 
-    // Runs the script to its end while the event loop keeps running; see ScriptRunner::Run.
-    ScriptOutcome Run(const QString& path);
+    // Runs the script (its path as bytes) to its end while the event loop keeps running; see
+    // ScriptRunner::Run.
+    ScriptOutcome Run(const std::string& path);
     bool Running() const { return runner_.Running(); }
     ScriptRunner& Runner() { return runner_; }
 

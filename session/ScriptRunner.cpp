@@ -1,6 +1,9 @@
 #include "session/ScriptRunner.h"
 
+#include "files/AnsiText.h"
 #include "files/PresetBank.h"
+#include "files/PresetFile.h"
+#include "files/StandardStream.h"
 #include "session/ScriptHost.h"
 #include "session/ScriptTicks.h"
 #include "session/ScriptView.h"
@@ -41,6 +44,8 @@ ScriptOutcome ScriptRunner::Run(const std::string& path) {
     path_ = path;
     next_ = 0;
     line_ = 0;
+    errors_ = 0;
+    const int failuresBefore = host_.FailuresShown();
     waiting_ = false;
     stopped_ = false;
     passWaited_ = false;
@@ -50,20 +55,20 @@ ScriptOutcome ScriptRunner::Run(const std::string& path) {
     view_.ShowPopup();
 
     // The script ends quietly after its last line, as after `end`.
-    ScriptOutcome outcome = ScriptOutcome::Finished;
     while (popupVisible_ && next_ < file_.Lines.size()) {
-        const ScriptWords words = SplitScriptLine(file_.Lines[next_++]);
+        const std::string& bytes = file_.Lines[next_++];
+        const Line line{SplitScriptLine(bytes), SplitScriptLine(ScriptText(bytes))};
         ++line_;
-        view_.SetLabel("Line " + std::to_string(line_) + ": " + words.Command);
-        const Step step = Execute(words);
-        if (step == Step::Fail)
-            outcome = ScriptOutcome::Failed;
-        if (step != Step::Next)
+        view_.SetLabel("Line " + std::to_string(line_) + ": " + line.Text.Command);
+        if (Execute(line) != Step::Next)
             HidePopup();
         ticks_.ServiceEvents();
-        if (words.Command != "play" && words.Command != "delay")
+        if (line.Bytes.Command != "play" && line.Bytes.Command != "delay")
             WaitForOthersPlayback();
     }
+    const ScriptOutcome outcome = errors_ > 0 || host_.FailuresShown() != failuresBefore
+                                      ? ScriptOutcome::Failed
+                                      : ScriptOutcome::Finished;
 
     host_.SetLoop(savedLoop);
     if (popupVisible_) {
@@ -89,20 +94,21 @@ void ScriptRunner::StopRequested() {
     HidePopup();
 }
 
-ScriptRunner::Step ScriptRunner::Execute(const ScriptWords& words) {
-    const std::string& command = words.Command;
+ScriptRunner::Step ScriptRunner::Execute(const Line& line) {
+    const std::string& command = line.Bytes.Command;
     if (command == "play")
-        return Play(words);
+        return Play(line);
     if (command == "pause") {
+        const ScriptWords& words = line.Text;
         std::string text = PauseText;
         if (!words.Argument.empty())
             text = words.Rest.empty() ? words.Argument : words.Argument + " " + words.Rest;
+        // Not a wait of the pass: without a person (a batch run) the message returns at once.
         view_.ShowInformation(text);
-        passWaited_ = true;
         return Step::Next;
     }
     if (command == "delay")
-        return Delay(words);
+        return Delay(line);
     if (command == "repeat")
         return Repeat();
     if (command == "rem")
@@ -112,26 +118,28 @@ ScriptRunner::Step ScriptRunner::Execute(const ScriptWords& words) {
     return Fail("Invalid command in line " + std::to_string(line_));
 }
 
-ScriptRunner::Step ScriptRunner::Play(const ScriptWords& words) {
+ScriptRunner::Step ScriptRunner::Play(const Line& line) {
     // The slot is checked before the bank is touched: a bad line changes nothing.
-    const auto slot = ParseWhole(words.Argument);
+    const auto slot = ParseWhole(line.Bytes.Argument);
     if (!slot)
-        return Fail(Naming(InvalidInteger, words.Argument));
+        return Fail(Naming(InvalidInteger, line.Text.Argument));
     if (!PresetBank::IsSlotNumber(*slot))
         return Fail("Invalid slot number in line " + std::to_string(line_));
-    const std::string written = words.Rest;
-    const std::string path = Resolved(written).string();
-    std::error_code ec;
-    if (written.empty() || !std::filesystem::exists(path, ec)) {
-        view_.ShowError("FILE NOT FOUND: '" + written + "'.");
+    std::string written;
+    const std::string path = ExistingPreset(line, written);
+    if (path.empty()) {
+        Report("FILE NOT FOUND: '" + EscapedName(line.Bytes.Rest) + "'.");
         return Step::Next;
     }
     // A file that exists but cannot be read leaves the bank as it was: say so and go on
     // rather than play the previous bank's slot. The message names the file as written.
     if (std::string error = host_.LoadPresetFile(path); !error.empty()) {
-        if (const auto at = error.find(path); at != std::string::npos)
-            error.replace(at, path.size(), written);
-        view_.ShowError(error);
+        const std::string shown = EscapedName(path);
+        if (const auto at = error.find(shown); at != std::string::npos)
+            error.replace(at, shown.size(), EscapedName(written));
+        else if (error == WrongFileFormatMessage)
+            error += ": '" + EscapedName(written) + "'.";
+        Report(error);
         return Step::Next;
     }
     host_.RecallSlot(*slot);
@@ -142,10 +150,10 @@ ScriptRunner::Step ScriptRunner::Play(const ScriptWords& words) {
     return Step::Next;
 }
 
-ScriptRunner::Step ScriptRunner::Delay(const ScriptWords& words) {
-    const auto seconds = ParsePlain(words.Argument);
+ScriptRunner::Step ScriptRunner::Delay(const Line& line) {
+    const auto seconds = ParsePlain(line.Bytes.Argument);
     if (!seconds)
-        return Fail(Naming(messages::InvalidFloat, words.Argument));
+        return Fail(Naming(messages::InvalidFloat, line.Text.Argument));
     const long double ticks = 10.0L * *seconds;
     // At least one tick, also for zero and negative delays.
     int64_t waited = 0;
@@ -174,8 +182,28 @@ ScriptRunner::Step ScriptRunner::Repeat() {
 }
 
 ScriptRunner::Step ScriptRunner::Fail(const std::string& message) {
-    view_.ShowError(message);
+    Report(message);
     return Step::Fail;
+}
+
+void ScriptRunner::Report(const std::string& message) {
+    ++errors_;
+    view_.ShowError(message);
+}
+
+// The preset file of a play line: the name's bytes as written; in a line that is not UTF-8
+// (an older editor's Windows-1252) also the name as the screen shows it, for a file that was
+// saved under its UTF-8 name. Empty when neither exists; `written` is the form that was found.
+std::string ScriptRunner::ExistingPreset(const Line& line, std::string& written) const {
+    for (const std::string* form : {&line.Bytes.Rest, &line.Text.Rest}) {
+        std::error_code ec;
+        const std::string path = Resolved(*form).string();
+        if (!form->empty() && std::filesystem::exists(path, ec)) {
+            written = *form;
+            return path;
+        }
+    }
+    return {};
 }
 
 void ScriptRunner::WaitWhilePlaying() {
@@ -206,10 +234,11 @@ void ScriptRunner::HidePopup() {
 }
 
 // A relative path names a file beside the script: a script started from the file manager
-// has no meaningful working folder.
+// has no meaningful working folder. A script read through a descriptor (/dev/stdin) has no
+// folder of its own: there the working folder counts.
 std::filesystem::path ScriptRunner::Resolved(const std::string& written) const {
     const std::filesystem::path p(written);
-    if (p.is_absolute())
+    if (p.is_absolute() || StandardStreamOf(path_))
         return p;
     return std::filesystem::path(path_).parent_path() / p;
 }

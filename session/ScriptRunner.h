@@ -17,15 +17,18 @@ class ScriptTicks;
 class ScriptView;
 
 // How a run ended, for unattended starts: Finished after `end`, the last line or a stop
-// button; Failed when the script could not be read or ended on an error message.
+// button with no error message on the way; Failed when the script could not be read, ended on
+// an error, or any error message was shown during the run (also where the script went on:
+// "FILE NOT FOUND", a preset file that cannot be read, a failed start).
 enum class ScriptOutcome { Finished, Failed };
 
 class ScriptRunner {
 public:
     ScriptRunner(ScriptHost& host, ScriptView& view, ScriptTicks& ticks);
 
-    // Runs the script at `path` to its end and puts the main window and the Loop box back
-    // as they were. A call while a script runs does nothing and gives Failed.
+    // Runs the script at `path` (bytes, as the system names the file) to its end and puts the
+    // main window and the Loop box back as they were. A call while a script runs does nothing
+    // and gives Failed.
     ScriptOutcome Run(const std::string& path);
 
     bool Running() const { return running_; }
@@ -42,11 +45,19 @@ public:
 private:
     enum class Step { Next, End, Fail };
 
-    Step Execute(const ScriptWords& words);
-    Step Play(const ScriptWords& words);
-    Step Delay(const ScriptWords& words);
+    // A line's words as bytes (for file names) and as text (for the screen).
+    struct Line {
+        ScriptWords Bytes;
+        ScriptWords Text;
+    };
+
+    Step Execute(const Line& line);
+    Step Play(const Line& line);
+    Step Delay(const Line& line);
     Step Repeat();
     Step Fail(const std::string& message);
+    void Report(const std::string& message);
+    std::string ExistingPreset(const Line& line, std::string& written) const;
     void WaitWhilePlaying();
     void WaitForOthersPlayback();
     void HidePopup();
@@ -61,6 +72,7 @@ private:
     ScriptFile file_;
     std::size_t next_ = 0; // index of the next line in file_.Lines
     int line_ = 0;
+    int errors_ = 0; // error messages shown in this run
     bool popupVisible_ = false;
     // Set by the runner at every tick of a wait and cleared by the second button.
     bool waiting_ = false;

@@ -4,6 +4,17 @@
 
 namespace quavril {
 
+SessionScriptHost::SessionScriptHost(GeneratorSession& session) : session_(session) {
+    const auto count = [this] { ++failures_; };
+    information_ = QObject::connect(&session, &GeneratorSession::Information, count);
+    error_ = QObject::connect(&session, &GeneratorSession::Error, count);
+}
+
+SessionScriptHost::~SessionScriptHost() {
+    QObject::disconnect(information_);
+    QObject::disconnect(error_);
+}
+
 std::string SessionScriptHost::LoadPresetFile(const std::string& path) {
     const PresetFileResult result = session_.LoadPresets(path);
     return result ? std::string() : result.Error;

@@ -25,7 +25,8 @@ const char* Usage =
     "  generators\n"
     "      List the running generators: process id, a tab, the title.\n"
     "\n"
-    "quavril-cli COMMAND --help shows the help of one command.\n";
+    "quavril-cli COMMAND --help shows the help of one command; quavril-cli --version shows\n"
+    "the version.\n";
 }
 
 namespace quavril::cli {
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << Usage;
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "quavril-cli " << QUAVRIL_VERSION << "\n";
         return 0;
     }
     if (command == "render")

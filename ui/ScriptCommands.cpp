@@ -24,7 +24,7 @@ ScriptCommands::ScriptCommands(GeneratorSession& session, UserDialogs& dialogs, 
 
 ScriptCommands::~ScriptCommands() = default;
 
-ScriptOutcome ScriptCommands::Run(const QString& path) {
+ScriptOutcome ScriptCommands::Run(const std::string& path) {
     emit RunningChanged(true);
     const ScriptOutcome outcome = run_->Run(path);
     emit RunningChanged(false);
@@ -41,7 +41,7 @@ void ScriptCommands::RunScript1Click() {
     request.DefaultSuffix = "qvs";
     const QString path = dialogs_.OpenFileName(request);
     if (!path.isEmpty())
-        Run(path);
+        Run(QFile::encodeName(path).toStdString());
 }
 
 // There is no companion editor here: the desktop's handler for text files edits scripts.

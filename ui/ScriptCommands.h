@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <memory>
+#include <string>
 
 class QWidget;
 
@@ -22,8 +23,9 @@ public:
     ScriptCommands(GeneratorSession& session, UserDialogs& dialogs, QWidget* mainWindow);
     ~ScriptCommands() override;
 
-    // Runs a script to its end while the event loop goes on.
-    ScriptOutcome Run(const QString& path);
+    // Runs a script (its path as bytes, as the system names the file) to its end while the
+    // event loop goes on.
+    ScriptOutcome Run(const std::string& path);
     bool Running() const { return run_->Running(); }
     TfrmScriptPopup& Popup() const { return *popup_; }
 

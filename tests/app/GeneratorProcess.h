@@ -79,6 +79,10 @@ public:
     // Ends the process in order (SIGTERM) and returns its exit status, -1 when it did not end.
     int Terminate() {
         ::kill(pid_, SIGTERM);
+        return WaitForEnd();
+    }
+    // The exit status once the process has ended by itself, -1 when it did not end.
+    int WaitForEnd() {
         int raw = 0;
         if (!WaitFor([&] { return ::waitpid(pid_, &raw, WNOHANG) == pid_; }))
             return -1;

@@ -1,6 +1,6 @@
 // The program as a real process on a private session bus: which preset file the start loads,
-// the message table reaching the real session, and the orderly end that stores every setting
-// (SIGTERM), with two copies closing in turn.
+// the message table reaching the real session, the orderly end that stores every setting
+// (SIGTERM), with two copies closing in turn, and the desktop's media controls through playerctl.
 #include "app/GeneratorPeers.h"
 #include "files/PresetFile.h"
 #include "tests/app/GeneratorProcess.h"
@@ -10,8 +10,14 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QProcess>
+#include <atomic>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -52,6 +58,50 @@ public:
 private:
     bool ready_ = false;
 };
+
+// A sound card that takes the samples at a bounded pace: the default device writes into a named
+// pipe that this reader empties by at most 2048 bytes every 10 ms (an unpaced device would let a
+// looping signal fill the disk). Samples are 16-bit little-endian.
+class PacedCapture {
+public:
+    explicit PacedCapture(const fs::path& fifo) {
+        ::mkfifo(fifo.c_str(), 0600);
+        fd_ = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        reader_ = std::thread([this] {
+            for (int16_t chunk[1024]; !stop_;
+                 std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+                const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+                const std::lock_guard lock(mutex_);
+                samples_.insert(samples_.end(), chunk, chunk + std::max<ssize_t>(n, 0) / 2);
+            }
+        });
+    }
+    ~PacedCapture() {
+        stop_ = true;
+        reader_.join();
+        ::close(fd_);
+    }
+    std::vector<int16_t> Samples() {
+        const std::lock_guard lock(mutex_);
+        return samples_;
+    }
+
+private:
+    int fd_ = -1;
+    std::thread reader_;
+    std::atomic<bool> stop_ = false;
+    std::mutex mutex_;
+    std::vector<int16_t> samples_;
+};
+
+// playerctl's answer for one running program.
+std::string Playerctl(const Program& p, const QStringList& args) {
+    QProcess ctl;
+    ctl.start("playerctl",
+              QStringList{"--player", QString("quavril.instance%1").arg(p.Pid())} + args);
+    EXPECT_TRUE(ctl.waitForFinished(10000)) << args.join(' ').toStdString();
+    return ctl.readAllStandardOutput().trimmed().toStdString();
+}
 
 class ProgramRun : public ::testing::Test {
 protected:
@@ -134,7 +184,6 @@ TEST_F(ProgramRun, messagesReachTheRealSessionAndSigtermStoresEverySetting) {
     EXPECT_EQ(Stored("fInitLeft"), "1000.5");
     EXPECT_EQ(Stored("mono"), "0");
     EXPECT_EQ(Stored("PhaseEdit"), "45");
-    EXPECT_EQ(Stored("Loop"), "1");
     EXPECT_EQ(Stored("txtRound"), "1");
     EXPECT_EQ(Stored("DisplayW"), "224");
     // The next start shows them again.
@@ -143,6 +192,23 @@ TEST_F(ProgramRun, messagesReachTheRealSessionAndSigtermStoresEverySetting) {
     EXPECT_EQ(again.Value("fInitLeft"), "1000.5");
     EXPECT_EQ(again.Value("PhaseEdit"), "45");
     EXPECT_EQ(again.Value("Loop"), "1");
+}
+
+// A batch run is a generator on the bus like a window (other programs and synchronised
+// windows reach it), but unlike a window it never stores the settings, SIGTERM included.
+TEST_F(ProgramRun, aBatchRunIsOnTheBusAndLeavesTheStoredSettingsAlone) {
+    const fs::path script = files.dir / "wait.qvs";
+    std::ofstream(script) << "play 1 " << Bank("bank.qvl").string() << "\ndelay 60\nend\n";
+    const std::string before = ReadText(ConfigFile());
+    Program p(files.dir, {"--batch", script.string()});
+    ASSERT_TRUE(p.Ready());
+    EXPECT_EQ(p.Call("Title").arguments().value(0).toString(), "Quavril 3.92");
+    // The script's slot is in the controls.
+    EXPECT_TRUE(WaitFor([&] { return p.Value("fInitLeft") == "1234"; }));
+    p.Message(1031, 50000);
+    EXPECT_EQ(p.Value("fInitLeft"), "500");
+    EXPECT_EQ(p.Terminate(), 1);
+    EXPECT_EQ(ReadText(ConfigFile()), before);
 }
 
 TEST_F(ProgramRun, ofTwoCopiesTheOneClosedLastIsStored) {
@@ -157,6 +223,56 @@ TEST_F(ProgramRun, ofTwoCopiesTheOneClosedLastIsStored) {
     EXPECT_EQ(a.Terminate(), 0);
     EXPECT_EQ(Stored("fInitLeft"), "111");
     EXPECT_EQ(Stored("Duration"), "3");
+}
+
+// The media controls reach the real program: playerctl shows the signal, starts, holds and
+// stops it (the tone is really played), sees a start given over the generator's own interface,
+// and Quit ends the program in order.
+TEST_F(ProgramRun, mediaControlsDriveTheRealProgram) {
+    const fs::path fifo = files.dir / "capture.fifo";
+    files.UseOnlyCaptureDefault(fifo);
+    PacedCapture capture(fifo);
+    Program p(files.dir, {});
+    ASSERT_TRUE(p.Ready());
+    p.Message(1040, -20);
+    p.Message(1035, 1); // looping: the tone plays until it is stopped
+    EXPECT_EQ(Playerctl(p, {"metadata", "title"}), "Sine 1000 Hz, −20 dBFS");
+    const std::vector<std::pair<std::function<void()>, std::string>> steps{
+        {[&] {
+             Playerctl(p, {"play-pause"});
+             // A second of the tone.
+             WaitFor([&] { return capture.Samples().size() >= 44100; });
+         },
+         "Playing"},
+        {[&] { Playerctl(p, {"play-pause"}); }, "Paused"},
+        {[&] { Playerctl(p, {"play-pause"}); }, "Playing"},
+        {[&] { Playerctl(p, {"stop"}); }, "Stopped"},
+        {[&] { p.Message(1024); }, "Playing"},
+        {[&] { Playerctl(p, {"stop"}); }, "Stopped"},
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        steps[i].first();
+        EXPECT_EQ(Playerctl(p, {"status"}), steps[i].second) << "step " << i;
+    }
+    // The first second played: 1000 Hz at -20 dBFS.
+    const std::vector<int16_t> samples = capture.Samples();
+    ASSERT_GE(samples.size(), 44100u);
+    int rising = 0, peak = 0;
+    for (size_t i = 1; i < 44100; ++i) {
+        rising += samples[i - 1] < 0 && samples[i] >= 0;
+        peak = std::max(peak, std::abs(int{samples[i]}));
+    }
+    EXPECT_NEAR(rising, 1000, 1);
+    EXPECT_NEAR(peak, 3277, 2);
+    App();
+    const QDBusMessage quit = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(
+            QString("org.mpris.MediaPlayer2.quavril.instance%1").arg(p.Pid()),
+            "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2", "Quit"),
+        QDBus::Block, 10000);
+    EXPECT_EQ(quit.type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(p.WaitForEnd(), 0);
+    EXPECT_EQ(Stored("AmplitudeLeft"), "-20");
 }
 
 } // namespace

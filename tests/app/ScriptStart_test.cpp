@@ -1,11 +1,16 @@
 // The program started with an argument, as a real process: a script runs with the window
-// never shown and the program ends after it; --help and --version answer.
+// never shown and the program ends after it; --batch runs it with no window system at all,
+// every message one line on stderr; --help and --version answer without a display.
 #include "files/PresetFile.h"
 #include "tests/support/CliProcess.h"
 #include "tests/support/TestSlots.h"
 
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -17,15 +22,8 @@ class ScriptStart : public ::testing::Test {
 protected:
     void SetUp() override {
         files.SetUp("script-start");
-        // The program's default device records what it plays. The system's configuration is
-        // left out, so that no sound server takes the default device over; a second device
-        // keeps the list from looking empty.
-        const fs::path conf = files.dir / "only.conf";
-        std::ofstream(conf) << "pcm.!default {\n type file\n slave.pcm { type null }\n file \""
-                            << capture.string()
-                            << "\"\n format \"raw\"\n}\npcm.spare {\n type null\n"
-                               " hint { show on description \"Spare\" }\n}\n";
-        ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+        // The program's default device records what it plays.
+        files.UseOnlyCaptureDefault(capture);
         fs::create_directories(files.dir / "config" / "Orvande");
         // 44100 Hz, 4096-byte buffers, 2 buffers.
         std::ofstream(files.dir / "config" / "Orvande" / "Quavril.conf")
@@ -57,6 +55,12 @@ protected:
         return {bytes.begin() + std::min<size_t>(44, bytes.size()), bytes.end()};
     }
 
+    // A start as over ssh or from cron: no display, no toolkit platform chosen.
+    void WithoutDisplay() {
+        files.unsetInChild = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    }
+    fs::path ConfigFile() const { return files.dir / "config" / "Orvande" / "Quavril.conf"; }
+
     CliFixture files;
     fs::path capture = fs::temp_directory_path() /
                        ("quavril-script-capture-" + std::to_string(::getpid()) + ".raw");
@@ -77,13 +81,182 @@ TEST_F(ScriptStart, aScriptPlaysItsSlotsAndTheProgramEndsWithStatusZero) {
     fs::remove(capture);
 }
 
-TEST_F(ScriptStart, helpAndVersionAnswerWithoutAWindow) {
+TEST_F(ScriptStart, helpAndVersionAnswerWithoutADisplayAndMistakesGiveStatusTwo) {
+    WithoutDisplay();
     CliResult r = files.RunProgram("quavril", {"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "quavril 3.92\n");
+    EXPECT_EQ(r.err, "");
+    r = files.RunProgram("quavril-cli", {"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "quavril-cli 3.92\n");
     r = files.RunProgram("quavril", {"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("FILE.qvs"), std::string::npos);
+    EXPECT_NE(r.out.find("--batch SCRIPT"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+    r = files.RunProgram("quavril", {"--batch"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quavril: --batch needs a script file (see quavril --help)\n");
+    r = files.RunProgram("quavril", {"--bacth", "x.qvs"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "quavril: unknown option '--bacth' (see quavril --help)\n");
+}
+
+struct BatchCase {
+    std::string Script;
+    int Status;
+    std::string Err; // % stands for the script's path
+    bool Plays;      // slot 1 of bank.qvl reaches the device
+};
+
+// An unattended run: no window, no box, no display, stdin a pipe nobody writes into; it ends
+// at once with every message one line on stderr naming the script, the line and the file, and
+// status 1 after any error message, also where the script went on. `pause` prints its text and
+// goes on. The stored settings are read, never written.
+TEST_F(ScriptStart, aBatchRunPrintsEachMessageOnOneLineAndFailsAfterAnyOfThem) {
+    WithoutDisplay();
+    int silent[2];
+    ASSERT_EQ(::pipe2(silent, O_CLOEXEC), 0);
+    files.stdinFd = silent[0];
+    std::ofstream(files.dir / "junk.qvl") << "no preset";
+    const std::vector<BatchCase> cases = {
+        {"play 1 bank.qvl\r\nend\r\n", 0, "", true},
+        {"bogus\n", 1, "quavril: %:1: Invalid command in line 1\n", false},
+        {"play 1 missing.qvl\nplay 1 bank.qvl\n", 1,
+         "quavril: %:1: FILE NOT FOUND: 'missing.qvl'.\n", true},
+        {"rem\nplay 2 junk.qvl\nplay 1 bank.qvl\nend", 1,
+         "quavril: %:2: Wrong file format: 'junk.qvl'.\n", true},
+        {"delay x\n", 1, "quavril: %:1: 'x' is not a valid floating point value\n", false},
+        {"pause Check the level\npause\nplay 1 bank.qvl\n", 0,
+         "quavril: %:1: Check the level\nquavril: %:2: Pause in script. Press OK to continue\n",
+         true},
+    };
+    const std::string settings = ReadText(ConfigFile());
+    for (const auto& c : cases) {
+        const fs::path script = Script("batch.qvs", c.Script);
+        fs::remove(capture);
+        const CliResult r = files.RunProgram("quavril", {"--batch", script.string()}, 20000);
+        std::string err = c.Err;
+        for (auto at = err.find('%'); at != std::string::npos; at = err.find('%'))
+            err.replace(at, 1, script.string());
+        EXPECT_EQ(r.status, c.Status) << c.Script;
+        EXPECT_EQ(r.err, err) << c.Script;
+        EXPECT_EQ(r.out, "") << c.Script;
+        EXPECT_EQ(fs::exists(capture) && fs::file_size(capture) > 0, c.Plays) << c.Script;
+        EXPECT_EQ(ReadText(ConfigFile()), settings) << "a batch run never writes the settings";
+    }
+    ::close(silent[0]);
+    ::close(silent[1]);
+    fs::remove(capture);
+}
+
+// What cannot be a script gives its reason and status 1, never a window: a folder, links that
+// lead nowhere, a device (a node of our own, reached through a link) and a silent pipe.
+TEST_F(ScriptStart, aBatchRunRefusesWhatIsNoScript) {
+    WithoutDisplay();
+    const fs::path d = files.dir;
+    fs::create_directory(d / "folder.qvs");
+    fs::create_symlink(d / "none", d / "dangling.qvs");
+    fs::create_symlink(d / "loop.qvs", d / "loop.qvs");
+    ASSERT_EQ(::mkfifo((d / "fifo.qvs").c_str(), 0600), 0);
+    const bool root = ::mknod((d / "zero").c_str(), S_IFCHR | 0600, ::makedev(1, 5)) == 0;
+    fs::create_symlink(d / "zero", d / "device.qvs");
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"folder.qvs", "Cannot open file %: Is a directory"},
+        {"dangling.qvs", "Cannot open file %: No such file or directory"},
+        {"loop.qvs", "Cannot open file %: Too many levels of symbolic links"},
+        {"fifo.qvs", "Cannot read file %: nothing arrived through the pipe within 5 s"},
+    };
+    if (root)
+        cases.emplace_back("device.qvs", "Cannot read file %: not a regular file or a pipe");
+    for (auto [name, reason] : cases) {
+        const std::string path = (d / name).string();
+        reason.replace(reason.find('%'), 1, path);
+        const CliResult r = files.RunProgram("quavril", {"--batch", path}, 20000);
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(r.err, "quavril: " + path + ": " + reason + "\n") << name;
+    }
+}
+
+// A file name is bytes: a script named in Latin-1 starts as a script (the window would never
+// end by itself), a play line's Latin-1 name is found, and messages show such names escaped.
+TEST_F(ScriptStart, namesThatAreNotUtf8AreUsedAsBytesAndShownEscaped) {
+    fs::copy_file(files.dir / "bank.qvl", files.dir / "\xE9.qvl");
+    const fs::path script = Script("\xE9z.qvs", "play 1 \xE9.qvl\nend\n");
+    for (const bool batch : {false, true}) {
+        fs::remove(capture);
+        std::vector<std::string> args{script.string()};
+        if (batch)
+            args.insert(args.begin(), "--batch");
+        const CliResult r = files.RunProgram("quavril", args, 30000);
+        EXPECT_EQ(r.status, 0) << batch << r.err;
+        EXPECT_TRUE(fs::exists(capture) && fs::file_size(capture) > 0) << batch;
+    }
+    const fs::path missing = Script("m\xE9.qvs", "play 1 n\xE9.qvl\nend\n");
+    const CliResult r = files.RunProgram("quavril", {"--batch", missing.string()}, 20000);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "quavril: " + (files.dir / "m\\xe9.qvs").string() +
+                         ":1: FILE NOT FOUND: 'n\\xe9.qvl'.\n");
+    fs::remove(capture);
+}
+
+// On a terminal, `pause` waits for Enter while the program goes on serving its events.
+TEST_F(ScriptStart, aBatchPauseOnATerminalWaitsForEnter) {
+    WithoutDisplay();
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(terminal, 0);
+    files.stdinFd = terminal;
+    const fs::path script = Script("ask.qvs", "pause Connect the speaker\nend\n");
+    const pid_t pid = files.Spawn({"--batch", script.string()}, "quavril");
+    const std::string prompt =
+        "quavril: " + script.string() + ":1: Connect the speaker (press Enter to go on)\n";
+    EXPECT_TRUE(WaitFor([&] { return ReadText(files.dir / "stderr.txt") == prompt; }));
+    EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "the run waits for Enter";
+    ASSERT_EQ(::write(master, "\n", 1), 1);
+    const CliResult r = files.Wait(pid, 20000);
+    ::close(terminal);
+    ::close(master);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, prompt);
+}
+
+// A device that cannot be opened: its message is one line on the play line, the script goes
+// on, and the run fails.
+TEST_F(ScriptStart, aDeviceErrorIsOneLineAndFailsTheRun) {
+    WithoutDisplay();
+    const fs::path conf = files.dir / "broken.conf";
+    std::ofstream(conf) << "pcm.!default { type hw card 77 }\n";
+    ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+    const fs::path script = Script("device.qvs", "rem\nplay 1 bank.qvl\nrem after\nend\n");
+    const CliResult r = files.RunProgram("quavril", {"--batch", script.string()}, 20000);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("quavril: " + script.string() + ":2: Sound Device Error: ", 0), 0u)
+        << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.find('\r'), std::string::npos);
+}
+
+// SIGTERM ends a batch run in order: the signal stops, the run says so and fails.
+TEST_F(ScriptStart, aSignalEndsABatchRunWithStatusOne) {
+    WithoutDisplay();
+    const fs::path script = Script("long.qvs", "play 1 bank.qvl\ndelay 60\nend\n");
+    fs::remove(capture);
+    const pid_t pid = files.Spawn({"--batch", script.string()}, "quavril");
+    // Once the first signal is on the device the run is inside its script.
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(capture) && fs::file_size(capture) > 0; }));
+    ::kill(pid, SIGTERM);
+    const CliResult r = files.Wait(pid, 20000);
+    EXPECT_EQ(r.status, 1);
+    // On the play line or in the delay after it.
+    EXPECT_EQ(r.err.rfind("quavril: " + script.string() + ":", 0), 0u) << r.err;
+    EXPECT_TRUE(r.err.ends_with(": ended by a signal\n")) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    fs::remove(capture);
 }
 
 } // namespace

@@ -1,11 +1,15 @@
 #include "files/ScriptReader.h"
 
+#include "files/AnsiText.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quavril {
@@ -70,6 +74,23 @@ TEST(ScriptReader, splitsLinesAtAnyLineEndAndReadsNonUtf8LinesAsWindows1252) {
         EXPECT_EQ(SplitScriptText(c.Bytes), c.Lines) << "'" << c.Bytes << "'";
 }
 
+TEST(ScriptReader, namesInMessagesAreEscapedWhereTheyAreNotUtf8) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/tmp/plain name.qvs", "/tmp/plain name.qvs"},
+        {"caf\xC3\xA9.qvs", "caf\xC3\xA9.qvs"},         // UTF-8 kept
+        {"\xE9z.qvs", "\\xe9z.qvs"},                    // a Latin-1 byte
+        {"a\xC3.qvs", "a\\xc3.qvs"},                    // a sequence cut short
+        {"\xF0\x9F\x8E\xB5", "\xF0\x9F\x8E\xB5"},       // four bytes, valid
+        {"\xED\xA0\x80", "\\xed\\xa0\\x80"},            // a surrogate is not UTF-8
+        {"two\nlines\t.qvs", "two\\x0alines\\x09.qvs"}, // control characters
+        {"C:\\Test files\\a.qvl", "C:\\Test files\\a.qvl"},
+    };
+    for (const auto& [bytes, shown] : cases) {
+        EXPECT_EQ(EscapedName(bytes), shown);
+        EXPECT_TRUE(IsValidUtf8(EscapedName(bytes)));
+    }
+}
+
 class ScriptFileTest : public ::testing::Test {
 protected:
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
@@ -97,6 +118,48 @@ TEST_F(ScriptFileTest, readsTheLinesOfAFileOrNamesWhyItCannot) {
     const ScriptFile folder = ReadScriptFile(Path("folder.qvs"));
     EXPECT_FALSE(folder.Ok);
     EXPECT_EQ(folder.Error, "Cannot open file " + Path("folder.qvs") + ": Is a directory");
+
+    // A line keeps its bytes: a file name in it reaches the system as written.
+    std::ofstream(Path("\xE9.qvs"), std::ios::binary) << "play 1 \xE9.qvl\r\npause caf\xE9\r\n";
+    const ScriptFile latin = ReadScriptFile(Path("\xE9.qvs"));
+    EXPECT_EQ(latin.Lines, (std::vector<std::string>{"play 1 \xE9.qvl", "pause caf\xE9"}));
+    EXPECT_EQ(ScriptText(latin.Lines[1]), "pause caf\xC3\xA9");
+}
+
+// Scripts are read like preset files, up to a limit: a device or an endless input never fills
+// the memory (the program's own test refuses folders, links, devices and silent pipes).
+TEST_F(ScriptFileTest, readsAScriptUpToTheLimitAndNotAByteMore) {
+    for (const std::size_t size : {MaxScriptFileSize, MaxScriptFileSize + 1}) {
+        const fs::path p = dir_ / "large.qvs";
+        std::ofstream(p) << "rem";
+        fs::resize_file(p, size);
+        const ScriptFile read = ReadScriptFile(p.string());
+        EXPECT_EQ(read.Ok, size == MaxScriptFileSize);
+        EXPECT_EQ(read.Error, read.Ok ? ""
+                                      : "Cannot read file " + p.string() + ": larger than " +
+                                            std::to_string(MaxScriptFileSize) + " bytes");
+    }
+}
+
+TEST_F(ScriptFileTest, aPipeIsReadToItsEnd) {
+    const fs::path fifo = dir_ / "fed.qvs";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] {
+        // Opening for writing waits for the reader; the reader gives up after 5 s.
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        if (fd < 0)
+            return;
+        const std::string text = "rem fed\nend\n";
+        EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(fd);
+    });
+    const ScriptFile read = ReadScriptFile(fifo.string(), 5000);
+    // A reader that gave up leaves the writer waiting: open the FIFO once to release it.
+    const int release = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    writer.join();
+    ::close(release);
+    EXPECT_TRUE(read.Ok) << read.Error;
+    EXPECT_EQ(read.Lines, (std::vector<std::string>{"rem fed", "end"}));
 }
 
 } // namespace

@@ -80,7 +80,7 @@ TEST_F(EventLoopWaitTest, aScriptRunServesEventsWhileItWaitsAndStopsOnRequest) {
             run.StopRequested();
     });
     timer.start(0);
-    EXPECT_EQ(run.Run(QString::fromStdString(path)), ScriptOutcome::Finished);
+    EXPECT_EQ(run.Run(path), ScriptOutcome::Finished);
     EXPECT_FALSE(run.Running());
     EXPECT_FALSE(host.PopupShown);
     EXPECT_TRUE(host.MainWindowEnabled);

@@ -1,7 +1,9 @@
 #pragma once
 // A generator, script window and clock for running scripts headless. Every call is logged in
 // order; a playback lasts a set number of ticks (for ever while Loop is ticked, which is read
-// at every tick as the generator reads it at every sample); actions run at chosen ticks.
+// at every tick as the generator reads it at every sample); actions run at chosen ticks. A run
+// that goes on past TickLimit ticks or ServiceLimit services throws TickLimitReached, so that a
+// runner that never ends fails its test instead of hanging it.
 #include "session/ScriptHost.h"
 #include "session/ScriptTicks.h"
 #include "session/ScriptView.h"
@@ -9,25 +11,36 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace quavril::test {
 
+struct TickLimitReached : std::runtime_error {
+    TickLimitReached() : std::runtime_error("the script run went on past the fake's tick limit") {}
+};
+
 class FakeScriptHost : public ScriptHost, public ScriptView, public ScriptTicks {
 public:
+    int TickLimit = 100000;
+    int ServiceLimit = 100000;
     std::vector<std::string> Log;
     int Ticks = 0;
-    int PlayTicks = 3;                // length of a signal without Loop
-    bool AutoStart = false;           // the recall switches the generator on
-    bool SlotLoops = true;            // the recalled slot has Loop ticked
-    std::set<std::string> Unreadable; // preset paths whose load fails
+    int PlayTicks = 3;                 // length of a signal without Loop
+    bool AutoStart = false;            // the recall switches the generator on
+    bool SlotLoops = true;             // the recalled slot has Loop ticked
+    std::set<std::string> Unreadable;  // preset paths whose load fails
+    std::set<std::string> WrongFormat; // preset paths that are no preset file
+    bool StartFails = false;           // a start shows the generator's failure message
     std::map<int, std::function<void()>> AtTick;
     std::function<void()> OnServiceEvents;
 
     bool LoopBox = false;
     bool PlayingNow = false;
     int PlayedTicks = 0;
+    int Failures = 0; // the generator's own failure messages
+    int Services = 0;
     bool MainWindowEnabled = true;
     bool PopupShown = false;
     std::string Label;
@@ -54,6 +67,8 @@ public:
         Log.push_back("load " + path);
         if (Unreadable.count(path))
             return "Cannot read file " + path + ": Input/output error";
+        if (WrongFormat.count(path))
+            return "Wrong file format";
         return {};
     }
     void RecallSlot(int n) override {
@@ -65,8 +80,12 @@ public:
     }
     void StartPlayback() override {
         Log.push_back("start");
-        if (!PlayingNow)
+        if (StartFails && !PlayingNow) {
+            ++Failures;
+            Log.push_back("error: Sound Device Error: no such device");
+        } else if (!PlayingNow) {
             Begin();
+        }
     }
     bool Playing() const override { return PlayingNow; }
     bool Loop() const override { return LoopBox; }
@@ -74,6 +93,7 @@ public:
         Log.push_back(std::string("loop ") + (on ? "1" : "0"));
         LoopBox = on;
     }
+    int FailuresShown() const override { return Failures; }
 
     void SetMainWindowEnabled(bool enabled) override {
         Log.push_back(std::string("enable ") + (enabled ? "1" : "0"));
@@ -95,7 +115,8 @@ public:
     void ShowError(const std::string& text) override { Log.push_back("error: " + text); }
 
     void WaitTick() override {
-        ++Ticks;
+        if (++Ticks > TickLimit)
+            throw TickLimitReached();
         Log.push_back("tick");
         if (PlayingNow && !LoopBox && ++PlayedTicks >= PlayTicks) {
             PlayingNow = false;
@@ -105,6 +126,8 @@ public:
             action->second();
     }
     void ServiceEvents() override {
+        if (++Services > ServiceLimit)
+            throw TickLimitReached();
         if (OnServiceEvents)
             OnServiceEvents();
     }

@@ -1,9 +1,11 @@
 #include "session/ScriptRunner.h"
 #include "tests/session/FakeScriptHost.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -128,17 +130,20 @@ TEST_F(ScriptRunnerTest, repeatRunsTheScriptAgainUntilAButtonIsPressed) {
     EXPECT_EQ(Labels(), (Log{"Line 1: play", "Line 2: repeat", "Line 1: play", "Line 2: repeat",
                              "Line 1: play", "Line 2: repeat", "Line 1: play"}));
 
-    // A script of repeat lines only waits a tick per pass instead of spinning.
-    host = FakeScriptHost();
-    host.AtTick[4] = [&] { runner.CloseRequested(); };
-    int served = 0;
-    host.OnServiceEvents = [&] {
-        if (++served == 100) // a spinning loop: end it, so that the test fails, not hangs
-            runner.CloseRequested();
-    };
-    EXPECT_EQ(Run("repeat\n"), ScriptOutcome::Finished);
-    EXPECT_EQ(host.Ticks, 4);
-    EXPECT_EQ(host.Count("label Line 1: repeat"), 4);
+    // A script of repeat lines, or of pauses that nobody answers (a batch run), only waits a
+    // tick per pass instead of spinning.
+    for (const std::string script : {"repeat\n", "pause\nrepeat\n"}) {
+        host = FakeScriptHost();
+        host.AtTick[4] = [&] { runner.CloseRequested(); };
+        int served = 0;
+        host.OnServiceEvents = [&] {
+            if (++served == 100) // a spinning loop: end it, so that the test fails, not hangs
+                runner.CloseRequested();
+        };
+        EXPECT_EQ(Run(script), ScriptOutcome::Finished) << script;
+        EXPECT_EQ(host.Ticks, 4) << script;
+        EXPECT_EQ(host.Count("label Line 1: " + script.substr(0, script.find('\n'))), 4) << script;
+    }
 }
 
 TEST_F(ScriptRunnerTest, repeatReadsTheScriptAgain) {
@@ -216,18 +221,24 @@ TEST_F(ScriptRunnerTest, badLinesGiveAMessageAndAnOrderlyEnd) {
          {"error: '' is not a valid floating point value"},
          ScriptOutcome::Failed,
          {"Line 1: delay"}},
-        // A missing or unreadable preset file: the message, then the next line.
+        // A missing or unreadable preset file: the message, then the next line; the run
+        // still counts as failed, so that a script whose presets are all missing does not
+        // succeed.
         {"play 1 my presets/missing.qvl \nend",
          {"error: FILE NOT FOUND: 'my presets/missing.qvl'."},
-         ScriptOutcome::Finished,
+         ScriptOutcome::Failed,
          {"Line 1: play", "Line 2: end"}},
         {"play 1\nend",
          {"error: FILE NOT FOUND: ''."},
-         ScriptOutcome::Finished,
+         ScriptOutcome::Failed,
          {"Line 1: play", "Line 2: end"}},
         {"play 2 bad.qvl\nend",
          {"error: Cannot read file bad.qvl: Input/output error"},
-         ScriptOutcome::Finished,
+         ScriptOutcome::Failed,
+         {"Line 1: play", "Line 2: end"}},
+        {"play 3 junk.qvl\nend",
+         {"error: Wrong file format: 'junk.qvl'."},
+         ScriptOutcome::Failed,
          {"Line 1: play", "Line 2: end"}},
         {"pause\npause Check the level\npause  x\nend",
          {"info: Pause in script. Press OK to continue", "info: Check the level",
@@ -236,10 +247,12 @@ TEST_F(ScriptRunnerTest, badLinesGiveAMessageAndAnOrderlyEnd) {
          {"Line 1: pause", "Line 2: pause", "Line 3: pause", "Line 4: end"}},
     };
     Touch("bad.qvl");
+    Touch("junk.qvl");
     for (const auto& c : cases) {
         host = FakeScriptHost();
         host.LoopBox = true;
         host.Unreadable = {Path("bad.qvl")};
+        host.WrongFormat = {Path("junk.qvl")};
         EXPECT_EQ(Run(c.Script), c.Outcome) << c.Script;
         EXPECT_EQ(host.Messages(), c.Messages) << c.Script;
         EXPECT_EQ(Labels(), c.Labels) << c.Script;
@@ -268,6 +281,72 @@ TEST_F(ScriptRunnerTest, relativePresetPathsAreFoundBesideTheScript) {
     EXPECT_TRUE(host.Messages().empty());
     EXPECT_EQ(host.Count("load " + Path("sub/My presets/b c.qvl")), 1);
     EXPECT_EQ(host.Count("load " + Path("a.qvl")), 1);
+
+    // A script read through a descriptor has no folder: the working folder counts.
+    host = FakeScriptHost();
+    const int fd = ::open(Path("sub/s.qvs").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    fs::current_path(dir_ / "sub");
+    EXPECT_EQ(runner.Run("/dev/fd/" + std::to_string(fd)), ScriptOutcome::Finished);
+    fs::current_path(before);
+    ::close(fd);
+    EXPECT_EQ(host.Count("load My presets/b c.qvl"), 1) << host.Log.front();
+}
+
+TEST_F(ScriptRunnerTest, theGeneratorsOwnFailureFailsTheRunThatGoesOn) {
+    host.StartFails = true;
+    EXPECT_EQ(Run("play 1 a.qvl\nrem next\nend\n"), ScriptOutcome::Failed);
+    EXPECT_EQ(host.Messages(), Log{"error: Sound Device Error: no such device"});
+    EXPECT_EQ(Labels(), (Log{"Line 1: play", "Line 2: rem", "Line 3: end"}));
+    // A failure from before the run does not count against it.
+    host.StartFails = false;
+    EXPECT_EQ(Run("play 1 a.qvl\nend\n"), ScriptOutcome::Finished);
+}
+
+struct NameCase {
+    std::string Script;  // bytes
+    std::string Present; // the preset file that exists, beside the script
+    std::string Loaded;  // what is loaded, empty for none
+    Log Messages;
+};
+
+// File names are bytes: a name in a Windows-1252 line is used as written, then as the screen
+// shows it (a file saved under its UTF-8 name); messages show names escaped, texts decoded.
+TEST_F(ScriptRunnerTest, namesAreUsedAsTheirBytesAndShownEscaped) {
+    const std::vector<NameCase> cases = {
+        {"play 1 \xE9t\xE9.qvl\nend", "\xE9t\xE9.qvl", "\xE9t\xE9.qvl", {}},
+        {"play 1 \xE9t\xE9.qvl\nend", "\xC3\xA9t\xC3\xA9.qvl", "\xC3\xA9t\xC3\xA9.qvl", {}},
+        {"play 1 caf\xC3\xA9.qvl\nend", "caf\xC3\xA9.qvl", "caf\xC3\xA9.qvl", {}},
+        {"play 1 \xE9t\xE9.qvl\nend",
+         "other.qvl",
+         "",
+         {"error: FILE NOT FOUND: '\\xe9t\\xe9.qvl'."}},
+        {"pause Pr\xFC"
+         "fung\nplay \xB2 a.qvl",
+         "a.qvl",
+         "",
+         {"info: Pr\xC3\xBC"
+          "fung",
+          "error: '\xC2\xB2' is not a valid integer value"}},
+    };
+    for (const auto& c : cases) {
+        host = FakeScriptHost();
+        const test::TempFolder folder("quavril-names");
+        const fs::path dir = folder.Path();
+        std::ofstream(dir / c.Present) << "preset";
+        std::ofstream(dir / "\xE9.qvs", std::ios::binary) << c.Script;
+        runner.Run((dir / "\xE9.qvs").string());
+        EXPECT_EQ(host.Count("load " + (dir / c.Loaded).string()), c.Loaded.empty() ? 0 : 1)
+            << c.Script;
+        EXPECT_EQ(host.Count("load"), c.Loaded.empty() ? 0 : 1) << c.Script;
+        EXPECT_EQ(host.Messages(), c.Messages) << c.Script;
+    }
+}
+
+TEST_F(ScriptRunnerTest, theFakesTickLimitEndsARunThatWouldNeverEnd) {
+    host.TickLimit = 50;
+    EXPECT_THROW(Run("repeat\n"), test::TickLimitReached);
+    EXPECT_EQ(host.Ticks, 51);
 }
 
 TEST_F(ScriptRunnerTest, aRunStartedDuringARunIsRefused) {

@@ -45,6 +45,11 @@ inline bool WaitFor(const std::function<bool()>& done, int limitMs = 20000) {
 class CliFixture {
 public:
     std::filesystem::path dir;
+    // The children's standard input when not negative (a pipe's read end, a file), else the
+    // test's own.
+    int stdinFd = -1;
+    // Variables removed from the children's environment (DISPLAY for a start without one).
+    std::vector<std::string> unsetInChild;
 
     void SetUp(const std::string& name) {
         dir = std::filesystem::temp_directory_path() /
@@ -73,6 +78,19 @@ public:
         WriteAlsaConfig(text + "}\n");
     }
 
+    // Replaces the children's ALSA configuration with one of its own whose default device
+    // records what it plays into `capture` (a file, or a named pipe that paces it). The
+    // system's configuration is left out, so that no sound server takes the default device
+    // over; a second device keeps the list from looking empty.
+    void UseOnlyCaptureDefault(const std::filesystem::path& capture) {
+        const std::filesystem::path conf = dir / "only.conf";
+        std::ofstream(conf) << "pcm.!default {\n type file\n slave.pcm { type null }\n file \""
+                            << capture.string()
+                            << "\"\n format \"raw\"\n}\npcm.spare {\n type null\n"
+                               " hint { show on description \"Spare\" }\n}\n";
+        ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+    }
+
     // A program of the build's bin folder; quavril-cli unless `name` says otherwise.
     pid_t Spawn(const std::vector<std::string>& args, const std::string& name = "quavril-cli") {
         const std::string program = std::string(QUAVRIL_BIN_DIR) + "/" + name;
@@ -86,6 +104,10 @@ public:
             argv.push_back(nullptr);
             if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr))
                 ::_exit(127);
+            if (stdinFd >= 0 && ::dup2(stdinFd, 0) < 0)
+                ::_exit(127);
+            for (const auto& name : unsetInChild)
+                ::unsetenv(name.c_str());
             ::execv(program.c_str(), argv.data());
             ::_exit(127);
         }
