@@ -32,7 +32,7 @@ const char* PlayHelp =
     "\n"
     "Plays memory slot SLOT (1-4) of the preset file PRESET.qvl on an output device, through\n"
     "the generator's own output path, and returns when the signal has ended. Ctrl+C stops at\n"
-    "once.\n"
+    "once, or after the fade-out when a fade length is set.\n"
     "\n"
     "PRESET.qvl may be a pipe; '-' reads it from standard input.\n"
     "\n"
