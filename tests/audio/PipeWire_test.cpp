@@ -193,42 +193,9 @@ TEST_F(PipeWireTest, pauseAndStopActWithinABufferWhenThePauseIsEmulated) {
     ExpectPauseAndStopWithinABuffer(AlsaWaveOut::PauseMode::Emulate);
 }
 
-// On a paced device the frames a soft stop takes back start at the first one the device can
-// still give back, which lies after every buffer it has handed back and within those it was
-// given, and follow each other.
-TEST_F(PipeWireTest, withdrawTakesBackFromTheFirstFrameTheDeviceGivesBack) {
-    constexpr int64_t bufferFrames = 4096; // mono float
-    Endless e(AlsaWaveOut::PauseMode::Device, 0);
-    e.out->SetSamples(SampleFormat::F32);
-    e.out->SetBufferSize(bufferFrames * 4);
-    int64_t next = 0;
-    e.out->OnFillBuffer = [&](uint8_t* buffer, int32_t& size) {
-        for (int32_t i = 0; i < size; i += 4) // each sample tells its frame number
-            EncodeSample(buffer + i, SampleFormat::F32, static_cast<double>(next++) * 1e-6);
-        return true;
-    };
-    ASSERT_TRUE(e.out->Start()) << e.out->ErrorMessage();
-    e.RunFor(400);
-    std::vector<uint8_t> copy;
-    const int32_t done = e.out->DoneCount(), filled = e.out->FilledCount();
-    ASSERT_EQ(e.out->Port().Withdraw(4800, copy), WaveOk);
-    ASSERT_EQ(copy.size(), 4800u * 4);
-    const auto frameOf = [&](int64_t i) {
-        return std::llround(DecodeSample(copy.data() + i * 4, SampleFormat::F32) * 1e6);
-    };
-    const int64_t first = frameOf(0);
-    EXPECT_GE(first, done * bufferFrames);
-    EXPECT_LT(first, filled * bufferFrames);
-    EXPECT_GT(first, 0);
-    for (int64_t i = 1; i < 4800; ++i)
-        ASSERT_EQ(frameOf(i), first + i) << "frame " << i;
-
-    e.out->StopNow();
-}
-
 // What the sink hears of a soft stop, recorded from its monitor: a 1 kHz sine at half scale
-// that fades out without a click. A pure sine follows s[i] = 2 cos(w) s[i-1] - s[i-2]; a
-// skipped or repeated frame breaks that by thousands, a 100 ms fade by a few units.
+// that fades out over 100 ms without a click. A pure sine follows s[i] = 2 cos(w) s[i-1] -
+// s[i-2]; a skipped or repeated frame breaks that by thousands, the fade by a few units.
 TEST_F(PipeWireTest, aSoftStopIsHeardWithoutAClick) {
     if (std::system("command -v pw-record >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "pw-record is not installed";
@@ -240,54 +207,38 @@ TEST_F(PipeWireTest, aSoftStopIsHeardWithoutAClick) {
                  "1", "--format", "s16", heard.c_str(), nullptr);
         ::_exit(127);
     }
-    ASSERT_GT(recorder, 0);
     const bool recording =
         WaitFor([&] { return fs::exists(heard) && fs::file_size(heard) > 48000; }, 5000);
-
     Endless e(AlsaWaveOut::PauseMode::Device, 0);
     e.out->SetSamples(SampleFormat::F32);
     e.out->SetBufferSize(16384);
     int64_t next = 0;
     e.out->OnFillBuffer = [&](uint8_t* buffer, int32_t& size) {
-        for (int32_t i = 0; i < size; i += 4)
-            EncodeSample(buffer + i, SampleFormat::F32,
-                         0.5 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(next++) / 48000));
+        for (int32_t i = 0; i < size; i += 4, ++next)
+            EncodeSample(buffer + i, SampleFormat::F32, 0.5 * std::sin(M_PI * next / 24.0));
         return true;
     };
-    if (recording) {
-        EXPECT_TRUE(e.out->Start()) << e.out->ErrorMessage();
+    if (recording && e.out->Start()) {
         e.RunFor(400);
-        e.out->StopSoftly(4800); // 100 ms
+        e.out->StopSoftly(4800);
         EXPECT_TRUE(RunUntil([&] { return e.stops == 1; }, 3000));
         e.RunFor(300); // the recorder takes the end too
     }
     ::kill(recorder, SIGINT);
-    int status = 0;
-    if (!WaitFor([&] { return ::waitpid(recorder, &status, WNOHANG) == recorder; }, 5000)) {
+    if (!WaitFor([&] { return ::waitpid(recorder, nullptr, WNOHANG) == recorder; }, 5000)) {
         ::kill(recorder, SIGKILL);
-        ::waitpid(recorder, &status, 0);
+        ::waitpid(recorder, nullptr, 0);
     }
-    ASSERT_TRUE(recording) << "pw-record did not record";
-
-    // The samples of the data chunk.
+    ASSERT_TRUE(recording && e.stops == 1);
     const std::vector<uint8_t> file = ReadFile(heard);
-    const auto data =
-        std::search(file.begin(), file.end(), std::begin("data"), std::begin("data") + 4);
-    ASSERT_NE(data, file.end());
+    const auto data = std::search(file.begin(), file.end(), "data", "data" + 4);
     std::vector<int> s;
     for (auto p = data + 8; p + 1 < file.end(); p += 2)
         s.push_back(static_cast<int16_t>(p[0] | p[1] << 8));
-    const auto loud = std::find_if(s.begin(), s.end(), [](int v) { return std::abs(v) > 1000; });
-    ASSERT_NE(loud, s.end()) << "nothing was heard";
-    const double c = 2 * std::cos(2 * M_PI * 1000.0 / 48000);
-    std::vector<size_t> breaks;
-    for (size_t i = 2; i < s.size(); ++i)
-        if (std::abs(s[i] - (c * s[i - 1] - s[i - 2])) > 200)
-            breaks.push_back(i);
-    // The start from silence is the only break (it has no fade-in here).
-    const size_t onset = static_cast<size_t>(loud - s.begin());
-    ASSERT_FALSE(breaks.empty());
-    EXPECT_LE(breaks.back(), onset + 2) << "a click " << breaks.back() - onset << " samples in";
+    const auto onset = std::find_if(s.begin(), s.end(), [](int v) { return v != 0; }) - s.begin();
+    const double c = 2 * std::cos(M_PI / 24);
+    for (size_t i = static_cast<size_t>(onset) + 3; i < s.size(); ++i)
+        ASSERT_LT(std::abs(s[i] - (c * s[i - 1] - s[i - 2])), 200) << i - onset << " samples in";
     EXPECT_EQ(s.back(), 0) << "the sound has ended";
 }
 

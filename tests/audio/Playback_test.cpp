@@ -3,7 +3,6 @@
 #include "audio/PlaybackHost.h"
 #include "audio/VirtualWaveOut.h"
 #include "synth/Messages.h"
-#include "synth/SampleFormat.h"
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/support/GeneratorTestAccess.h"
 
@@ -224,60 +223,3 @@ INSTANTIATE_TEST_SUITE_P(
                       WholeSignal{false, 8000, 3, 4096}, WholeSignal{true, 255, 4, 1024},
                       WholeSignal{true, 256, 4, 1024}, WholeSignal{true, 257, 2, 1024},
                       WholeSignal{true, 3000, 4, 1024}, WholeSignal{true, 8000, 2, 16384}));
-
-// Each start opens the device with the sample format of the generator's quality at that moment,
-// and the samples carry the same signal in every format.
-TEST_F(PlaybackTest, theDeviceFormatFollowsTheQualityAtEveryStart) {
-    SetStereo(true);
-    generator.SetText(TextField::Duration, "0.05"); // 400 frames
-    device->SetAutoPlay(true);
-    std::vector<double> classic;
-    for (const auto& [samples, opened] :
-         {std::pair{SampleFormat::S16, "16bit"}, std::pair{SampleFormat::F32, "32bit float"},
-          std::pair{SampleFormat::S24, "24bit"}}) {
-        SCOPED_TRACE(opened);
-        SignalQuality quality;
-        quality.Format = samples;
-        generator.SetQuality(quality);
-        device->ClearLog();
-        const size_t before = device->Played().size();
-        stops = 0;
-        ASSERT_EQ(playback->StartPlayback(2, 4096).Result, Playback::Outcome::Started);
-        EXPECT_EQ(device->Log().front(), std::string("open default 2ch 8000Hz ") + opened);
-        ASSERT_TRUE(test::RunUntil([&] { return stops == 1; }));
-        const int bytes = BytesPerSample(samples);
-        ASSERT_EQ(device->Played().size() - before, 400u * 2 * static_cast<size_t>(bytes));
-        for (size_t i = 0; i < 800; ++i) {
-            const double v = DecodeSample(device->Played().data() + before + i * bytes, samples);
-            if (samples == SampleFormat::S16)
-                classic.push_back(v);
-            else
-                ASSERT_NEAR(v, classic[i], 2.0 / 32767) << "sample " << i;
-        }
-    }
-}
-
-// Stop fades out over the fade setting (10 ms at 8000 Hz: 80 frames), or stops at once; On
-// during a fade-out ends it first, so the stop notice comes before the new start's.
-TEST_F(PlaybackTest, stopFadesOutWithTheFadeSettingAndOnEndsAFadeOutFirst) {
-    std::vector<std::string> notices;
-    out->OnStart = [&](QObject*) { notices.push_back("start"); };
-    out->OnStop = [&](QObject*) { notices.push_back("stop"); };
-    for (const int ms : {0, 10}) {
-        SignalQuality quality;
-        quality.FadeMs = ms;
-        generator.SetQuality(quality);
-        notices.clear();
-        ASSERT_EQ(playback->StartPlayback(2, 4096).Result, Playback::Outcome::Started);
-        device->ClearLog();
-        playback->Stop();
-        EXPECT_FALSE(playback->OutputPlaying());
-        EXPECT_EQ(out->Fading(), ms > 0);
-        EXPECT_EQ(device->Log().back(), ms > 0 ? "write 4 160" : "close");
-        ASSERT_EQ(playback->StartPlayback(2, 4096).Result, Playback::Outcome::Started);
-        DeliverNotices();
-        EXPECT_EQ(notices, (std::vector<std::string>{"start", "stop", "start"}));
-        out->StopNow();
-        DeliverNotices();
-    }
-}

@@ -309,19 +309,6 @@ TEST_F(PerformanceTestRun, theAdviceNotesQuoteTheSettingsName) {
     EXPECT_EQ(questions.HelpContexts.back(), 0) << "the modulated test's question";
 }
 
-// The rates added after the first ones keep their stored positions through the test's own
-// rate changes: a cancel puts 192000 Hz back, and the settings window is told.
-TEST_F(PerformanceTestRun, aCancelPutsAHighRateBack) {
-    session->SelectRate(OutputSettings::FsPosition(192000));
-    std::vector<int32_t> announced;
-    QObject::connect(session.get(), &GeneratorSession::SampleRateChanged,
-                     [&](int32_t fs) { announced.push_back(fs); });
-    questions.Answers = {true, false};
-    Run(9000);
-    ExpectUserStateGivenBack(192000);
-    EXPECT_EQ(announced, (std::vector<int32_t>{44100, 192000}));
-}
-
 TEST_F(PerformanceTestRun, aMissingBankEndsWithItsNoteAndChangesNothing) {
     questions.Answers = {true};
     Run(9000, dir.filePath("absent.qvl"));

@@ -94,52 +94,33 @@ TEST_F(OutputSettingsTest, aPositionOutsideItsListFallsBackToTheDefault) {
     EXPECT_EQ(s.BufferSize, OutputSettings::DefaultBufferSize);
 }
 
-TEST_F(OutputSettingsTest, theSignalQualityComesBackUnderItsOwnNames) {
+// The signal quality comes back under its own names, also without a rate stored; a damaged
+// value keeps its default while the others load.
+TEST_F(OutputSettingsTest, theSignalQualityComesBackAndADamagedValueKeepsItsDefault) {
     OutputSettings s;
-    s.Quality.Format = SampleFormat::F32;
-    s.Quality.Dither = DitherKind::Tpdf;
-    s.Quality.BandLimited = true;
-    s.Quality.FadeMs = SignalQuality::MaxFadeMs;
-    {
-        SettingsStore store;
-        ASSERT_TRUE(SaveOutputSettings(store, s));
-    }
+    s.Quality = {SampleFormat::F32, DitherKind::Tpdf, true, SignalQuality::MaxFadeMs};
     SettingsStore store;
-    EXPECT_EQ(store.ReadInt("SampleFormat"), 2);
-    EXPECT_EQ(store.ReadInt("Dither"), 1);
-    EXPECT_EQ(store.ReadInt("BandLimited"), 1);
-    EXPECT_EQ(store.ReadInt("FadeMs"), 1000);
-    EXPECT_EQ(LoadOutputSettings(store), s);
-    // Stored without a rate: the quality is read all the same.
+    ASSERT_TRUE(SaveOutputSettings(store, s));
+    EXPECT_EQ(SettingsStore().ReadText("SampleFormat"), "2");
     store.Remove(setting_names::Fs);
     EXPECT_EQ(LoadOutputSettings(store).Quality, s.Quality);
-}
-
-// A damaged value keeps its default; the other values load.
-TEST_F(OutputSettingsTest, aDamagedQualityValueKeepsItsDefault) {
-    const std::pair<const char*, const char*> damaged[] = {
-        {"SampleFormat", "3"}, {"SampleFormat", "-1"}, {"SampleFormat", "24"},
-        {"Dither", "2"},       {"Dither", "tpdf"},     {"BandLimited", "yes"},
-        {"FadeMs", "1001"},    {"FadeMs", "-5"},       {"FadeMs", "10.5"}};
-    for (const auto& [name, text] : damaged) {
+    const SignalQuality stored{SampleFormat::S24, DitherKind::Tpdf, true, 20}, defaults;
+    for (const auto& [name, text] : {std::pair{"SampleFormat", "3"},
+                                     {"SampleFormat", "-1"},
+                                     {"Dither", "2"},
+                                     {"Dither", "tpdf"},
+                                     {"BandLimited", "yes"},
+                                     {"FadeMs", "1001"},
+                                     {"FadeMs", "10.5"}}) {
         SCOPED_TRACE(std::string(name) + "=" + text);
-        SettingsStore store;
-        store.WriteInt(setting_names::SampleFormat, 1);
-        store.WriteInt(setting_names::Dither, 1);
-        store.WriteFlag(setting_names::BandLimited, true);
-        store.WriteInt(setting_names::FadeMs, 20);
+        s.Quality = stored;
+        SaveOutputSettings(store, s);
         store.WriteText(name, text);
-        SignalQuality expected{SampleFormat::S24, DitherKind::Tpdf, true, 20};
-        const SignalQuality defaults;
+        const SignalQuality q = LoadOutputSettings(store).Quality;
         const std::string n = name;
-        if (n == "SampleFormat")
-            expected.Format = defaults.Format;
-        else if (n == "Dither")
-            expected.Dither = defaults.Dither;
-        else if (n == "BandLimited")
-            expected.BandLimited = defaults.BandLimited;
-        else
-            expected.FadeMs = defaults.FadeMs;
-        EXPECT_EQ(LoadOutputSettings(store).Quality, expected);
+        EXPECT_EQ(q.Format, n == "SampleFormat" ? defaults.Format : stored.Format);
+        EXPECT_EQ(q.Dither, n == "Dither" ? defaults.Dither : stored.Dither);
+        EXPECT_EQ(q.BandLimited, n == "BandLimited" ? defaults.BandLimited : stored.BandLimited);
+        EXPECT_EQ(q.FadeMs, n == "FadeMs" ? defaults.FadeMs : stored.FadeMs);
     }
 }
