@@ -114,7 +114,8 @@ TEST_F(ScriptPopupTest, scriptRunEndsWhenTheUserPressesAButton) {
     // Second button in a delay of a quarter of an hour.
     bool locked = false;
     PressWhenShowing(popup, "Line 2: delay", popup.Button2, mainWindow, locked);
-    EXPECT_EQ(run.Run(Script("rem\ndelay 1000\nend\n")), ScriptOutcome::Finished);
+    EXPECT_EQ(run.Run(Script("rem\ndelay 1000\nend\n")),
+              ScriptOutcome::Finished);
     EXPECT_TRUE(locked);
     EXPECT_FALSE(popup.isVisible());
     EXPECT_TRUE(mainWindow.isEnabled());
@@ -122,7 +123,8 @@ TEST_F(ScriptPopupTest, scriptRunEndsWhenTheUserPressesAButton) {
     // First button: the current delay runs to its end, then the script ends.
     locked = false;
     PressWhenShowing(popup, "Line 1: delay", popup.Button1, mainWindow, locked);
-    EXPECT_EQ(run.Run(Script("delay 0.3\nrem never\n")), ScriptOutcome::Finished);
+    EXPECT_EQ(run.Run(Script("delay 0.3\nrem never\n")),
+              ScriptOutcome::Finished);
     EXPECT_TRUE(locked);
     EXPECT_EQ(popup.Label1->text(), "Line 1: delay");
     EXPECT_FALSE(popup.isVisible());
