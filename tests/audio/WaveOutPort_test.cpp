@@ -291,30 +291,6 @@ TEST_P(WaveOutPortTest, everySampleFormatReachesTheDeviceByteForByte) {
     }
 }
 
-// Withdraw copies what it takes back (here everything: the device was paused), across buffers
-// in queue order, hands every buffer back in order before it returns and keeps the connection.
-TEST_P(WaveOutPortTest, withdrawCopiesWhatItTakesBackAndTheConnectionPlaysOn) {
-    std::vector<uint8_t> all, taken;
-    for (size_t i = 0; i < h.size(); ++i)
-        for (size_t b = 0; b < data[i].size(); ++b)
-            all.push_back(data[i][b] = static_cast<uint8_t>(b * 7 + i));
-    EXPECT_EQ(port->Withdraw(10, taken), WaveErrNotOpen);
-    ASSERT_EQ(Open(), WaveOk);
-    ASSERT_EQ(port->Pause(), WaveOk);
-    for (WaveHeader& header : h)
-        ASSERT_TRUE(port->Prepare(header) == WaveOk && port->Write(header) == WaveOk);
-    ASSERT_EQ(port->Withdraw(600, taken), WaveOk); // mono 16-bit: 512 frames a buffer
-    EXPECT_TRUE(taken == std::vector<uint8_t>(all.begin(), all.begin() + 1200));
-    EXPECT_EQ(sink.notices, (std::vector<std::string>{"opened", "done 0", "done 1", "done 2"}));
-    ASSERT_EQ(port->Restart(), WaveOk);
-    ASSERT_EQ(port->Write(h[1]), WaveOk);
-    if (virtualDevice) {
-        EXPECT_TRUE(virtualDevice->CompleteNext());
-    }
-    ASSERT_TRUE(test::RunUntil([&] { return sink.notices.size() == 5; }, 5000));
-    EXPECT_EQ(sink.notices.back(), "done 1");
-}
-
 INSTANTIATE_TEST_SUITE_P(Backends, WaveOutPortTest,
                          ::testing::Values(Backend::Virtual, Backend::Alsa), BackendName);
 
