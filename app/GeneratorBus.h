@@ -33,6 +33,8 @@ public:
     // Gives up the name and the object; harmless when not installed.
     void Release();
     bool Installed() const { return bus_.has_value(); }
+    // The port of the SCPI server that ScpiPort() answers (0: none).
+    void SetScpiPort(int port) { object_.SetScpiPort(port); }
 
     // How long a peer may take to answer one call before it is skipped, in milliseconds.
     void SetReplyTimeout(int ms) { timeoutMs_ = ms; }

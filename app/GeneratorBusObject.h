@@ -31,6 +31,9 @@ class GeneratorBusObject : public QObject, protected QDBusContext {
                 "      <arg name=\"name\" type=\"s\" direction=\"in\"/>\n"
                 "      <arg name=\"value\" type=\"s\" direction=\"out\"/>\n"
                 "    </method>\n"
+                "    <method name=\"ScpiPort\">\n"
+                "      <arg name=\"port\" type=\"i\" direction=\"out\"/>\n"
+                "    </method>\n"
                 "  </interface>\n")
 
 public:
@@ -44,9 +47,15 @@ public slots:
     // A setting's current text, list position or check state by its stored name; an unknown
     // name is answered with the error org.orvande.Quavril.Error.UnknownSetting.
     Q_SCRIPTABLE QString Value(const QString& name);
+    // The TCP port of the generator's SCPI server, 0 when it has none.
+    Q_SCRIPTABLE int ScpiPort() const { return scpiPort_; }
+
+public:
+    void SetScpiPort(int port) { scpiPort_ = port; }
 
 private:
     MessageTarget& target_;
+    int scpiPort_ = 0;
 };
 
 } // namespace quavril

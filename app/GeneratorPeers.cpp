@@ -63,6 +63,14 @@ std::optional<QString> GeneratorPeers::Title(const QString& service) const {
     return reply->arguments().front().toString();
 }
 
+std::optional<int> GeneratorPeers::ScpiPort(const QString& service) const {
+    const auto reply = Call(service, QStringLiteral("ScpiPort"), {});
+    if (!reply || reply->arguments().size() != 1 ||
+        reply->arguments().front().userType() != QMetaType::Int)
+        return std::nullopt;
+    return reply->arguments().front().toInt();
+}
+
 bool GeneratorPeers::Message(const QString& service, MessageCode code, int32_t wParam,
                              int32_t lParam) const {
     return Call(service, QStringLiteral("Message"),

@@ -41,6 +41,9 @@ public:
     std::vector<Peer> List() const;
     // The peer's title; nothing when it does not answer in time.
     std::optional<QString> Title(const QString& service) const;
+    // The peer's SCPI port (0: no server); nothing when it does not answer or has no such
+    // method.
+    std::optional<int> ScpiPort(const QString& service) const;
     // True when the peer replied, which it does after its action.
     bool Message(const QString& service, MessageCode code, int32_t wParam, int32_t lParam) const;
     // `code` to every peer whose title equals `title` exactly, one at a time in List order.

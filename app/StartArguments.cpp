@@ -5,7 +5,7 @@
 namespace quavril {
 
 const char* const StartArguments::HelpText =
-    "Usage: quavril [FILE]\n"
+    "Usage: quavril [--scpi[=ADDRESS[:PORT]]] [FILE]\n"
     "       quavril --batch SCRIPT.qvs\n"
     "\n"
     "The Quavril test-signal generator window.\n"
@@ -19,6 +19,10 @@ const char* const StartArguments::HelpText =
     "             every message is one line on stderr (script:line: text), 'pause' waits\n"
     "             for Enter only when stdin is a terminal; the stored settings are read,\n"
     "             never written\n"
+    "  --scpi[=ADDRESS[:PORT]]\n"
+    "             serve SCPI instrument commands over TCP for this run: on the loopback\n"
+    "             address unless ADDRESS is given (0.0.0.0 or :: for every address, [::1]:PORT\n"
+    "             for IPv6), on the first free port from 5025 on, or on PORT only\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
     "\n"
@@ -27,7 +31,9 @@ const char* const StartArguments::HelpText =
     "not be read; a mistake on the command line gives status 2.\n"
     "\n"
     "Running generators are reached on the session bus (see quavril-cli generators/send);\n"
-    "the desktop's media controls (MPRIS, such as playerctl) start and stop each window.\n";
+    "the desktop's media controls (MPRIS, such as playerctl) start and stop each window;\n"
+    "test scripts reach it over the network with SCPI when that is on (Tools > Output\n"
+    "settings, or --scpi).\n";
 
 StartArguments StartArguments::Parse(const std::vector<std::string>& args) {
     StartArguments start;
@@ -45,9 +51,9 @@ StartArguments StartArguments::Parse(const std::vector<std::string>& args) {
         } else if (a == "--") {
             options = false;
         } else if (a == "--help" || a == "-h") {
-            return {Action::Help, {}, {}};
+            return Only(Action::Help);
         } else if (a == "--version") {
-            return {Action::Version, {}, {}};
+            return Only(Action::Version);
         } else if (a == "--batch" || a.starts_with("--batch=")) {
             start.What = Action::Batch;
             if (a != "--batch")
@@ -55,15 +61,18 @@ StartArguments StartArguments::Parse(const std::vector<std::string>& args) {
             else if (i + 1 < args.size())
                 start.File = args[++i];
             else
-                return {Action::Usage, {}, "--batch needs a script file"};
+                return Only(Action::Usage, "--batch needs a script file");
             haveFile = true;
+        } else if (a == "--scpi" || a.starts_with("--scpi=")) {
+            start.Scpi = true;
+            start.ScpiEndpoint = a.size() > 7 ? a.substr(7) : std::string();
         } else if (a.starts_with("--")) {
-            return {Action::Usage, {}, "unknown option '" + a + "'"};
+            return Only(Action::Usage, "unknown option '" + a + "'");
         }
         // Any other single-dash word is the window toolkit's.
     }
     if (start.What == Action::Batch && start.File.empty())
-        return {Action::Usage, {}, "--batch needs a script file"};
+        return Only(Action::Usage, "--batch needs a script file");
     return start;
 }
 

@@ -2,7 +2,9 @@
 // The generator's command line, read before any window system is touched, so that --help,
 // --version and --batch work without a display (over ssh, from cron, in a package check).
 //
-//   quavril [FILE]            the window; FILE a preset file (".qvl") or a script (".qvs")
+//   quavril [--scpi[=ADDRESS[:PORT]]] [FILE]
+//                             the window; FILE a preset file (".qvl") or a script (".qvs");
+//                             with --scpi the SCPI server runs for this start
 //   quavril --batch SCRIPT    the script alone: no window, messages on stderr
 //   quavril --help | -h | --version
 //
@@ -12,6 +14,7 @@
 // first, and then reads what is left again (the file). Arguments are bytes as the system
 // gives them: file names need not be UTF-8.
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quavril {
@@ -28,7 +31,17 @@ struct StartArguments {
     Action What = Action::Window;
     std::string File;
     std::string Problem;
+    // --scpi was given, with the text after "--scpi=" (checked where the server is made).
+    bool Scpi = false;
+    std::string ScpiEndpoint;
 
+    // Only an action (and what went wrong).
+    static StartArguments Only(Action what, std::string problem = {}) {
+        StartArguments s;
+        s.What = what;
+        s.Problem = std::move(problem);
+        return s;
+    }
     // `args` without the program's own name.
     static StartArguments Parse(const std::vector<std::string>& args);
     // The text of --help.

@@ -6,9 +6,12 @@
 #include "app/HotKey.h"
 #include "app/MprisPlayer.h"
 #include "app/OrderlyEnd.h"
+#include "app/ScpiAnnouncer.h"
+#include "app/ScpiServer.h"
 #include "app/StartArguments.h"
 #include "session/DataPaths.h"
 #include "session/GeneratorSession.h"
+#include "session/SessionScpiHost.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredSettings.h"
 #include "ui/ApplicationTitle.h"
@@ -44,6 +47,14 @@ int main(int argc, char* argv[]) {
     case StartArguments::Action::Window:
         break;
     }
+    const std::optional<ScpiEndpoint> scpiOption =
+        start.Scpi ? ScpiEndpoint::FromOption(QString::fromStdString(start.ScpiEndpoint))
+                   : std::nullopt;
+    if (start.Scpi && !scpiOption) {
+        std::fprintf(stderr, "quavril: --scpi=%s: expected ADDRESS, ADDRESS:PORT or :PORT\n",
+                     start.ScpiEndpoint.c_str());
+        return 2;
+    }
     // Numbers are read and written with a full stop whatever the user's locale.
     QLocale::setDefault(QLocale::c());
     QApplication app(argc, argv);
@@ -78,6 +89,32 @@ int main(int argc, char* argv[]) {
     GeneratorBus bus(session);
     bus.Install();
     session.SetBroadcaster(bus.Broadcaster());
+    // SCPI over the network: as the stored setting says, or as --scpi says for this run.
+    SessionScpiHost scpiHost(session);
+    ScpiServer scpi(scpiHost);
+    ScpiAnnouncer announcer;
+    QObject::connect(&scpi, &ScpiServer::StatusChanged, [&](const QString& status) {
+        session.SetScpiStatus(status);
+        bus.SetScpiPort(scpi.Port());
+        if (scpi.Failed())
+            std::fprintf(stderr, "quavril: SCPI server: %s\n", qPrintable(status));
+        // Only a server that others can reach is announced.
+        if (scpi.Listening() && !scpi.Address().isLoopback())
+            announcer.Announce(scpi.Port(), scpi.Identity().section(',', 2, 2));
+        else
+            announcer.Withdraw();
+    });
+    const auto applyStoredScpi = [&] {
+        if (session.Scpi().On)
+            scpi.Start(ScpiEndpoint::FromSettings(session.Scpi()));
+        else
+            scpi.Stop();
+    };
+    QObject::connect(&session, &GeneratorSession::ScpiChanged, &scpi, applyStoredScpi);
+    if (scpiOption)
+        scpi.Start(*scpiOption);
+    else
+        applyStoredScpi();
     // Without an argument the memory slots come from the shipped presets, if they are there.
     // An argument counts only when it names an existing file; ".qvs" and ".qvl" are found
     // anywhere in it, case-sensitively, and a script is never loaded as a preset too.
@@ -87,6 +124,7 @@ int main(int argc, char* argv[]) {
         session.LoadPresets(examples.toStdString());
     } else if (kind == StartFile::Script) {
         const ScriptOutcome outcome = frmGenerator.Scripts().Run(argument);
+        scpi.Stop();
         hotKey.Release();
         bus.Release();
         session.StopNow();
@@ -102,6 +140,7 @@ int main(int argc, char* argv[]) {
     // The window's close, Exit, a signal, the media controls' Quit and the end of the desktop
     // session all end alike.
     OrderlyEnd end([&] {
+        scpi.Stop();
         hotKey.Release();
         mpris.Release();
         session.StopNow();

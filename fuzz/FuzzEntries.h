@@ -29,4 +29,9 @@ std::string WaveHeader(std::span<const uint8_t> bytes);
 // valid UTF-8, and the Loop box, the main window and the script window are as before.
 std::string Script(std::span<const uint8_t> bytes);
 
+// The bytes as lines sent to the SCPI instrument (over a generator without a toolkit): no
+// answer holds a control character (it would break the line framing), the error queue keeps
+// its size and its form, and every refused value leaves its setting in range.
+std::string ScpiLines(std::span<const uint8_t> bytes);
+
 } // namespace quavril::fuzz

@@ -13,6 +13,8 @@ packages=(
     playerctl
     # windows under a virtual X server
     xvfb xdotool
+    # SCPI: a real VISA client (pure-Python back end), D-Bus from Python for the benchmark
+    python3-pyvisa python3-pyvisa-py python3-dbus
     # installing: icons, manual pages, the Debian package, and the desktop's validators
     librsvg2-bin go-md2man dpkg-dev file desktop-file-utils appstream shared-mime-info
     libxml2-utils

@@ -362,6 +362,20 @@ bool GeneratorSession::SaveOutputSettings() {
     return quavril::SaveOutputSettings(store_, outputSettings_);
 }
 
+void GeneratorSession::SetScpi(const ScpiSettings& scpi) {
+    if (scpi == outputSettings_.Scpi)
+        return;
+    outputSettings_.Scpi = scpi;
+    emit ScpiChanged();
+}
+
+void GeneratorSession::SetScpiStatus(const QString& status) {
+    if (status == scpiStatus_)
+        return;
+    scpiStatus_ = status;
+    emit ScpiStatusChanged(status);
+}
+
 void GeneratorSession::OutputSettingsClosed() {
     generator_.DeriveSweep(Channel::Left);
 }

@@ -97,6 +97,13 @@ public:
     const SignalQuality& Quality() const { return outputSettings_.Quality; }
     void SetQuality(const SignalQuality& quality);
     bool SaveOutputSettings();
+    // The SCPI server's settings (stored with the output settings); the server follows
+    // ScpiChanged. Its own account of itself ("Listening on 127.0.0.1:5025") is kept here for
+    // the output settings window.
+    const ScpiSettings& Scpi() const { return outputSettings_.Scpi; }
+    void SetScpi(const ScpiSettings& scpi);
+    const QString& ScpiStatus() const { return scpiStatus_; }
+    void SetScpiStatus(const QString& status);
     // The output settings window closed: the left channel is derived again.
     void OutputSettingsClosed();
 
@@ -160,6 +167,8 @@ signals:
     void DeviceSelected(int position);
     void SampleRateChanged(int32_t fs);
     void QualityChanged();
+    void ScpiChanged();
+    void ScpiStatusChanged(const QString& status);
     void BankChanged();
     // Control values the generator wrote itself; windows show them without running handlers.
     void TextMirrored(TextField field, const std::string& text);
@@ -224,6 +233,7 @@ private:
     FrequencySliderModel slider_;
     std::function<void(MessageCode)> broadcaster_;
     int devicePosition_ = 0;
+    QString scpiStatus_;
     MessageCode syncCode_ = MessageCode::On;
     bool sync_ = false;
     bool autoStart_ = false;

@@ -35,6 +35,17 @@ SignalQuality LoadQuality(const SettingsStore& store) {
     return q;
 }
 
+ScpiSettings LoadScpiSettings(const SettingsStore& store) {
+    ScpiSettings s;
+    s.On = store.ReadFlag(setting_names::ScpiServer).value_or(false);
+    if (auto address = store.ReadText(setting_names::ScpiAddress); address && !address->empty())
+        s.Address = *address;
+    if (auto port = store.ReadInt(setting_names::ScpiPort); port && *port >= 1 && *port <= 65535)
+        s.Port = *port;
+    s.Allowed = store.ReadText(setting_names::ScpiAllowed).value_or("");
+    return s;
+}
+
 } // namespace
 
 int OutputSettings::FsPosition(int32_t hz) {
@@ -50,6 +61,7 @@ int OutputSettings::BuffersPosition(int32_t count) {
 OutputSettings LoadOutputSettings(const SettingsStore& store) {
     OutputSettings s;
     s.Quality = LoadQuality(store);
+    s.Scpi = LoadScpiSettings(store);
     if (!store.Contains(setting_names::Fs))
         return s;
     s.Fs = StoredPosition<OutputSettings::FsValues.size()>(store, setting_names::Fs,
@@ -70,6 +82,10 @@ bool SaveOutputSettings(SettingsStore& store, const OutputSettings& settings) {
     store.WriteInt(setting_names::Dither, static_cast<int>(q.Dither));
     store.WriteFlag(setting_names::BandLimited, q.BandLimited);
     store.WriteInt(setting_names::FadeMs, q.FadeMs);
+    store.WriteFlag(setting_names::ScpiServer, settings.Scpi.On);
+    store.WriteText(setting_names::ScpiAddress, settings.Scpi.Address);
+    store.WriteInt(setting_names::ScpiPort, settings.Scpi.Port);
+    store.WriteText(setting_names::ScpiAllowed, settings.Scpi.Allowed);
     return store.Sync();
 }
 

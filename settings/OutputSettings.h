@@ -1,8 +1,9 @@
 #pragma once
 // The output settings: sampling rate, bytes per buffer and number of buffers, each a position
 // in a fixed list (the positions are what the settings store keeps: "Fs", "BufferSize",
-// "Buffers"; the values are what the playback uses), and the signal quality ("SampleFormat",
-// "Dither", "BandLimited", "FadeMs").
+// "Buffers"; the values are what the playback uses), the signal quality ("SampleFormat",
+// "Dither", "BandLimited", "FadeMs") and the SCPI server's settings.
+#include "settings/ScpiSettings.h"
 #include "synth/SignalQuality.h"
 
 #include <array>
@@ -34,6 +35,8 @@ struct OutputSettings {
     int Buffers = DefaultBuffers;
     // Sample format, dither, band limits and fades of everything rendered.
     SignalQuality Quality;
+    // The SCPI server (remote control over the network).
+    ScpiSettings Scpi;
 
     int32_t SampleRate() const { return FsValues[static_cast<std::size_t>(Fs)]; }
     int32_t BufferBytes() const { return BufferSizeValues[static_cast<std::size_t>(BufferSize)]; }
@@ -48,12 +51,13 @@ struct OutputSettings {
 };
 
 // The defaults, then, when the store holds "Fs", the three stored positions ("Buffers" and
-// "BufferSize" are read only together with "Fs"), and the signal quality's values. A missing
-// or out-of-range value keeps its default. The caller then sets the generator's SampleRate and
+// "BufferSize" are read only together with "Fs"). A missing or out-of-range value keeps its
+// default. The signal quality and the SCPI server's settings are read whether "Fs" is there or
+// not; a damaged one keeps its default. The caller then sets the generator's SampleRate and
 // derives both channels.
 OutputSettings LoadOutputSettings(const SettingsStore& store);
-// Writes the three positions as integers "Fs", "Buffers", "BufferSize" and the signal
-// quality. False when the store could not be written.
+// Writes the three positions as integers "Fs", "Buffers", "BufferSize", the signal quality and
+// the SCPI server's settings. False when the store could not be written.
 bool SaveOutputSettings(SettingsStore& store, const OutputSettings& settings);
 
 } // namespace quavril

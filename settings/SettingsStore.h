@@ -27,6 +27,11 @@ inline constexpr const char* SampleFormat = "SampleFormat";
 inline constexpr const char* Dither = "Dither";
 inline constexpr const char* BandLimited = "BandLimited";
 inline constexpr const char* FadeMs = "FadeMs";
+// The SCPI server: on (flag), listening address, first port, allowed clients.
+inline constexpr const char* ScpiServer = "ScpiServer";
+inline constexpr const char* ScpiAddress = "ScpiAddress";
+inline constexpr const char* ScpiPort = "ScpiPort";
+inline constexpr const char* ScpiAllowed = "ScpiAllowed";
 // Main window, frequency slider and frequency display windows.
 inline constexpr const char* fInitLeft = "fInitLeft";
 inline constexpr const char* fFinalLeft = "fFinalLeft";

@@ -27,7 +27,8 @@ const char* SendUsage =
 
 const char* GeneratorsUsage =
     "Usage: quavril-cli generators\n"
-    "  Lists the running generators, one line each: process id, a tab, the title.\n";
+    "  Lists the running generators, one line each: process id, a tab, the title, and for a\n"
+    "  generator with a SCPI server a tab and its TCP port.\n";
 
 int BadArguments(const std::string& message) {
     std::cerr << "quavril-cli: " << message << "\n";
@@ -127,9 +128,15 @@ int RunGenerators(const std::vector<std::string>& args) {
     if (!bus.isConnected())
         return 0;
     const GeneratorPeers peers(bus);
-    for (const auto& peer : peers.List())
-        if (const auto title = peers.Title(peer.service))
-            std::cout << peer.pid << '\t' << title->toStdString() << '\n';
+    for (const auto& peer : peers.List()) {
+        const auto title = peers.Title(peer.service);
+        if (!title)
+            continue;
+        std::cout << peer.pid << '\t' << title->toStdString();
+        if (const auto port = peers.ScpiPort(peer.service); port && *port > 0)
+            std::cout << '\t' << *port;
+        std::cout << '\n';
+    }
     return 0;
 }
 

@@ -6,11 +6,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -38,6 +40,7 @@ TfrmSettings::TfrmSettings(GeneratorSession& session, QWidget* parent)
     Fill(BufferSize, OutputSettings::BufferSizeValues);
     Fill(Buffers, OutputSettings::BuffersValues);
     BuildQualityGroup();
+    BuildScpiGroup();
     BuildButtons();
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -90,11 +93,12 @@ void TfrmSettings::BuildQualityGroup() {
     FadeMs->setSuffix(tr(" ms"));
     FadeMs->setSpecialValueText(tr("Off"));
     FadeMs->setKeyboardTracking(false); // applied when the user is done typing
-    addRow(tr("Soft &start and stop"), FadeMs, 2);
+    addRow(tr("Soft start and st&op"), FadeMs, 2);
     BandLimited = new QCheckBox(tr("&Band-limited square, triangle and sawtooth"), QualityGroup);
     BandLimited->setObjectName("BandLimited");
     form->addWidget(BandLimited, 3, 0, 1, 2);
-    static_cast<QGridLayout*>(layout())->addWidget(QualityGroup, 3, 0, 1, 2);
+    auto* grid = static_cast<QGridLayout*>(layout());
+    grid->addWidget(QualityGroup, grid->rowCount(), 0, 1, 2);
 
     connect(SampleFormat, &QComboBox::activated, this, &TfrmSettings::QualityChange);
     connect(Dither, &QComboBox::activated, this, &TfrmSettings::QualityChange);
@@ -111,7 +115,8 @@ void TfrmSettings::BuildButtons() {
     row->addStretch();
     row->addWidget(HelpButton);
     row->addWidget(Button1);
-    static_cast<QGridLayout*>(layout())->addLayout(row, 4, 0, 1, 2);
+    auto* grid = static_cast<QGridLayout*>(layout());
+    grid->addLayout(row, grid->rowCount(), 0, 1, 2);
     connect(FsList, &QComboBox::activated, this,
             [this](int index) { FsListChange(FsList->itemData(index).toInt()); });
     connect(BufferSize, &QComboBox::activated, this, &TfrmSettings::BufferSizeChange);
@@ -119,6 +124,63 @@ void TfrmSettings::BuildButtons() {
     connect(HelpButton, &QPushButton::clicked, this,
             [] { HelpViewer::Instance().ShowContext(HelpViewer::OutputSettings); });
     connect(Button1, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void TfrmSettings::BuildScpiGroup() {
+    ScpiGroup = new QGroupBox(tr("Remote control (SCPI)"), this);
+    ScpiGroup->setObjectName("ScpiGroup");
+    auto* form = new QFormLayout(ScpiGroup);
+    chkScpi = new QCheckBox(tr("&Serve SCPI commands over the network"), ScpiGroup);
+    chkScpi->setObjectName("chkScpi");
+    ScpiAddress = new QLineEdit(ScpiGroup);
+    ScpiAddress->setObjectName("ScpiAddress");
+    ScpiAddress->setToolTip(tr("127.0.0.1: this computer only; 0.0.0.0 or ::: every network"));
+    ScpiPort = new QSpinBox(ScpiGroup);
+    ScpiPort->setObjectName("ScpiPort");
+    ScpiPort->setRange(1, 65535);
+    ScpiPort->setToolTip(tr("Further copies of the program take the next free ports"));
+    ScpiAllowed = new QLineEdit(ScpiGroup);
+    ScpiAllowed->setObjectName("ScpiAllowed");
+    ScpiAllowed->setPlaceholderText(tr("every client"));
+    ScpiAllowed->setToolTip(tr("Addresses or subnets such as 192.168.1.0/24, separated by commas"));
+    lblScpiStatus = new QLabel(ScpiGroup);
+    lblScpiStatus->setObjectName("lblScpiStatus");
+    lblScpiStatus->setWordWrap(true);
+    form->addRow(chkScpi);
+    form->addRow(tr("&Address"), ScpiAddress);
+    form->addRow(tr("First &port"), ScpiPort);
+    form->addRow(tr("Allowed &clients"), ScpiAllowed);
+    form->addRow(lblScpiStatus);
+    auto* grid = static_cast<QGridLayout*>(layout());
+    grid->addWidget(ScpiGroup, grid->rowCount(), 0, 1, 2);
+    ShowScpi();
+    connect(chkScpi, &QCheckBox::toggled, this, &TfrmSettings::ScpiEdited);
+    connect(ScpiAddress, &QLineEdit::editingFinished, this, &TfrmSettings::ScpiEdited);
+    connect(ScpiPort, &QSpinBox::editingFinished, this, &TfrmSettings::ScpiEdited);
+    connect(ScpiAllowed, &QLineEdit::editingFinished, this, &TfrmSettings::ScpiEdited);
+    connect(&session_, &GeneratorSession::ScpiChanged, this, &TfrmSettings::ShowScpi);
+    connect(&session_, &GeneratorSession::ScpiStatusChanged, lblScpiStatus, &QLabel::setText);
+}
+
+void TfrmSettings::ShowScpi() {
+    const ScpiSettings& s = session_.Scpi();
+    const QSignalBlocker a(chkScpi), b(ScpiAddress), c(ScpiPort), d(ScpiAllowed);
+    chkScpi->setChecked(s.On);
+    ScpiAddress->setText(QString::fromStdString(s.Address));
+    ScpiPort->setValue(s.Port);
+    ScpiAllowed->setText(QString::fromStdString(s.Allowed));
+    lblScpiStatus->setText(session_.ScpiStatus());
+}
+
+void TfrmSettings::ScpiEdited() {
+    ScpiSettings s;
+    s.On = chkScpi->isChecked();
+    s.Address = ScpiAddress->text().trimmed().toStdString();
+    if (s.Address.empty())
+        s.Address = ScpiSettings::DefaultAddress;
+    s.Port = ScpiPort->value();
+    s.Allowed = ScpiAllowed->text().trimmed().toStdString();
+    session_.SetScpi(s);
 }
 
 void TfrmSettings::ShowPositions() {

@@ -10,6 +10,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSpinBox;
 
@@ -46,6 +47,14 @@ public:
     QSpinBox* FadeMs; // 0..1000 ms
     QPushButton* HelpButton;
     QPushButton* Button1; // Close
+    // Remote control over the network (SCPI): on/off, address, first port, allowed clients,
+    // and what the server says of itself.
+    QGroupBox* ScpiGroup;
+    QCheckBox* chkScpi;
+    QLineEdit* ScpiAddress;
+    QSpinBox* ScpiPort;
+    QLineEdit* ScpiAllowed;
+    QLabel* lblScpiStatus;
 
 signals:
     // The window was closed (the main window is usable again).
@@ -59,8 +68,12 @@ private:
     QComboBox* AddList(const QString& caption, const QString& name, int row);
     void BuildQualityGroup();
     void BuildButtons();
+    void BuildScpiGroup();
     void ShowPositions();
     void ShowQuality();
+    void ShowScpi();
+    // The group's fields as the session's SCPI settings (the server follows at once).
+    void ScpiEdited();
 
     GeneratorSession& session_;
 };

@@ -53,6 +53,29 @@ TEST(StartArguments, ourOptionsAnywhereTheFirstOtherArgumentIsTheFile) {
     }
 }
 
+TEST(StartArguments, scpiOptionStandsAnywhereAndKeepsItsValue) {
+    struct Case {
+        std::vector<std::string> Args;
+        bool Scpi;
+        std::string Endpoint, File;
+    };
+    const std::vector<Case> cases = {
+        {{"bank.qvl"}, false, "", "bank.qvl"},
+        {{"--scpi", "bank.qvl"}, true, "", "bank.qvl"}, // the next word is the file
+        {{"bank.qvl", "--scpi=0.0.0.0:5030"}, true, "0.0.0.0:5030", "bank.qvl"},
+        {{"--scpi="}, true, "", ""},
+        {{"--", "--scpi"}, false, "", "--scpi"},
+    };
+    for (const auto& c : cases) {
+        const StartArguments a = StartArguments::Parse(c.Args);
+        EXPECT_EQ(a.What, Action::Window) << c.Args.front();
+        EXPECT_EQ(a.Scpi, c.Scpi) << c.Args.front();
+        EXPECT_EQ(a.ScpiEndpoint, c.Endpoint) << c.Args.front();
+        EXPECT_EQ(a.File, c.File) << c.Args.front();
+    }
+    EXPECT_EQ(StartArguments::Parse({"--scpix"}).What, Action::Usage);
+}
+
 TEST(StartArguments, aFileCountsWhenItExistsAndItsNameHoldsTheExtension) {
     const test::TempFolder temp("quavril-start");
     const fs::path dir = temp.Path();

@@ -1,10 +1,7 @@
 // The generator session without windows: the numbered messages other programs send, the
 // read-only values they ask for, the transport with and without the sync box, and the one
 // table of settings behind both.
-#include "audio/VirtualWaveOut.h"
-#include "session/GeneratorSession.h"
-#include "settings/SettingsStore.h"
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/session/SessionFixture.h"
 
 #include <QTemporaryDir>
 #include <climits>
@@ -15,27 +12,7 @@ using namespace quavril;
 
 namespace {
 
-class SessionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        test::EnsureApplication();
-        ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf"));
-        store->WriteInt("Fs", 3); // 44100 Hz
-        auto port = std::make_unique<VirtualWaveOut>();
-        port->SetDevices({{"hw:A", "First card"}, {"hw:B", "Second card"}});
-        device = port.get();
-        session = std::make_unique<GeneratorSession>(*store, std::move(port));
-        session->ResetToDefaults();
-    }
-    Generator& G() { return session->Controls(); }
-    std::string Value(const char* name) { return session->Value(name).value_or("<none>"); }
-
-    QTemporaryDir dir;
-    std::unique_ptr<SettingsStore> store;
-    VirtualWaveOut* device = nullptr;
-    std::unique_ptr<GeneratorSession> session;
-};
+using SessionTest = test::SessionFixture;
 
 struct MessageCase {
     MessageCode Code;

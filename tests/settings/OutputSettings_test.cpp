@@ -124,3 +124,38 @@ TEST_F(OutputSettingsTest, theSignalQualityComesBackAndADamagedValueKeepsItsDefa
         EXPECT_EQ(q.FadeMs, n == "FadeMs" ? defaults.FadeMs : stored.FadeMs);
     }
 }
+
+// The SCPI server's settings come back as saved, whether "Fs" is stored or not; a damaged
+// stored value keeps its default (off, loopback, port 5025, every client).
+TEST_F(OutputSettingsTest, scpiSettingsRoundTripAndDamagedValuesKeepDefaults) {
+    OutputSettings s;
+    s.Scpi = {true, "0.0.0.0", 6000, "127.0.0.1, 192.168.1.0/24"};
+    {
+        SettingsStore store;
+        ASSERT_TRUE(SaveOutputSettings(store, s));
+    }
+    EXPECT_EQ(LoadOutputSettings(SettingsStore()).Scpi, s.Scpi);
+
+    struct Case {
+        const char* Name;
+        const char* Stored;
+        ScpiSettings Expected;
+    };
+    const ScpiSettings d;
+    const Case cases[] = {
+        {setting_names::ScpiServer, "yes", d},
+        {setting_names::ScpiServer, "1", {true, d.Address, d.Port, d.Allowed}},
+        {setting_names::ScpiPort, "0", d},
+        {setting_names::ScpiPort, "65536", d},
+        {setting_names::ScpiPort, "5030x", d},
+        {setting_names::ScpiPort, "65535", {false, d.Address, 65535, d.Allowed}},
+        {setting_names::ScpiAddress, "", d},
+        {setting_names::ScpiAddress, "::1", {false, "::1", d.Port, d.Allowed}},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(dir.path() + "/Orvande/Quavril.conf");
+        SettingsStore store;
+        store.WriteText(c.Name, c.Stored);
+        EXPECT_EQ(LoadOutputSettings(store).Scpi, c.Expected) << c.Name << "=" << c.Stored;
+    }
+}

@@ -2,9 +2,13 @@
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ExitLineEdit.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <set>
 
 using namespace quavril;
@@ -100,6 +104,40 @@ TEST_F(OutputSettingsWindow, closingSavesThePositionsEvenWithoutAChange) {
     EXPECT_EQ(store->ReadInt("BufferSize"), 0);
     EXPECT_EQ(store->ReadInt("Buffers"), 0);
     EXPECT_TRUE(window->isEnabled());
+}
+
+// The SCPI group writes the session's settings as the user leaves each field (the server
+// follows ScpiChanged), shows the server's own status line, and is saved on closing.
+TEST_F(OutputSettingsWindow, scpiGroupWritesTheSettingsAndShowsTheServersStatus) {
+    int changes = 0;
+    QObject::connect(session.get(), &GeneratorSession::ScpiChanged, [&] { ++changes; });
+    Open();
+    EXPECT_FALSE(settings->chkScpi->isChecked());
+    EXPECT_EQ(settings->ScpiAddress->text(), "127.0.0.1");
+    EXPECT_EQ(settings->ScpiPort->value(), 5025);
+    QTest::mouseClick(settings->chkScpi, Qt::LeftButton);
+    EXPECT_TRUE(session->Scpi().On);
+    settings->ScpiAllowed->setFocus();
+    QTest::keyClicks(settings->ScpiAllowed, "192.168.1.0/24");
+    QTest::keyClick(settings->ScpiAllowed, Qt::Key_Tab);
+    EXPECT_EQ(session->Scpi().Allowed, "192.168.1.0/24");
+    EXPECT_EQ(changes, 2);
+    settings->ScpiAddress->setFocus();
+    settings->ScpiAddress->clear();
+    QTest::keyClick(settings->ScpiAddress, Qt::Key_Tab);
+    EXPECT_EQ(session->Scpi().Address, "127.0.0.1"); // an empty address is the loopback one
+    EXPECT_EQ(changes, 2);
+
+    session->SetScpiStatus("Listening on 127.0.0.1:5026");
+    EXPECT_EQ(settings->lblScpiStatus->text(), "Listening on 127.0.0.1:5026");
+    ScpiSettings other = session->Scpi();
+    other.Port = 6000;
+    session->SetScpi(other);
+    EXPECT_EQ(settings->ScpiPort->value(), 6000);
+    Click(settings->Button1);
+    EXPECT_EQ(store->ReadFlag("ScpiServer"), true);
+    EXPECT_EQ(store->ReadInt("ScpiPort"), 6000);
+    EXPECT_EQ(store->ReadText("ScpiAllowed"), "192.168.1.0/24");
 }
 
 TEST_F(OutputSettingsWindow, theLabelShowsTheNewRateWhenTheWindowIsActivatedAgain) {

@@ -1,0 +1,247 @@
+// The real program with SCPI on, on a private session bus: a PyVISA script (pure-Python back
+// end) sets a tone that the ALSA capture device records with that frequency and level; a port
+// in use is reported while the generator runs on; copies take consecutive ports, which
+// quavril-cli generators lists and *IDN? tells apart.
+#include "tests/app/GeneratorProcess.h"
+#include "tests/support/CliProcess.h"
+
+#include <arpa/inet.h>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+
+using namespace quavril::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+int OpenSocket(int port, bool listen) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    ::inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    const bool ok =
+        listen ? ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd, 4) == 0
+               : ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    if (!ok) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// `count` consecutive ports that are free now.
+int FreePorts(int count) {
+    for (int first = 20000 + ::getpid() % 20000; first < 65000; first += count) {
+        std::vector<int> held;
+        for (int p = first; p < first + count; ++p)
+            if (const int fd = OpenSocket(p, true); fd >= 0)
+                held.push_back(fd);
+        for (int fd : held)
+            ::close(fd);
+        if (static_cast<int>(held.size()) == count)
+            return first;
+    }
+    return 0;
+}
+
+// One line answered to `line` on a new connection; empty when none came within 5 s.
+std::string Ask(int port, const std::string& line) {
+    const int fd = OpenSocket(port, false);
+    if (fd < 0)
+        return {};
+    const std::string message = line + "\n";
+    ::send(fd, message.data(), message.size(), MSG_NOSIGNAL);
+    std::string answer;
+    char c;
+    pollfd p{fd, POLLIN, 0};
+    while (::poll(&p, 1, 5000) > 0 && ::recv(fd, &c, 1, 0) == 1 && c != '\n')
+        answer += c;
+    ::close(fd);
+    return answer;
+}
+
+bool Listening(int port) {
+    return WaitFor([port] {
+        const int fd = OpenSocket(port, false);
+        ::close(fd);
+        return fd >= 0;
+    });
+}
+
+std::string HostName() {
+    char name[256] = {};
+    ::gethostname(name, sizeof name - 1);
+    return name;
+}
+
+class ScpiProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        files.SetUp("scpi-program");
+        capture = files.dir / "capture.raw";
+        const fs::path conf = files.dir / "capture.conf";
+        std::ofstream(conf)
+            << "pcm.!default {\n type file\n slave.pcm \"null\"\n file \"" << capture.string()
+            << "\"\n format \"raw\"\n}\n"
+               "pcm.spare {\n type null\n hint { show on description \"Spare\" }\n}\n";
+        ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("XDG_CONFIG_HOME", (files.dir / "config").c_str(), 1);
+        fs::create_directories(files.dir / "config" / "Orvande");
+        Store("Fs=3");
+    }
+    // The default device records what is played into `capture` and passes it on to a device
+    // of type `slave`. The configuration stands alone: the system's would make PipeWire the
+    // default device.
+    void Device(const std::string& slave) {
+        const fs::path conf = files.dir / "capture.conf";
+        std::ofstream(conf)
+            << "pcm.!default {\n type file\n slave.pcm { type " << slave << " }\n file \""
+            << capture.string()
+            << "\"\n format \"raw\"\n}\n"
+               "pcm.spare {\n type null\n hint { show on description \"Spare\" }\n}\n";
+        ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("XDG_CONFIG_HOME");
+        files.TearDown();
+    }
+    void Store(const std::string& values) {
+        std::ofstream out(files.dir / "config" / "Orvande" / "Quavril.conf");
+        out << "[Software]\n";
+        std::istringstream in(values);
+        for (std::string v; std::getline(in, v, ' ');)
+            out << "Orvande\\Quavril\\" << v << "\n";
+    }
+    std::unique_ptr<GeneratorProcess> Quavril(const std::vector<std::string>& args) {
+        return std::make_unique<GeneratorProcess>(
+            files.dir, args, std::vector<std::pair<std::string, std::string>>{},
+            std::string(QUAVRIL_BIN_DIR) + "/quavril");
+    }
+    // Runs a command to its end (60 s at most) and returns its stdout.
+    std::string RunToEnd(const std::string& program, const std::vector<std::string>& args) {
+        GeneratorProcess p(files.dir, args, {}, program);
+        EXPECT_EQ(p.WaitForEnd(), 0) << p.Err();
+        return p.Out();
+    }
+
+    CliFixture files;
+    fs::path capture;
+};
+
+// Frequency from the rising zero crossings (interpolated) and level from the RMS over whole
+// periods of one channel of interleaved 16-bit stereo.
+struct Tone {
+    double Hz = 0, dBFS = -999;
+    bool Silent = true;
+};
+
+Tone Measure(const std::vector<int16_t>& frames, int channel, int rate) {
+    Tone t;
+    std::vector<double> crossings;
+    const size_t n = frames.size() / 2;
+    for (size_t i = 1; i < n; ++i) {
+        const double a = frames[2 * (i - 1) + channel], b = frames[2 * i + channel];
+        t.Silent = t.Silent && b == 0;
+        if (a < 0 && b >= 0)
+            crossings.push_back(static_cast<double>(i - 1) + -a / (b - a));
+    }
+    if (crossings.size() < 2)
+        return t;
+    const double span = crossings.back() - crossings.front();
+    t.Hz = (crossings.size() - 1) * rate / span;
+    double sum = 0;
+    const auto from = static_cast<size_t>(std::ceil(crossings.front()));
+    const auto to = static_cast<size_t>(crossings.back());
+    for (size_t i = from; i < to; ++i)
+        sum += double(frames[2 * i + channel]) * frames[2 * i + channel];
+    t.dBFS = 20 * std::log10(std::sqrt(2 * sum / (to - from)) / 32767);
+    return t;
+}
+
+// Played in real time through PipeWire (tests/audio/with_pipewire.sh; skipped without it), as
+// a generator plays on a lab computer.
+TEST_F(ScpiProgram, pyvisaScriptSetsTheToneThatTheDevicePlays) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || !fs::exists(fs::path(runtime) / "pipewire-0"))
+        GTEST_SKIP() << "no PipeWire server (run through tests/audio/with_pipewire.sh)";
+    Device("pipewire");
+    const int port = FreePorts(1);
+    auto quavril = Quavril({"--scpi=127.0.0.1:" + std::to_string(port)});
+    ASSERT_TRUE(Listening(port)) << quavril->Err();
+
+    std::map<std::string, std::string> read;
+    std::istringstream out(
+        RunToEnd("/usr/bin/python3",
+                 {QUAVRIL_SOURCE_DIR "/tests/app/scpi_pyvisa.py", std::to_string(port)}));
+    for (std::string line; std::getline(out, line);)
+        read[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    EXPECT_EQ(read["idn"], "Orvande,Quavril," + HostName() + ":" + std::to_string(port) + ",3.92");
+    const std::map<std::string, std::string> expected{
+        {"on", "1"},       {"off", "0"},    {"freq", "1234.5"}, {"volt", "-12"},
+        {"unit", "DBFS"},  {"func", "SIN"}, {"right", "0"},     {"mode", "STER"},
+        {"rate", "44100"}, {"time", "1"},   {"loop", "1"},      {"error", "0,\"No error\""}};
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(read[name], value) << name;
+    EXPECT_EQ(quavril->Terminate(), 0);
+
+    // What the device played: the left channel's tone, the right channel silent.
+    const std::vector<uint8_t> bytes = ReadFile(capture);
+    std::vector<int16_t> frames(bytes.size() / 2);
+    std::memcpy(frames.data(), bytes.data(), frames.size() * 2);
+    ASSERT_GE(frames.size(), 2u * 11025) << "captured " << bytes.size() << " bytes";
+    const Tone left = Measure(frames, 0, 44100), right = Measure(frames, 1, 44100);
+    EXPECT_NEAR(left.Hz, 1234.5, 0.01);
+    EXPECT_NEAR(left.dBFS, -12, 0.02);
+    EXPECT_TRUE(right.Silent);
+}
+
+TEST_F(ScpiProgram, aPortInUseIsReportedAndTheGeneratorRunsOn) {
+    const int port = FreePorts(1);
+    const int holder = OpenSocket(port, true);
+    ASSERT_GE(holder, 0);
+    auto quavril = Quavril({"--scpi=127.0.0.1:" + std::to_string(port)});
+    const std::string said =
+        "quavril: SCPI server: Not listening: 127.0.0.1:" + std::to_string(port) +
+        " is in use by another program\n";
+    EXPECT_TRUE(WaitFor([&] { return quavril->Err().find(said) != std::string::npos; }))
+        << quavril->Err();
+    // Still running and reachable on the bus.
+    const std::string listed = RunToEnd(QUAVRIL_BIN_DIR "/quavril-cli", {"generators"});
+    EXPECT_EQ(listed, std::to_string(quavril->Pid()) + "\tQuavril 3.92\n");
+    EXPECT_EQ(quavril->Terminate(), 0);
+    ::close(holder);
+}
+
+TEST_F(ScpiProgram, copiesTakeConsecutivePortsThatGeneratorsLists) {
+    const int first = FreePorts(2);
+    Store("Fs=3 ScpiServer=1 ScpiPort=" + std::to_string(first));
+    auto one = Quavril({});
+    ASSERT_TRUE(Listening(first)) << one->Err();
+    auto two = Quavril({});
+    ASSERT_TRUE(Listening(first + 1)) << two->Err();
+    const std::string serial = "Orvande,Quavril," + HostName() + ":";
+    EXPECT_EQ(Ask(first, "*IDN?"), serial + std::to_string(first) + ",3.92");
+    EXPECT_EQ(Ask(first + 1, "*IDN?"), serial + std::to_string(first + 1) + ",3.92");
+
+    std::vector<std::string> lines = {
+        std::to_string(one->Pid()) + "\tQuavril 3.92\t" + std::to_string(first),
+        std::to_string(two->Pid()) + "\tQuavril 3.92\t" + std::to_string(first + 1)};
+    std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+        return std::stol(a) < std::stol(b);
+    });
+    EXPECT_EQ(RunToEnd(QUAVRIL_BIN_DIR "/quavril-cli", {"generators"}),
+              lines[0] + "\n" + lines[1] + "\n");
+    EXPECT_EQ(one->Terminate(), 0);
+    EXPECT_EQ(two->Terminate(), 0);
+}
+
+} // namespace
