@@ -21,6 +21,7 @@
 #include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmGenerator.h"
 #include "ui/TfrmSettings.h"
+#include "ui/TfrmSignalMonitor.h"
 #include "ui/WindowSettings.h"
 
 #include <QApplication>
@@ -75,6 +76,8 @@ int main(int argc, char* argv[]) {
     frmGenerator.SetOutputSettingsWindow(&frmSettings);
     TfrmFrequencyDisplay frmFrequencyDisplay(session, &frmGenerator);
     frmGenerator.SetViewWindows(&frmFreqSlider, &frmFrequencyDisplay);
+    TfrmSignalMonitor frmSignalMonitor(session, dialogs, &frmGenerator);
+    frmGenerator.SetSignalMonitor(&frmSignalMonitor);
     // Ctrl+Insert from any application (X11); the first copy to grab it is the one that reacts.
     HotKey hotKey([&session] { session.Trigger(); });
     hotKey.Grab();
@@ -84,6 +87,7 @@ int main(int argc, char* argv[]) {
     WindowSettings windowSettings(session, frmGenerator);
     StoredSettings::Load(store, session.Controls(), windowSettings,
                          [&session] { session.ResetToDefaults(); });
+    windowSettings.LoadMonitor(store);
     session.FillBank();
     // Other programs and the other generators reach this one over the session bus.
     GeneratorBus bus(session);
@@ -144,6 +148,7 @@ int main(int argc, char* argv[]) {
         hotKey.Release();
         mpris.Release();
         session.StopNow();
+        windowSettings.SaveMonitor(store);
         if (!StoredSettings::Save(store, session.Controls(), windowSettings))
             std::fprintf(stderr, "quavril: the settings could not be written to %s\n",
                          qPrintable(store.FilePath()));

@@ -334,6 +334,23 @@ void AlsaWaveOut::DoWithdraw() {
     snd_pcm_prepare(pcm_);
 }
 
+int64_t AlsaWaveOut::DoDelay() const {
+    int64_t consumed = consumed_;
+    const snd_pcm_state_t state = snd_pcm_state(pcm_);
+    snd_pcm_sframes_t delay = 0;
+    if ((state == SND_PCM_STATE_RUNNING || state == SND_PCM_STATE_PAUSED) &&
+        snd_pcm_delay(pcm_, &delay) == 0)
+        consumed = std::max<int64_t>(consumed, written_ - std::max<int64_t>(delay, 0));
+    // Silence written between or after the buffers is not counted: only their own frames.
+    int64_t unheard = 0;
+    for (const Pending& p : queue_) {
+        const int64_t played =
+            p.start < 0 ? 0 : std::clamp<int64_t>(consumed - p.start, 0, p.writtenFrames);
+        unheard += p.frames - played;
+    }
+    return unheard;
+}
+
 void AlsaWaveOut::DropQueue() {
     queue_.clear();
     writeIndex_ = 0;

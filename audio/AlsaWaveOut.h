@@ -58,6 +58,8 @@ protected:
     void DoClose() override;
     int64_t DoPlayedFrames() override;
     void DoWithdraw() override;
+    // The frames of the queued buffers not played yet, with the device's delay read now.
+    int64_t DoDelay() const override;
     // The one place where ALSA's codes become texts.
     std::string DoErrorText(int code) const override;
 

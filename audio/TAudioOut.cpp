@@ -74,6 +74,7 @@ TAudioOut::~TAudioOut() {
     OnStart = nullptr;
     OnStop = nullptr;
     OnError = nullptr;
+    OnQueued = nullptr;
     StopNow();
 }
 
@@ -158,6 +159,7 @@ void TAudioOut::StopSoftly(int64_t fadeFrames) {
         CloseDevice();
         return;
     }
+    Tap(fadeHeader_.Data, fadeHeader_.BufferLength);
     fading_ = true;
     const int64_t fadeMs = frames * 1000 / std::max<int64_t>(FrameRate(), 1);
     fadeDeadline_.start(static_cast<int>(std::min<int64_t>(fadeMs, 60000)) + 1000);
@@ -271,6 +273,19 @@ int32_t TAudioOut::DeviceBytes(int32_t bytes) const {
     return widen_ ? static_cast<int32_t>(WidenedBytes(bytes)) : bytes;
 }
 
+void TAudioOut::Tap(const uint8_t* data, int32_t bytes) {
+    if (!OnQueued)
+        return;
+    if (!widen_) {
+        OnQueued(data, bytes);
+        return;
+    }
+    std::vector<uint8_t> packed(static_cast<size_t>(bytes / 4 * 3));
+    for (int32_t i = 0; i < bytes / 4; ++i) // the upper three bytes of each word
+        std::copy_n(data + 4 * i + 1, 3, packed.begin() + 3 * i);
+    OnQueued(packed.data(), static_cast<int32_t>(packed.size()));
+}
+
 bool TAudioOut::QueueAll() {
     playing_ = true;
     if (paused_)
@@ -300,6 +315,7 @@ bool TAudioOut::WriteNext() {
         StopAfterQueue();
         return false;
     }
+    Tap(h.Data, h.BufferLength);
     nextBuffer_ = (nextBuffer_ + 1) % ringSize_;
     return true;
 }

@@ -35,6 +35,11 @@ namespace quavril {
 // (whole frames) and the number of bytes to play on return. Result: true when the buffer holds
 // data to play, false when no more data follows.
 using TBufferEvent = std::function<bool(uint8_t* Buffer, int32_t& Size)>;
+// Observer of the queued samples: `Data` holds `Bytes` bytes (whole frames in the fill's
+// samples, also where the device gets 24-bit ones in 32-bit words) just handed to the device,
+// in stream order, the fade-out of a soft stop included. Runs on the thread of the fill; it
+// must not keep the pointer.
+using TQueuedEvent = std::function<void(const uint8_t* Data, int32_t Bytes)>;
 // Notification: the sender is the connection's relay object (one per device connection).
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 
@@ -98,6 +103,8 @@ public:
     // The device failed while playing (for example it was unplugged): ErrorMessage holds its
     // text; the playback is stopped at once and OnStop follows.
     TNotifyEvent OnError;
+    // Every buffer queued to the device (unset: nothing is called).
+    TQueuedEvent OnQueued;
 
 protected:
     virtual bool FillBuffer(int index, int32_t capacity);
@@ -118,6 +125,8 @@ private:
     int OpenPort(Relay& sink);
     // Bytes the device gets for `bytes` written by the fill handler.
     int32_t DeviceBytes(int32_t bytes) const;
+    // OnQueued with bytes the device got, in the fill's samples.
+    void Tap(const uint8_t* data, int32_t bytes);
     // Appends up to `frames` frames that the fill handler renders after the queued ones, as
     // long as the signal goes on; returns the frames appended.
     int64_t RenderAhead(int64_t frames, std::vector<uint8_t>& out);

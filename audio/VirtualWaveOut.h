@@ -48,6 +48,8 @@ public:
     void Break(int code);
     // Auto-play: every queued buffer is consumed, one per turn of the event loop.
     void SetAutoPlay(bool on);
+    // The delay the device reports (frames not heard yet), whatever is queued.
+    void SetReportedDelay(int64_t frames) { reportedDelay_ = frames; }
 
     const std::vector<std::string>& Log() const { return log_; }
     void ClearLog() { log_.clear(); }
@@ -74,6 +76,7 @@ protected:
     void DoClose() override;
     int64_t DoPlayedFrames() override { return heardFrames_; }
     void DoWithdraw() override;
+    int64_t DoDelay() const override { return reportedDelay_; }
     std::string DoErrorText(int code) const override;
 
 private:
@@ -96,6 +99,7 @@ private:
     int prepareFailAt_ = 0, prepareFailure_ = 0;
     int writeFailAt_ = 0, writeFailure_ = 0;
     int openCalls_ = 0, prepareCalls_ = 0, writeCalls_ = 0;
+    int64_t reportedDelay_ = 0;
     bool autoPlay_ = false;
     bool autoPlayScheduled_ = false;
 };

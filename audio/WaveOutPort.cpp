@@ -203,6 +203,12 @@ int WaveOutPort::Withdraw(int64_t maxFrames, std::vector<uint8_t>& taken) {
     return WaveOk;
 }
 
+int64_t WaveOutPort::Delay() const {
+    if (!IsOpen() || failed_)
+        return 0;
+    return std::max<int64_t>(DoDelay(), 0);
+}
+
 std::string WaveOutPort::ErrorText(int code) const {
     switch (code) {
     case WaveErrRate:

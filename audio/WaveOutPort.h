@@ -56,6 +56,7 @@
 //    buffer is handed back (BufferDone, in queue order) before it returns. The frames it took
 //    back are copied first, in queue order, in the same call (the frames the device keeps are
 //    those the back end reports, never more than are queued).
+//  - Delay answers 0 without an open connection or after a failure.
 //
 // What a back end promises:
 //  - A buffer is handed back (HandBackOldest) once the device has consumed its last frame (a
@@ -70,6 +71,9 @@
 //    and takes back from the device every frame after those, so that the next write follows
 //    them.
 //  - A back end that is destroyed while open closes the connection in its destructor.
+//  - DoDelay tells how many frames of the written buffers the listener has not heard yet (what
+//    is queued, in the device's own buffering or still waiting for room there, paused frames
+//    included, padding silence not), read from the device at the time of the call.
 //  - No busy waiting and no threads: waits are event-loop notifiers and timers.
 #include <cstdint>
 #include <deque>
@@ -181,6 +185,8 @@ public:
     int Restart();
     int Reset();
     int Close();
+    // Frames handed to Write that the listener has not heard yet (0 when nothing is open).
+    int64_t Delay() const;
 
     // Takes the queued buffers back (see the contract): the sound goes on with what the device
     // can no longer take back, and the next Write follows it. `taken` receives up to
@@ -214,6 +220,7 @@ protected:
     virtual void DoClose() = 0;
     virtual int64_t DoPlayedFrames() = 0;
     virtual void DoWithdraw() = 0;
+    virtual int64_t DoDelay() const = 0;
     virtual std::string DoErrorText(int code) const = 0;
 
     // For the back end: the device has consumed the oldest queued buffer.

@@ -163,6 +163,7 @@ bool FileReplacement::CreateTemporary(int& error) {
 bool FileReplacement::Open(const std::string& path, const std::string& input) {
     Discard();
     reason_.clear();
+    written_ = writebackFrom_ = 0;
     target_ = path;
     if (path.empty())
         return Fail(ENOENT);
@@ -239,8 +240,35 @@ bool FileReplacement::Write(const void* data, std::size_t size) {
         }
         at += n;
         size -= static_cast<std::size_t>(n);
+        written_ += n;
     }
+    StartWriteback();
     return true;
+}
+
+void FileReplacement::Reserve(off_t bytes) {
+    if (way_ != Way::Direct && fd_ >= 0 && bytes > 0)
+        ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, bytes); // only a help: a refusal changes nothing
+}
+
+// A file on disk starts writing each finished stretch to the disk while the rest is still
+// being made, so that the sync before the rename finds little left to do; the stretch before
+// it, on the disk by then, leaves the page cache, so that a long export neither crowds out
+// everything else nor makes the memory it needs be found piece by piece. Only requests: the
+// sync of Commit keeps the guarantee.
+void FileReplacement::StartWriteback() {
+    constexpr off_t Stretch = off_t{8} << 20;
+    if (way_ == Way::Direct || written_ - writebackFrom_ < Stretch)
+        return;
+    if (writebackFrom_ >= Stretch) {
+        const off_t before = writebackFrom_ - Stretch;
+        ::sync_file_range(fd_, before, Stretch,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                              SYNC_FILE_RANGE_WAIT_AFTER);
+        ::posix_fadvise(fd_, before, Stretch, POSIX_FADV_DONTNEED);
+    }
+    ::sync_file_range(fd_, writebackFrom_, written_ - writebackFrom_, SYNC_FILE_RANGE_WRITE);
+    writebackFrom_ = written_;
 }
 
 bool FileReplacement::Commit() {

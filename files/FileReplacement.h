@@ -12,7 +12,9 @@
 // - devices and pipes (the null device, "/dev/stdout", a FIFO) are written directly, never
 //   replaced; "/dev/stdout" and "/dev/fd/N" write the descriptor the process holds;
 // - a file that is also the input of the output (the preset a signal is read from) is
-//   refused before anything is written.
+//   refused before anything is written;
+// - a file is written back to the disk stretch by stretch while it is being made, so that the
+//   sync that makes it durable before the rename is short.
 // Standard library and POSIX only.
 #include <cstddef>
 #include <string>
@@ -40,6 +42,10 @@ public:
     // written (the file the output is made from; "/dev/stdin" is the descriptor). False with
     // Reason() set; nothing has been written then.
     bool Open(const std::string& path, const std::string& input = {});
+    // Sets aside room for `bytes` on the disk at once (the file keeps its size), so that the
+    // file system does not find its blocks piece by piece; a file system that cannot changes
+    // nothing.
+    void Reserve(off_t bytes);
     // Writes all `size` bytes; false with Reason() set.
     bool Write(const void* data, std::size_t size);
     // Completes the output: makes a temporary file durable and renames it over the target.
@@ -75,6 +81,7 @@ private:
     bool OpenNamed(const std::string& input);
     bool CreateTemporary(int& error);
     static bool IsInput(const struct stat& out, const std::string& input);
+    void StartWriteback();
 
     Way way_ = Way::None;
     int fd_ = -1;
@@ -84,6 +91,8 @@ private:
     mode_t mode_ = 0;       // permission bits the replacement gets
     uid_t owner_ = 0;
     gid_t group_ = 0;
+    off_t written_ = 0;       // bytes written since Open
+    off_t writebackFrom_ = 0; // the first byte whose writeback has not been asked for
 };
 
 } // namespace quavril

@@ -6,7 +6,6 @@
 #include "synth/NumberText.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -43,30 +42,83 @@ constexpr int64_t ProgressInterval = 10000;
 
 std::array<uint8_t, 44> WaveFileWriter::Header(uint32_t frames, uint16_t channels, uint32_t rate) {
     std::array<uint8_t, 44> h{};
-    const uint32_t dataBytes = frames * 2u * channels;
-    std::memcpy(&h[0], "RIFF", 4);
-    Put32(&h[4], 36u + dataBytes);
-    std::memcpy(&h[8], "WAVE", 4);
-    std::memcpy(&h[12], "fmt ", 4);
-    Put32(&h[16], 16);
-    Put16(&h[20], 1);
-    Put16(&h[22], channels);
-    PutRate(&h[24], rate);
-    PutRate(&h[28], rate * 2u * channels);
-    Put16(&h[32], static_cast<uint16_t>(2u * channels));
-    Put16(&h[34], 16);
-    std::memcpy(&h[36], "data", 4);
-    Put32(&h[40], dataBytes);
+    const std::vector<uint8_t> v = Header(frames, channels, rate, SampleFormat::S16);
+    std::copy(v.begin(), v.end(), h.begin());
     return h;
+}
+
+uint32_t WaveFileWriter::HeaderBytes(SampleFormat format) {
+    return format == SampleFormat::F32 ? 58 : 44;
+}
+
+bool WaveFileWriter::Fits(int64_t frames, int channels, SampleFormat format) {
+    // The RIFF size (everything after its first 8 bytes) and the data size have 32 bits. (The
+    // first test keeps the product within 64 bits for any count.)
+    if (frames < 0 || frames > int64_t{UINT32_MAX})
+        return false;
+    const int64_t data = frames * channels * BytesPerSample(format);
+    return data + HeaderBytes(format) - 8 <= int64_t{UINT32_MAX};
+}
+
+std::vector<uint8_t> WaveFileWriter::Header(uint32_t frames, uint16_t channels, uint32_t rate,
+                                            SampleFormat format) {
+    const bool real = format == SampleFormat::F32;
+    const uint32_t bytes = static_cast<uint32_t>(BytesPerSample(format));
+    const uint32_t dataBytes = frames * bytes * channels;
+    std::vector<uint8_t> h(HeaderBytes(format));
+    uint8_t* p = h.data();
+    auto text = [&p](const char* four) {
+        std::memcpy(p, four, 4);
+        p += 4;
+    };
+    auto u32 = [&p](uint32_t v) {
+        Put32(p, v);
+        p += 4;
+    };
+    auto u16 = [&p](uint16_t v) {
+        Put16(p, v);
+        p += 2;
+    };
+    text("RIFF");
+    u32(HeaderBytes(format) - 8 + dataBytes);
+    text("WAVE");
+    text("fmt ");
+    u32(real ? 18 : 16);
+    u16(real ? 3 : 1); // WAVE_FORMAT_IEEE_FLOAT or WAVE_FORMAT_PCM
+    u16(channels);
+    PutRate(p, rate);
+    p += 4;
+    PutRate(p, rate * bytes * channels);
+    p += 4;
+    u16(static_cast<uint16_t>(bytes * channels));
+    u16(static_cast<uint16_t>(8 * bytes));
+    if (real) {
+        u16(0); // no extension
+        text("fact");
+        u32(4);
+        u32(frames); // frames per channel
+    }
+    text("data");
+    u32(dataBytes);
+    return h;
+}
+
+std::string WaveLimitText(int channels, int32_t rate, SampleFormat format) {
+    const int64_t most = (int64_t{UINT32_MAX} - WaveFileWriter::HeaderBytes(format) + 8) /
+                         (int64_t{channels} * BytesPerSample(format));
+    const char* kind = format == SampleFormat::S16   ? "16-bit"
+                       : format == SampleFormat::S24 ? "24-bit"
+                                                     : "float";
+    return "at most " + std::to_string(most / rate) + " s at " + std::to_string(rate) + " Hz in " +
+           kind + (channels == 2 ? " stereo" : " mono");
 }
 
 bool WaveFileWriter::RenderToStream(FileReplacement& file, Generator& generator, int64_t frames,
                                     WaveExportObserver* observer) {
-    const int channels = generator.ChannelCount();
+    const size_t frameBytes = static_cast<size_t>(generator.FrameBytes());
     // Without anyone to show progress to, render bigger blocks between the checks.
     const int64_t interval = observer ? ProgressInterval : 8 * ProgressInterval;
-    std::vector<int16_t> samples(static_cast<size_t>(interval) * channels);
-    std::vector<uint8_t> bytes(std::endian::native == std::endian::little ? 0 : samples.size() * 2);
+    std::vector<uint8_t> bytes(static_cast<size_t>(interval) * frameBytes);
     // Frame numbers and byte counts in 64 bits: a wave file holds up to 4 GiB of data, more
     // frames than a signed 32-bit number counts.
     for (int64_t i = 0; i < frames;) {
@@ -74,15 +126,8 @@ bool WaveFileWriter::RenderToStream(FileReplacement& file, Generator& generator,
         const int64_t next = i == 0 ? 0 : (i + interval - 1) / interval * interval;
         const int64_t end = std::min(frames, next + 1);
         const auto n = static_cast<int32_t>(end - i); // at most one interval
-        generator.RenderFrames(samples.data(), n);
-        const size_t count = static_cast<size_t>(n) * static_cast<size_t>(channels);
-        const void* data = samples.data();
-        if constexpr (std::endian::native != std::endian::little) {
-            for (size_t k = 0; k < count; ++k)
-                Put16(&bytes[2 * k], static_cast<uint16_t>(samples[k]));
-            data = bytes.data();
-        }
-        if (!file.Write(data, 2 * count))
+        generator.RenderBytes(bytes.data(), n);
+        if (!file.Write(bytes.data(), static_cast<size_t>(n) * frameBytes))
             return false;
         i = end;
         const int64_t last = end - 1;
@@ -116,7 +161,8 @@ WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator
         return WaveWriteResult::BadDuration;
     const auto frames = static_cast<int64_t>(*counted);
     // The RIFF size field has 32 bits; a longer signal cannot be described by the header.
-    if (36 + 2 * static_cast<int64_t>(channels) * frames > int64_t{UINT32_MAX})
+    const SampleFormat format = generator.Quality().Format;
+    if (!Fits(frames, channels, format))
         return WaveWriteResult::TooLong;
 
     if (observer)
@@ -125,7 +171,8 @@ WaveWriteResult WaveFileWriter::WriteWaveFile(const std::string& path, Generator
     WaveWriteResult result = WaveWriteResult::Failed;
     if (out.Open(path, InputFile)) {
         const auto header = Header(static_cast<uint32_t>(frames), static_cast<uint16_t>(channels),
-                                   static_cast<uint32_t>(generator.SampleRate()));
+                                   static_cast<uint32_t>(generator.SampleRate()), format);
+        out.Reserve(static_cast<off_t>(header.size()) + frames * channels * BytesPerSample(format));
         const bool written = out.Write(header.data(), header.size()) &&
                              RenderToStream(out, generator, frames, observer);
         if (ExportCancelled) {

@@ -1,8 +1,11 @@
 #pragma once
-// Wave file export: the 44-byte RIFF/WAVE header, the render loop and the file handling.
+// Wave file export: the RIFF/WAVE header, the render loop and the file handling.
+#include "synth/SampleFormat.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quavril {
 
@@ -31,6 +34,7 @@ enum class WaveWriteResult {
     Failed,      // the file could not be created or written
     BadDuration, // the duration text is not a usable number: nothing was written
     TooLong,     // more data than a wave file's 32-bit sizes can describe: nothing was written
+                 // (the limit is in bytes, so 24-bit and float files hold fewer frames)
     BadPhase,    // the phase text is not a number: nothing was written
 };
 
@@ -38,6 +42,15 @@ class WaveFileWriter {
 public:
     // The canonical 44-byte PCM header for `frames` frames of 16-bit samples.
     static std::array<uint8_t, 44> Header(uint32_t frames, uint16_t channels, uint32_t rate);
+    // The header of `frames` frames in sample format `format`: the 44-byte PCM header for
+    // 16 and 24-bit samples; for float the format chunk of WAVE_FORMAT_IEEE_FLOAT (18 bytes)
+    // and a "fact" chunk holding the frame count, 58 bytes in all.
+    static std::vector<uint8_t> Header(uint32_t frames, uint16_t channels, uint32_t rate,
+                                       SampleFormat format);
+    // Bytes of that header.
+    static uint32_t HeaderBytes(SampleFormat format);
+    // Whether a file of `frames` frames fits the 32-bit RIFF sizes.
+    static bool Fits(int64_t frames, int channels, SampleFormat format);
 
     // Set by the Cancel button of the wait window; cleared after a cancelled export.
     bool ExportCancelled = false;
@@ -50,10 +63,10 @@ public:
     std::string Reason;
 
     // Renders one period of the generator's current signal into `path`: derives both sweeps,
-    // N = Round(duration * fs) frames, header then frames. The file is written as
-    // FileReplacement describes: under a temporary name renamed over the target only when
-    // complete (a failed or cancelled export leaves an existing file untouched and no partial
-    // file behind), links followed, mode kept, devices and "/dev/stdout" written directly.
+    // N = Round(duration * fs) frames, header then frames, in the generator's sample format. The
+    // file is written as FileReplacement describes: under a temporary name renamed over the target
+    // only when complete (a failed or cancelled export leaves an existing file untouched and no
+    // partial file behind), links followed, mode kept, devices and "/dev/stdout" written directly.
     // The caller shows "File Access Error, cannot write file." and Reason for Failed.
     WaveWriteResult WriteWaveFile(const std::string& path, Generator& generator,
                                   WaveExportObserver* observer = nullptr);
@@ -74,6 +87,9 @@ public:
 inline constexpr const char* FileAccessErrorMessage = "File Access Error, cannot write file.";
 inline constexpr const char* WaveTooLongMessage =
     "The signal is too long for a wave file (at most 4 GB of sample data).";
+// The longest signal a wave file can hold, for a message: "at most 22369 s at 48000 Hz in
+// 24-bit stereo".
+std::string WaveLimitText(int channels, int32_t rate, SampleFormat format);
 
 // The file name the export proposes for the current settings, e.g.
 // "5s Sine 1000Hz 5s 0dBFS mono.wav".

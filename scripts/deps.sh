@@ -5,8 +5,11 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libasound2-dev libxcb1-dev
+    libfftw3-dev # the signal monitor's spectrum (FFTW, single precision)
     # tests and benchmarks
     googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
+    # benchmarks and measurements against sox (bench/*.sh, bench/analyse.py)
+    sox time python3-numpy
     # sound: ALSA tools, and a headless PipeWire server for the real-time tests
     alsa-utils pipewire pipewire-alsa wireplumber dbus dbus-user-session
     # the desktop's media controls, as a client sees them

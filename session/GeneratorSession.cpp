@@ -1,5 +1,6 @@
 #include "session/GeneratorSession.h"
 
+#include "analysis/MonitorRing.h"
 #include "settings/ChannelCopy.h"
 #include "settings/MemoryPresets.h"
 #include "settings/SettingsStore.h"
@@ -62,6 +63,7 @@ GeneratorSession::~GeneratorSession() {
     output_->OnStart = nullptr;
     output_->OnStop = nullptr;
     output_->OnError = nullptr;
+    output_->OnQueued = nullptr;
     output_->StopNow();
     generator_.SetHost(nullptr);
 }
@@ -384,8 +386,29 @@ QString GeneratorSession::SampleRateText(int32_t fs) {
     return "fs = " + QString::fromStdString(FormatGeneral(fs * 0.001L)) + " kHz";
 }
 
+// --- Signal monitor ------------------------------------------------------------------------------
+
+void GeneratorSession::AttachMonitor(MonitorRing* ring) {
+    monitor_ = ring;
+    if (!ring) {
+        output_->OnQueued = nullptr;
+        return;
+    }
+    // The format of what is queued: the channels of the open connection, the sample format
+    // of the signal quality (fixed while the output plays).
+    output_->OnQueued = [this](const uint8_t* data, int32_t bytes) {
+        monitor_->Append(data, bytes, output_->Format().Channels, outputSettings_.Quality.Format);
+    };
+}
+
+int64_t GeneratorSession::MonitorPlayingFrame() const {
+    if (!monitor_)
+        return 0;
+    return monitor_->Written() - output_->Port().Delay();
+}
+
 // --- Memory slots and preset files
-// ----------------------------------------------------------------
+// ------------------------------------------------------------------
 
 void GeneratorSession::SetAutoStart(bool on) {
     if (autoStart_ == on)

@@ -24,6 +24,7 @@
 
 namespace quavril {
 
+class MonitorRing;
 class SettingsStore;
 class WaveOutPort;
 
@@ -152,6 +153,15 @@ public:
     // The sample-rate label's text for a rate: "fs = 44.1 kHz".
     static QString SampleRateText(int32_t fs);
 
+    // --- Signal monitor -------------------------------------------------------------------------
+    // While a ring is attached, every buffer queued to the device is copied into it as it is
+    // queued; with none (null), the output copies nothing. The caller keeps the ring alive
+    // until it detaches it.
+    void AttachMonitor(MonitorRing* ring);
+    // The stream frame of the attached ring that the device plays now: the newest frame less
+    // the frames the device has not played yet (its reported delay). 0 without a ring.
+    int64_t MonitorPlayingFrame() const;
+
 signals:
     // The output's start and stop notices.
     void RunningChanged(bool running);
@@ -239,6 +249,7 @@ private:
     bool autoStart_ = false;
     bool generatorRunning_ = false;
     bool displayVisible_ = false;
+    MonitorRing* monitor_ = nullptr;
 };
 
 } // namespace quavril

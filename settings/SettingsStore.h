@@ -79,6 +79,14 @@ inline constexpr const char* SliderW = "SliderW";
 inline constexpr const char* MinFreqEdit = "MinFreqEdit";
 inline constexpr const char* MaxFreqEdit = "MaxFreqEdit";
 inline constexpr const char* txtRound = "txtRound";
+// The signal monitor window: visible, place, size, FFT size and averaging.
+inline constexpr const char* frmSignalMonitor = "frmSignalMonitor";
+inline constexpr const char* MonitorX = "MonitorX";
+inline constexpr const char* MonitorY = "MonitorY";
+inline constexpr const char* MonitorW = "MonitorW";
+inline constexpr const char* MonitorH = "MonitorH";
+inline constexpr const char* MonitorFftSize = "MonitorFftSize";
+inline constexpr const char* MonitorAveraging = "MonitorAveraging";
 } // namespace setting_names
 
 class SettingsStore {

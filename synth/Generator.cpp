@@ -375,6 +375,10 @@ void Generator::RenderFrames(int16_t* out, int32_t frames) {
     engine_.RenderFrames(out, frames);
 }
 
+void Generator::RenderBytes(uint8_t* out, int32_t frames) {
+    engine_.RenderBytes(out, frames);
+}
+
 std::string Generator::FrequencyText() const {
     return engine_.FrequencyText();
 }

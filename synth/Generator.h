@@ -84,7 +84,8 @@ public:
     // The period-end turn of a looping sweep.
     void PeriodEndTurn(Channel c);
 
-    // Fill handler of the wave output: renders one buffer of 16-bit little-endian frames.
+    // Fill handler of the wave output: renders one buffer of little-endian frames in the
+    // quality's sample format (FrameBytes() each), with its dither and fades.
     // `size` is the capacity in bytes on entry (whole frames) and the bytes to play on return.
     // Returns whether the buffer holds signal to play.
     bool FillBuffer(uint8_t* buffer, int32_t& size);
@@ -92,7 +93,11 @@ public:
     // Export rendering: `frames` frames after SampleCounter, no loop and no period-end turn.
     // Writes interleaved samples (2 per frame in stereo) to `out`.
     void RenderFrames(int16_t* out, int32_t frames);
+    // The same in the quality's sample format: FrameBytes() bytes a frame, with its dither
+    // and fades (the fade-out over the last frames of the period).
+    void RenderBytes(uint8_t* out, int32_t frames);
     int ChannelCount() const { return Mode() == STEREO ? 2 : 1; }
+    int32_t FrameBytes() const { return engine_.FrameBytes(); }
 
     // Frames of one signal period at the current rate: Round(duration * fs). Fails (nothing)
     // when the duration text is not a number or the count does not fit 64 bits. A count under

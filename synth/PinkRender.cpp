@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstddef>
+#include <type_traits>
 
 namespace quavril {
 
@@ -43,9 +44,20 @@ constexpr DrawTable Draws{};
 // many samples are formed side by side, the random draws of a whole block are computed together
 // before they are handed out, and the slow rows are kept as lists of their changes instead of
 // being written out sample by sample.
-template <bool Both, bool SteadyPhase>
+// The samples of a block: classic 16-bit, or the values before rounding on the
+// high-resolution path.
+void Samples(const float* sums, const double* scales, int16_t* out, int step, int count) {
+    PinkSamples(sums, scales, out, step, count);
+}
+void Samples(const float* sums, const double* scales, double* out, int step, int count) {
+    for (int j = 0; j < count; ++j)
+        out[static_cast<std::ptrdiff_t>(j) * step] = PinkFromSum(sums[j]) * scales[j];
+}
+
+template <bool Both, bool SteadyPhase, typename T>
 void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const ChannelSettings& bs,
-             int32_t fs, int16_t* out, int stride, int32_t frames, int64_t n0) {
+             int32_t fs, T* out, int stride, int32_t frames, int64_t n0) {
+    constexpr bool Precise = std::is_same_v<T, double>;
     constexpr int PerFrame = Both ? 2 : 1;
     alignas(32) float rows[3][Block];
     alignas(32) float sums[Block];
@@ -89,7 +101,7 @@ void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const 
             if constexpr (SteadyPhase) {
                 AdvanceSteady(a);
             } else {
-                Advance(a, as, n0 + frame + i, fs);
+                Advance<Precise>(a, as, n0 + frame + i, fs);
                 scales[call] = ScaleOf(a);
             }
             rows[0][call] = draws[pos];
@@ -101,7 +113,7 @@ void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const 
                 if constexpr (SteadyPhase) {
                     AdvanceSteady(b);
                 } else {
-                    Advance(b, bs, n0 + frame + i, fs);
+                    Advance<Precise>(b, bs, n0 + frame + i, fs);
                     scales[call + 1] = ScaleOf(b);
                 }
                 rows[0][call + 1] = draws[pos + k];
@@ -133,8 +145,8 @@ void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const 
             current[changes[c].row] = changes[c].value;
         SumPinkRows(rows[0], Block, tail, changes, changeCount, sums, padded);
         // Samples go out in call order: interleaved left/right for both, every `stride` else.
-        PinkSamples(sums, scales, out + static_cast<std::ptrdiff_t>(frame) * stride,
-                    Both ? 1 : stride, calls);
+        Samples(sums, scales, out + static_cast<std::ptrdiff_t>(frame) * stride, Both ? 1 : stride,
+                calls);
         frame += n;
     }
     g.PinkRows = current;
@@ -143,22 +155,42 @@ void PinkRun(GeneratorState& g, Channel first, const ChannelSettings& as, const 
         g.Of(Channel::Right) = b;
 }
 
-} // namespace
-
-void RenderPinkChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs,
-                       int16_t* out, int stride, int32_t frames, int64_t n0) {
+template <typename T>
+void PinkChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs, T* out,
+                 int stride, int32_t frames, int64_t n0) {
     if (Steady(g.Of(c), cs))
         PinkRun<false, true>(g, c, cs, cs, fs, out, stride, frames, n0);
     else
         PinkRun<false, false>(g, c, cs, cs, fs, out, stride, frames, n0);
 }
 
-void RenderPinkPair(GeneratorState& g, const ChannelSettings& left, const ChannelSettings& right,
-                    int32_t fs, int16_t* out, int32_t frames, int64_t n0) {
+template <typename T>
+void PinkPair(GeneratorState& g, const ChannelSettings& left, const ChannelSettings& right,
+              int32_t fs, T* out, int32_t frames, int64_t n0) {
     if (Steady(g.Of(Channel::Left), left) && Steady(g.Of(Channel::Right), right))
         PinkRun<true, true>(g, Channel::Left, left, right, fs, out, 2, frames, n0);
     else
         PinkRun<true, false>(g, Channel::Left, left, right, fs, out, 2, frames, n0);
+}
+
+} // namespace
+
+void RenderPinkChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs,
+                       int16_t* out, int stride, int32_t frames, int64_t n0) {
+    PinkChannel(g, c, cs, fs, out, stride, frames, n0);
+}
+void RenderPinkChannel(GeneratorState& g, Channel c, const ChannelSettings& cs, int32_t fs,
+                       double* out, int stride, int32_t frames, int64_t n0) {
+    PinkChannel(g, c, cs, fs, out, stride, frames, n0);
+}
+
+void RenderPinkPair(GeneratorState& g, const ChannelSettings& left, const ChannelSettings& right,
+                    int32_t fs, int16_t* out, int32_t frames, int64_t n0) {
+    PinkPair(g, left, right, fs, out, frames, n0);
+}
+void RenderPinkPair(GeneratorState& g, const ChannelSettings& left, const ChannelSettings& right,
+                    int32_t fs, double* out, int32_t frames, int64_t n0) {
+    PinkPair(g, left, right, fs, out, frames, n0);
 }
 
 } // namespace quavril

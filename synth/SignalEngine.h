@@ -49,22 +49,36 @@ public:
 
     // --- Rendering ------------------------------------------------------------------------
     int64_t NextSample(Channel c, int waveform);
+    // The next sample of one channel on the high-resolution path, before rounding (full
+    // scale 32767).
+    double NextPreciseSample(Channel c, int waveform);
     bool FillBuffer(GeneratorHost& host, uint8_t* buffer, int32_t& size);
+    // Classic 16-bit frames of the export (no loop, no period-end turn).
     void RenderFrames(int16_t* out, int32_t frames);
+    // Export frames in the quality's format (FrameBytes() each), with its dither and fades.
+    void RenderBytes(uint8_t* out, int32_t frames);
     std::string FrequencyText() const;
 
 private:
     const ChannelSettings& Settings(Channel c) const { return channels_[static_cast<int>(c)]; }
     bool Stereo() const { return signal_.Channels == STEREO; }
-    void ComputeSweepShape(ChannelState& s, bool logarithmic) const;
-    template <bool Stereo> void SignalRun(int16_t* out, int32_t frames);
-    template <bool Stereo> void RenderSpan(int16_t* out, int32_t frames, bool loop, bool always);
+    void ComputeSweepShape(ChannelState& s, bool logarithmic, bool sweeping) const;
+    void StartPass(ChannelState& s, double preciseStart, bool sweeping) const;
+    void RenderOne(Channel c, int waveform, int16_t* out, int stride, int32_t frames, int64_t n0);
+    void RenderOne(Channel c, int waveform, double* out, int stride, int32_t frames, int64_t n0);
+    template <bool Stereo, typename T> void SignalRun(T* out, int32_t frames);
+    template <bool Stereo, typename T>
+    void RenderSpan(T* out, int32_t frames, bool loop, bool always);
+    void ApplyFades(double* samples, int32_t frames, int64_t counter, bool loop);
+    uint8_t* RenderStored(uint8_t* out, int32_t frames, bool loop, bool always);
 
     const ChannelSettings* channels_;
     const SignalSettings& signal_;
     GeneratorState state_;
     int32_t sampleRate_ = 44100; // Hz
     SignalQuality quality_;
+    int64_t framesSinceStart_ = 0; // frames rendered since the signal started (the fade-in)
+    uint32_t ditherSeed_ = 0;      // the dither's own random source, seeded at every start
 };
 
 } // namespace quavril

@@ -6,4 +6,9 @@ namespace quavril {
 
 void SineBlock(const double* x, double* out, int count, int quadrant = 0);
 
+// out[i * stride] = Low16(RoundSample(values[i] * scales[i])): the classic samples of a block
+// of waveform values, the products rounded to nearest (ties to even) and truncated to their low
+// 16 bits, four at a time where the vector level allows.
+void ScaledSamples(const double* values, const double* scales, short* out, int stride, int count);
+
 } // namespace quavril

@@ -28,7 +28,8 @@ namespace {
 
 const char* PlayHelp =
     "Usage: quavril-cli play PRESET.qvl SLOT [--rate HZ] [--device NAME] [--buffers N]\n"
-    "                        [--buffer-size BYTES] [--loop]\n"
+    "                        [--buffer-size BYTES] [--loop] [--format FORMAT]\n"
+    "                        [--dither KIND] [--band-limited] [--fade MS]\n"
     "\n"
     "Plays memory slot SLOT (1-4) of the preset file PRESET.qvl on an output device, through\n"
     "the generator's own output path, and returns when the signal has ended. Ctrl+C stops at\n"
@@ -128,6 +129,7 @@ struct PlayOptions {
     int32_t buffers = OutputSettings::BuffersValues[OutputSettings::DefaultBuffers];
     int32_t bufferSize = OutputSettings::BufferSizeValues[OutputSettings::DefaultBufferSize];
     bool loop = false;
+    SignalQuality quality;
 };
 
 // Reads the play arguments; an error text on failure.
@@ -156,7 +158,7 @@ std::optional<std::string> ReadPlayOptions(const ParsedArgs& parsed, PlayOptions
         o.device = *d;
     }
     o.loop = parsed.Has("loop");
-    return std::nullopt;
+    return ReadQuality(parsed, o.quality);
 }
 
 // One line for stderr: the start failure texts hold a carriage return.
@@ -175,11 +177,13 @@ std::string OneLine(const std::string& text) {
 
 int RunPlay(const std::vector<std::string>& args) {
     ParsedArgs parsed;
-    if (auto error =
-            ParseArgs(args, {"rate", "device", "buffers", "buffer-size"}, {"loop"}, parsed))
+    std::vector<std::string> valued = QualityValued, flags = QualityFlags;
+    valued.insert(valued.end(), {"rate", "device", "buffers", "buffer-size"});
+    flags.push_back("loop");
+    if (auto error = ParseArgs(args, valued, flags, parsed))
         return Fail(*error);
     if (parsed.help) {
-        std::cout << PlayHelp;
+        std::cout << PlayHelp << QualityHelp;
         return 0;
     }
     PlayOptions o;
@@ -189,6 +193,8 @@ int RunPlay(const std::vector<std::string>& args) {
     const InterruptGuard interrupt;
     const auto app = EnsureApplication();
     Generator generator;
+    // The output opens the device in the generator's sample format at the start.
+    generator.SetQuality(o.quality);
     if (auto error = RecallPresetSlot(generator, o.preset, o.slot, o.rate))
         return Fail(*error);
     generator.SetFlag(FlagField::Loop, o.loop);

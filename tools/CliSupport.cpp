@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <iterator>
 
 namespace quavril::cli {
 
@@ -112,6 +113,46 @@ std::optional<std::string> RecallPresetSlot(Generator& generator, const std::str
     if (!ParsePlain(generator.Text(TextField::PhaseEdit)))
         return "slot " + slotText + ": the phase '" + generator.Text(TextField::PhaseEdit) +
                "' is not a number";
+    return std::nullopt;
+}
+
+const char* const QualityHelp =
+    "  --format FORMAT      sample format: s16 (16-bit PCM, the default), s24 (24-bit PCM)\n"
+    "                       or f32 (32-bit float)\n"
+    "  --dither KIND        none (the default) or tpdf: triangular dither of +-1 LSB before\n"
+    "                       the rounding to 16 or 24 bits (float is not dithered)\n"
+    "  --band-limited       square, triangle and sawtooth without components above half\n"
+    "                       the sample rate\n"
+    "  --fade MS            raised-cosine fade of MS milliseconds (0-1000, default 0) at the\n"
+    "                       start and where the signal ends\n";
+
+std::optional<std::string> ReadQuality(const ParsedArgs& parsed, SignalQuality& quality) {
+    if (auto text = parsed.Option("format")) {
+        const std::pair<const char*, SampleFormat> names[] = {
+            {"s16", SampleFormat::S16}, {"s24", SampleFormat::S24}, {"f32", SampleFormat::F32}};
+        const auto* it = std::find_if(std::begin(names), std::end(names),
+                                      [&](const auto& n) { return *text == n.first; });
+        if (it == std::end(names))
+            return "format '" + *text + "' is not s16, s24 or f32";
+        quality.Format = it->second;
+    }
+    if (auto text = parsed.Option("dither")) {
+        if (*text != "none" && *text != "tpdf")
+            return "dither '" + *text + "' is not none or tpdf";
+        quality.Dither = *text == "tpdf" ? DitherKind::Tpdf : DitherKind::None;
+    }
+    if (parsed.Has("band-limited"))
+        quality.BandLimited = true;
+    if (auto text = parsed.Option("fade")) {
+        const bool digits =
+            !text->empty() && text->size() <= 4 &&
+            std::all_of(text->begin(), text->end(), [](char c) { return c >= '0' && c <= '9'; });
+        const int ms = digits ? std::stoi(*text) : -1;
+        if (ms < 0 || ms > SignalQuality::MaxFadeMs)
+            return "fade '" + *text + "' is not a whole number of milliseconds from 0 to " +
+                   std::to_string(SignalQuality::MaxFadeMs);
+        quality.FadeMs = ms;
+    }
     return std::nullopt;
 }
 

@@ -39,6 +39,18 @@ std::string OutputPath(const std::string& argument);
 std::optional<std::string> RecallPresetSlot(Generator& generator, const std::string& presetPath,
                                             const std::string& slotText, int32_t rate);
 
+struct ParsedArgs;
+
+// The signal quality options of render and play, read into `quality` (left as given where an
+// option is absent): --format s16|s24|f32, --dither none|tpdf, --band-limited, --fade MS
+// (0-1000). An error text names the option and what it takes.
+std::optional<std::string> ReadQuality(const ParsedArgs& parsed, SignalQuality& quality);
+// The option names for ParseArgs.
+inline const std::vector<std::string> QualityValued{"format", "dither", "fade"};
+inline const std::vector<std::string> QualityFlags{"band-limited"};
+// Help lines of those options, as both commands print them.
+extern const char* const QualityHelp;
+
 // Splits `args` into positional arguments and "--name value" / "--flag" options. `valued`
 // lists the options that take a value. Returns an error text for an unknown option or a
 // missing value.

@@ -53,6 +53,9 @@ void GeneratorMenus::BuildView(QMenuBar* bar) {
     FrequencyDisplay1 =
         Add(View1, "FrequencyDisplay1", tr("Frequency &display"), QKeySequence("Ctrl+D"));
     FrequencyDisplay1->setCheckable(true);
+    SignalMonitor1 =
+        Add(View1, "SignalMonitor1", tr("Signal &monitor"), QKeySequence("Ctrl+Shift+M"));
+    SignalMonitor1->setCheckable(true);
 }
 
 void GeneratorMenus::BuildPresets(QMenuBar* bar) {

@@ -26,6 +26,7 @@ public:
     QMenu* View1;
     QAction* FreqSlider1;
     QAction* FrequencyDisplay1;
+    QAction* SignalMonitor1;
 
     QMenu* Presets1;
     QAction* Memory[4];      // Memory11 .. Memory41, F5 .. F8

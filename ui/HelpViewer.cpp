@@ -66,6 +66,8 @@ QString HelpViewer::TopicOf(int context) {
         return "frequency-slider.html";
     case FrequencyDisplay:
         return "frequency-display.html";
+    case SignalMonitor:
+        return "signal-monitor.html";
     case Scripts:
         return "scripts.html";
     case FileMenu:

@@ -9,8 +9,8 @@ namespace quavril {
 // The program's help: HTML topics in the "help" folder of the shipped data, shown in one
 // small browser window. Context numbers name topics: 1 the generator window, 2 the output
 // settings, 3 the performance test, 4 scripts, 5 the File menu, 6 the Presets menu, 7 the
-// frequency slider, 8 the frequency display; anything else shows the contents. The viewer
-// stands over the generator window; Esc and Ctrl+W close it.
+// frequency slider, 8 the frequency display, 9 the signal monitor; anything else shows the
+// contents. The viewer stands over the generator window; Esc and Ctrl+W close it.
 class HelpViewer : public QWidget {
     Q_OBJECT
 public:
@@ -22,7 +22,8 @@ public:
         FileMenu = 5,
         PresetsMenu = 6,
         FrequencySlider = 7,
-        FrequencyDisplay = 8
+        FrequencyDisplay = 8,
+        SignalMonitor = 9
     };
 
     // The one viewer of the application, created on first use (again after its owner went).

@@ -25,6 +25,7 @@
 #include "ui/TfrmFreqSlider.h"
 #include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmSettings.h"
+#include "ui/TfrmSignalMonitor.h"
 #include "ui/TfrmWait.h"
 #include "ui/TransportControls.h"
 #include "ui/UserDialogs.h"
@@ -203,6 +204,7 @@ void TfrmGenerator::ConnectMenus() {
     // The menu has already toggled the check mark.
     connect(m.FreqSlider1, &QAction::triggered, this, &TfrmGenerator::ShowFreqSlider);
     connect(m.FrequencyDisplay1, &QAction::triggered, this, &TfrmGenerator::ShowFrequencyDisplay);
+    connect(m.SignalMonitor1, &QAction::triggered, this, &TfrmGenerator::ShowSignalMonitor);
     // The item names read backwards: OnOff1 is the Off item, Off1 the On item.
     connect(m.OnOff1, &QAction::triggered, this, &TfrmGenerator::btnOFFClick);
     connect(m.Pause1, &QAction::triggered, this, &TfrmGenerator::btnPauseClick);
@@ -372,6 +374,17 @@ void TfrmGenerator::SetViewWindows(TfrmFreqSlider* slider, TfrmFrequencyDisplay*
                 [this] { menus_->FrequencyDisplay1->setChecked(false); });
 }
 
+void TfrmGenerator::SetSignalMonitor(TfrmSignalMonitor* monitor) {
+    signalMonitor_ = monitor;
+    if (monitor)
+        connect(monitor, &TfrmSignalMonitor::Closed, this,
+                [this] { menus_->SignalMonitor1->setChecked(false); });
+}
+
+TfrmSignalMonitor* TfrmGenerator::frmSignalMonitor() const {
+    return signalMonitor_;
+}
+
 TfrmFreqSlider* TfrmGenerator::frmFreqSlider() const {
     return freqSlider_;
 }
@@ -388,6 +401,22 @@ void TfrmGenerator::FreqSlider1Click() {
 void TfrmGenerator::FrequencyDisplay1Click() {
     menus_->FrequencyDisplay1->setChecked(!menus_->FrequencyDisplay1->isChecked());
     ShowFrequencyDisplay(menus_->FrequencyDisplay1->isChecked());
+}
+
+void TfrmGenerator::SignalMonitor1Click() {
+    menus_->SignalMonitor1->setChecked(!menus_->SignalMonitor1->isChecked());
+    ShowSignalMonitor(menus_->SignalMonitor1->isChecked());
+}
+
+void TfrmGenerator::ShowSignalMonitor(bool shown) {
+    if (!signalMonitor_)
+        return;
+    signalMonitor_->setVisible(shown);
+    if (shown) {
+        signalMonitor_->showNormal();
+        signalMonitor_->raise();
+        signalMonitor_->activateWindow();
+    }
 }
 
 void TfrmGenerator::ShowFreqSlider(bool shown) {

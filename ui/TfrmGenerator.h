@@ -29,6 +29,7 @@ class StatusLamp;
 class TfrmFreqSlider;
 class TfrmFrequencyDisplay;
 class TfrmSettings;
+class TfrmSignalMonitor;
 class TfrmWait;
 class TransportControls;
 class UserDialogs;
@@ -61,11 +62,15 @@ public:
     void SetViewWindows(TfrmFreqSlider* slider, TfrmFrequencyDisplay* display);
     TfrmFreqSlider* frmFreqSlider() const;
     TfrmFrequencyDisplay* frmFrequencyDisplay() const;
+    // The signal monitor (created after this one at start), shown and hidden by its View item.
+    void SetSignalMonitor(TfrmSignalMonitor* monitor);
+    TfrmSignalMonitor* frmSignalMonitor() const;
 
     // View items: each toggles its check mark, then shows its window when the mark is set
     // and hides it otherwise (also how stored settings reopen them at start).
     void FreqSlider1Click();
     void FrequencyDisplay1Click();
+    void SignalMonitor1Click();
     // Tools: the guided performance test with the shipped test presets.
     void CompatibilityTest1Click();
     // The test's preset file (by default the shipped "Compatibility Test.qvl").
@@ -119,6 +124,7 @@ private:
     void UpdateSampleRateLabel();
     void ShowFreqSlider(bool shown);
     void ShowFrequencyDisplay(bool shown);
+    void ShowSignalMonitor(bool shown);
     void OpenWebPage(const QString& address);
 
     GeneratorSession& session_;
@@ -133,6 +139,7 @@ private:
     TfrmSettings* settings_ = nullptr;
     QPointer<TfrmFreqSlider> freqSlider_;
     QPointer<TfrmFrequencyDisplay> frequencyDisplay_;
+    QPointer<TfrmSignalMonitor> signalMonitor_;
     QString performanceTestFile_;
     std::vector<QWidget*> locked_; // disabled while the generator runs, in this order
 

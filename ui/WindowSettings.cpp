@@ -1,10 +1,12 @@
 #include "ui/WindowSettings.h"
 
 #include "session/GeneratorSession.h"
+#include "settings/SettingsStore.h"
 #include "ui/GeneratorMenus.h"
 #include "ui/TfrmFreqSlider.h"
 #include "ui/TfrmFrequencyDisplay.h"
 #include "ui/TfrmGenerator.h"
+#include "ui/TfrmSignalMonitor.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -18,6 +20,8 @@ QWidget* WindowOf(std::string_view name, TfrmGenerator& main) {
         return &main;
     if (name.starts_with("Display"))
         return main.frmFrequencyDisplay();
+    if (name.starts_with("Monitor"))
+        return main.frmSignalMonitor();
     return main.frmFreqSlider();
 }
 } // namespace
@@ -26,7 +30,8 @@ WindowSettings::WindowSettings(GeneratorSession& session, TfrmGenerator& window)
     : session_(session),
       window_(window), integers_{{"FormX", 295},    {"FormY", 162},    {"DisplayX", 422},
                                  {"DisplayY", 147}, {"DisplayW", 224}, {"SliderX", 230},
-                                 {"SliderY", 577},  {"SliderW", 1022}} {}
+                                 {"SliderY", 577},  {"SliderW", 1022}, {"MonitorX", 480},
+                                 {"MonitorY", 120}} {}
 
 bool WindowSettings::PositionsKnown() {
     return !QGuiApplication::platformName().startsWith("wayland");
@@ -47,6 +52,8 @@ int32_t WindowSettings::Integer(std::string_view name) const {
     const QWidget* window = WindowOf(name, window_);
     if (window && name.ends_with('W'))
         return window->width();
+    if (window && name.ends_with('H'))
+        return window->height();
     if (window && PositionsKnown())
         return name.ends_with('X') ? window->x() : window->y();
     const auto it = integers_.find(name);
@@ -59,6 +66,8 @@ bool WindowSettings::Flag(std::string_view name) const {
         return session_.AutoStart();
     if (name == "frmFreqSlider")
         return window_.Menus().FreqSlider1->isChecked();
+    if (name == "frmSignalMonitor")
+        return window_.Menus().SignalMonitor1->isChecked();
     return window_.Menus().FrequencyDisplay1->isChecked();
 }
 
@@ -92,6 +101,8 @@ void WindowSettings::SetInteger(std::string_view name, int32_t value) {
     const std::string prefix(name.substr(0, name.size() - 1));
     if (name.ends_with('W'))
         window->resize(value, window->height());
+    else if (name.ends_with('H'))
+        window->resize(window->width(), value);
     else
         window->move(integers_[prefix + "X"], integers_[prefix + "Y"]);
 }
@@ -103,6 +114,36 @@ void WindowSettings::SetFlag(std::string_view name, bool value) {
         window_.FreqSlider1Click();
     else if (name == "frmFrequencyDisplay" && value != Flag(name))
         window_.FrequencyDisplay1Click();
+    else if (name == "frmSignalMonitor" && value != Flag(name))
+        window_.SignalMonitor1Click();
+}
+
+void WindowSettings::LoadMonitor(const SettingsStore& store) {
+    using namespace setting_names;
+    TfrmSignalMonitor* monitor = window_.frmSignalMonitor();
+    if (!monitor)
+        return;
+    for (const char* name : {MonitorX, MonitorY, MonitorW, MonitorH})
+        if (const auto value = store.ReadInt(name))
+            SetInteger(name, *value);
+    if (const auto size = store.ReadInt(MonitorFftSize))
+        monitor->SetFftSize(*size);
+    if (const auto averaging = store.ReadFlag(MonitorAveraging))
+        monitor->SetAveraging(*averaging);
+    if (const auto visible = store.ReadFlag(frmSignalMonitor))
+        SetFlag(frmSignalMonitor, *visible);
+}
+
+void WindowSettings::SaveMonitor(SettingsStore& store) const {
+    using namespace setting_names;
+    const TfrmSignalMonitor* monitor = window_.frmSignalMonitor();
+    if (!monitor)
+        return;
+    store.WriteFlag(frmSignalMonitor, Flag(frmSignalMonitor));
+    for (const char* name : {MonitorX, MonitorY, MonitorW, MonitorH})
+        store.WriteInt(name, Integer(name));
+    store.WriteInt(MonitorFftSize, monitor->FftSize());
+    store.WriteFlag(MonitorAveraging, monitor->Averaging());
 }
 
 } // namespace quavril

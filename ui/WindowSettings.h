@@ -1,8 +1,9 @@
 #pragma once
 // The stored settings outside the generator's controls, as the program's windows hold them:
 // the output device and the autostart option (through the session), the main window's
-// place, and the frequency slider and display windows (visibility, place, width, and the
-// slider window's limits and rounding).
+// place, the frequency slider and display windows (visibility, place, width, and the slider
+// window's limits and rounding), and the signal monitor (visibility, place, size and its
+// choices).
 #include "settings/StoredSettings.h"
 
 #include <map>
@@ -13,6 +14,7 @@ class QWidget;
 namespace quavril {
 
 class GeneratorSession;
+class SettingsStore;
 class TfrmGenerator;
 
 class WindowSettings : public OutsideSettings {
@@ -28,6 +30,13 @@ public:
 
     // Where a window's position can be neither set nor read (Wayland), the stored one is kept.
     static bool PositionsKnown();
+
+    // The signal monitor's values, which the table of settings does not hold: its place and
+    // size, FFT size and averaging, then its visibility. Read after the stored settings at
+    // start, each missing or damaged value keeping the window's own; written before them at
+    // the end, so that the same write of the file keeps them.
+    void LoadMonitor(const SettingsStore& store);
+    void SaveMonitor(SettingsStore& store) const;
 
 private:
     GeneratorSession& session_;

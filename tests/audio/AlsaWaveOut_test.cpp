@@ -138,9 +138,11 @@ TEST_F(AlsaWaveOutTest, aPausedStartHoldsEverythingUntilResumed) {
     test::DeliverNotices();
     EXPECT_EQ(out->DoneCount(), 0);
     EXPECT_TRUE(out->Playing());
+    EXPECT_EQ(port->Delay(), 2 * 512); // both queued buffers, 16-bit mono, not heard yet
     out->SetPaused(false);
     ASSERT_TRUE(test::RunUntil([&] { return stops == 1; }));
     EXPECT_TRUE(test::ReadFile(capture) == expected);
+    EXPECT_EQ(port->Delay(), 0);
 }
 
 TEST_F(AlsaWaveOutTest, stopNowClosesAtOnceAndTheDeviceOpensAgain) {

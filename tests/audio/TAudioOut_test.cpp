@@ -623,6 +623,8 @@ TEST_F(TAudioOutTest, aSoftStopFadesOutTheUnheardFramesInEveryFormat) {
         ASSERT_TRUE(d->PlayFrames(100));
         const size_t heard = d->Played().size();
         d->ClearLog();
+        std::vector<uint8_t> tapped; // what the monitor gets: the fill's samples
+        o->OnQueued = [&](const uint8_t* p, int32_t n) { tapped.assign(p, p + n); };
 
         o->StopSoftly(c.fadeFrames);
         EXPECT_FALSE(o->Playing());
@@ -651,6 +653,7 @@ TEST_F(TAudioOutTest, aSoftStopFadesOutTheUnheardFramesInEveryFormat) {
                         DecodeSample(word, c.samples) * FadeOutGain(i / 2, c.tailFrames),
                         lsb + 1e-12)
                 << "sample " << i;
+            ASSERT_TRUE(std::equal(p, p + bytes, tapped.begin() + i * bytes)) << "sample " << i;
         }
     }
 }

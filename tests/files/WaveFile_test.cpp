@@ -234,3 +234,129 @@ TEST(ProposedWaveFileName, stereoNamesTheChannelsAndThePhaseText) {
     g.SetFlag(FlagField::RightTick, false);
     EXPECT_EQ(ProposedWaveFileName(g), "5s Sine 100Hz 0dBFS on left channel.wav");
 }
+
+// --- 24-bit and float files -----------------------------------------------------------------
+
+namespace {
+// The chunks of a RIFF/WAVE file as a reader walks them: identifier, body offset and size.
+struct Chunk {
+    std::string Id;
+    size_t At;
+    uint32_t Size;
+};
+std::vector<Chunk> Chunks(const std::vector<uint8_t>& b) {
+    std::vector<Chunk> chunks;
+    for (size_t at = 12; at + 8 <= b.size();) {
+        const uint32_t size = U32(b, at + 4);
+        chunks.push_back({std::string(b.begin() + at, b.begin() + at + 4), at + 8, size});
+        at += 8 + size + (size & 1);
+    }
+    return chunks;
+}
+} // namespace
+
+// The header of every format as a RIFF reader sees it: 16 and 24-bit PCM in the canonical 44
+// bytes, float as WAVE_FORMAT_IEEE_FLOAT with an 18-byte format chunk and a "fact" chunk; the
+// sizes add up to the file.
+TEST(WaveHeader, everyFormatReadsBackAsWritten) {
+    const struct {
+        SampleFormat Format;
+        uint16_t Tag, Bits;
+        uint32_t FmtSize;
+        std::vector<std::string> Ids;
+    } cases[] = {
+        {SampleFormat::S16, 1, 16, 16, {"fmt ", "data"}},
+        {SampleFormat::S24, 1, 24, 16, {"fmt ", "data"}},
+        {SampleFormat::F32, 3, 32, 18, {"fmt ", "fact", "data"}},
+    };
+    for (const auto& c : cases)
+        for (uint16_t channels : {1, 2}) {
+            const uint32_t frames = 96000, rate = 192000;
+            std::vector<uint8_t> b = WaveFileWriter::Header(frames, channels, rate, c.Format);
+            const uint32_t align = channels * c.Bits / 8;
+            b.resize(b.size() + size_t{frames} * align); // the data a file would hold
+            EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
+            EXPECT_EQ(U32(b, 4), b.size() - 8);
+            const auto chunks = Chunks(b);
+            std::vector<std::string> ids;
+            for (const Chunk& ch : chunks)
+                ids.push_back(ch.Id);
+            ASSERT_EQ(ids, c.Ids);
+            const Chunk& fmt = chunks.front();
+            EXPECT_EQ(fmt.Size, c.FmtSize);
+            EXPECT_EQ(U16(b, fmt.At), c.Tag);
+            EXPECT_EQ(U16(b, fmt.At + 2), channels);
+            EXPECT_EQ(U32(b, fmt.At + 4), rate);
+            EXPECT_EQ(U32(b, fmt.At + 8), rate * align);
+            EXPECT_EQ(U16(b, fmt.At + 12), align);
+            EXPECT_EQ(U16(b, fmt.At + 14), c.Bits);
+            if (c.FmtSize == 18) {
+                EXPECT_EQ(U16(b, fmt.At + 16), 0u) << "no extension";
+            }
+            if (ids.size() == 3) {
+                EXPECT_EQ(U32(b, chunks[1].At), frames) << "fact: frames per channel";
+            }
+            EXPECT_EQ(chunks.back().Size, frames * align);
+            EXPECT_EQ(chunks.back().At, WaveFileWriter::HeaderBytes(c.Format));
+        }
+}
+
+// The 4 GiB limit counts bytes: the longest file of each format fits, one frame more does not.
+TEST(WaveHeader, theLimitIsInBytesForEveryFormat) {
+    const struct {
+        SampleFormat Format;
+        int Channels;
+        int64_t Most; // frames
+    } cases[] = {
+        {SampleFormat::S16, 1, 2147483629}, {SampleFormat::S16, 2, 1073741814},
+        {SampleFormat::S24, 1, 1431655753}, {SampleFormat::S24, 2, 715827876},
+        {SampleFormat::F32, 1, 1073741811}, {SampleFormat::F32, 2, 536870905},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(WaveFileWriter::Fits(c.Most, c.Channels, c.Format)) << c.Most;
+        EXPECT_FALSE(WaveFileWriter::Fits(c.Most + 1, c.Channels, c.Format)) << c.Most;
+        // A count whose byte size does not fit 64 bits is refused, not wrapped into range.
+        EXPECT_FALSE(WaveFileWriter::Fits(int64_t{1} << 61, c.Channels, c.Format));
+    }
+    EXPECT_EQ(WaveLimitText(2, 48000, SampleFormat::S24),
+              "at most 14913 s at 48000 Hz in 24-bit stereo");
+}
+
+// An export in 24-bit and float: the file holds the header of its format and the frames the
+// generator renders in that format; a signal that fits 16-bit but not 24-bit is refused whole.
+TEST(WaveFileWriter, exportsInTheGeneratorsFormat) {
+    TempDir dir;
+    for (SampleFormat f : {SampleFormat::S24, SampleFormat::F32}) {
+        auto setup = [f](Generator& g) {
+            SignalQuality q;
+            q.Format = f;
+            q.FadeMs = 2;
+            g.SetQuality(q);
+            g.SetSampleRate(48000);
+            g.SetIndex(IndexField::cboChannels, STEREO);
+            g.SetText(TextField::Duration, "0.05");
+            g.SetText(TextField::fInitLeft, "997");
+        };
+        Generator g, reference;
+        setup(g);
+        setup(reference);
+        WaveFileWriter writer;
+        const fs::path file = dir.path / "hi.wav";
+        ASSERT_EQ(writer.Export(file.string(), g), WaveWriteResult::Written);
+        const auto b = ReadAll(file);
+        const uint32_t header = WaveFileWriter::HeaderBytes(f);
+        ASSERT_EQ(b.size(), header + 2400u * 2 * BytesPerSample(f));
+        ASSERT_TRUE(reference.ResetGenerator(true));
+        std::vector<uint8_t> expected(2400u * reference.FrameBytes());
+        reference.RenderBytes(expected.data(), 2400);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), b.begin() + header));
+
+        g.SetText(TextField::Duration, "15000"); // 720,000,000 stereo frames
+        const auto tooLong = writer.WriteWaveFile((dir.path / "long.wav").string(), g);
+        EXPECT_EQ(tooLong, WaveWriteResult::TooLong) << static_cast<int>(f);
+        SignalQuality classic;
+        g.SetQuality(classic);
+        EXPECT_TRUE(WaveFileWriter::Fits(*g.FramesOfDuration(), 2, SampleFormat::S16));
+        EXPECT_EQ(dir.Entries(), 1u);
+    }
+}

@@ -1,6 +1,7 @@
 // The generator session without windows: the numbered messages other programs send, the
 // read-only values they ask for, the transport with and without the sync box, and the one
 // table of settings behind both.
+#include "analysis/MonitorRing.h"
 #include "tests/session/SessionFixture.h"
 
 #include <QTemporaryDir>
@@ -153,6 +154,49 @@ TEST_F(SessionTest, valuesAreReadByStoredNameWhateverTheCase) {
 
 // The table says where every control lives: each field finds its own row, stored names are
 // unique, and writing through a row changes exactly that control.
+// The monitor's ring gets exactly the bytes queued to the device, only while it is attached,
+// and the frame it calls playing is the device's: the newest frame less the device's delay.
+TEST_F(SessionTest, theMonitorRingIsAlignedWithTheDevicesDelay) {
+    G().SetIndex(IndexField::cboChannels, STEREO);
+    G().ChannelsChange();
+    G().SetIndex(IndexField::WaveFormRight, SILENCE); // the channels differ
+    MonitorRing ring;
+    session->AttachMonitor(&ring);
+    session->StartPlayback();
+    ASSERT_TRUE(session->Playing());
+    const int64_t buffer = 16384 / 4; // frames per buffer
+    EXPECT_EQ(ring.Written(), 4 * buffer);
+    EXPECT_EQ(ring.Channels(), 2);
+    ASSERT_EQ(device->CompleteNext() + device->CompleteNext(), 2);
+    test::DeliverNotices();
+    ASSERT_EQ(ring.Written(), 6 * buffer);
+    // Two buffers played and 1,000 frames of the third: the device reports the rest.
+    const int64_t played = 2 * buffer + 1000;
+    device->SetReportedDelay(ring.Written() - played);
+    ASSERT_EQ(session->MonitorPlayingFrame(), played);
+    const int64_t shown = 2 * buffer; // what the device handed back, ending 1,000 frames ago
+    std::vector<float> left(static_cast<size_t>(shown)), right(left.size());
+    ring.Read(0, played - 1000, shown, left.data());
+    ring.Read(1, played - 1000, shown, right.data());
+    const std::vector<uint8_t>& bytes = device->Played();
+    ASSERT_EQ(bytes.size(), static_cast<size_t>(shown * 4));
+    for (size_t i = 0; i < left.size(); ++i) {
+        ASSERT_EQ(left[i], static_cast<float>(DecodeSample(&bytes[i * 4], SampleFormat::S16))) << i;
+        ASSERT_EQ(right[i], 0.0f) << i;
+    }
+    EXPECT_NE(left[100], 0.0f);
+
+    // Detached, nothing more is copied; stopped, nothing is left to hear.
+    session->AttachMonitor(nullptr);
+    ASSERT_TRUE(device->CompleteNext());
+    test::DeliverNotices();
+    EXPECT_EQ(ring.Written(), 6 * buffer);
+    EXPECT_EQ(session->MonitorPlayingFrame(), 0);
+    session->AttachMonitor(&ring);
+    session->StopNow();
+    EXPECT_EQ(session->MonitorPlayingFrame(), ring.Written());
+}
+
 TEST(SettingsTable, everyControlHasOneRowAndEveryStoredNameOneSetting) {
     std::set<std::string> stored;
     for (const SettingRow& row : SettingsTable()) {

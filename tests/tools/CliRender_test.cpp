@@ -117,6 +117,12 @@ TEST_F(CliRenderTest, helpExplainsTheCommand) {
     const CliResult r = cli.Run({"render", "--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--rate HZ"), std::string::npos);
+    for (const char* command : {"render", "play"}) {
+        const CliResult help = cli.Run({command, "--help"});
+        for (const char* option :
+             {"--format FORMAT", "--dither KIND", "--band-limited", "--fade MS"})
+            EXPECT_NE(help.out.find(option), std::string::npos) << command << " " << option;
+    }
 }
 
 namespace {
@@ -182,9 +188,66 @@ TEST_F(CliRenderTest, optionsAndSlotsAreRefusedWithOneLineSayingWhy) {
         {{"render", c, "4", o},
          "slot 4: the left channel sweeps, but the duration '0.00002' s is "
          "a single frame at 44100 Hz"},
+        {{"render", p, "1", o, "--format", "s32"}, "format 's32' is not s16, s24 or f32"},
+        {{"play", p, "1", "--format", "S24"}, "format 'S24' is not s16, s24 or f32"},
+        {{"render", p, "1", o, "--dither", "rect"}, "dither 'rect' is not none or tpdf"},
+        {{"render", p, "1", o, "--fade", "1001"},
+         "fade '1001' is not a whole number of milliseconds from 0 to 1000"},
+        {{"play", p, "1", "--fade", "-5"}, "fade '-5' is not a whole number"},
+        {{"render", p, "1", o, "--fade", "10ms"}, "fade '10ms' is not a whole number"},
+        {{"render", p, "1", o, "--band-limited=yes"}, "unknown option '--band-limited=yes'"},
     };
     for (const auto& [args, part] : cases)
         ExpectFailure(args, part, out);
+}
+
+// The quality options reach the file: its format's header and golden first samples (the
+// 1 kHz sine's first sample before rounding is 4276.95 of 32767); the classic options give the
+// classic bytes.
+TEST_F(CliRenderTest, qualityOptionsChooseTheFormat) {
+    const struct {
+        std::vector<std::string> Options;
+        size_t Header, Bytes; // bytes per sample
+        std::vector<uint8_t> First;
+    } cases[] = {
+        {{"--format", "s24"}, 44, 3, {0x15, 0xB5, 0x10}},
+        {{"--format=f32", "--dither", "tpdf"}, 58, 4, {0xA9, 0xA8, 0x05, 0x3E}},
+        {{"--format", "s16", "--dither", "none", "--fade", "0"}, 44, 2, {0xB5, 0x10}},
+        {{"--format", "s24", "--fade", "10", "--band-limited"}, 44, 3, {0, 0, 0}},
+    };
+    const fs::path plain = dir / "plain.wav";
+    ASSERT_EQ(cli.Run({"render", preset.string(), "1", plain.string(), "--rate", "48000"}).status,
+              0);
+    for (const auto& c : cases) {
+        const fs::path out = dir / "q.wav";
+        std::vector<std::string> args{"render",     preset.string(), "1",
+                                      out.string(), "--rate",        "48000"};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        const CliResult r = cli.Run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto b = ReadFile(out);
+        ASSERT_EQ(b.size(), c.Header + 24000u * c.Bytes) << c.Options[1];
+        EXPECT_EQ(std::vector<uint8_t>(b.begin() + c.Header, b.begin() + c.Header + c.Bytes),
+                  c.First)
+            << c.Options[1];
+        if (c.Bytes == 2) {
+            EXPECT_EQ(b, ReadFile(plain)) << "the classic options are the classic bytes";
+        }
+    }
+}
+
+// A wave file's limit is in bytes: a signal that fits 16-bit is refused in 24-bit, with the
+// longest that fits.
+TEST_F(CliRenderTest, aSignalTooLongForItsFormatIsRefusedWithTheLimit) {
+    PresetBank bank;
+    bank.Slot(1) = ToneSlot("Long", "1000", "33000"); // 1,455,300,000 mono frames at 44100 Hz
+    const fs::path longPreset = dir / "long24.qvl";
+    ASSERT_TRUE(SavePresetFile(longPreset.string(), bank));
+    const fs::path out = dir / "long.wav";
+    ExpectFailure({"render", longPreset.string(), "1", out.string(), "--format", "s24"},
+                  "too long for a wave file (at most 4 GB of sample data). at most 32463 s at "
+                  "44100 Hz in 24-bit mono.",
+                  out);
 }
 
 TEST_F(CliRenderTest, dashAndStandardStreamsCarryTheSameBytesAsFiles) {

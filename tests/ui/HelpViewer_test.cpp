@@ -32,13 +32,14 @@ protected:
 };
 
 TEST_F(Help, everyContextHasATopicFile) {
-    for (int context : {1, 2, 3, 4, 5, 6, 7, 8, 0, 99}) {
+    for (int context : {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 99}) {
         const QString file = HelpViewer::TopicOf(context);
         EXPECT_TRUE(QFile::exists(QDir(HelpViewer::Folder()).filePath(file))) << file.toStdString();
     }
     EXPECT_EQ(HelpViewer::TopicOf(1), "generator.html");
     EXPECT_EQ(HelpViewer::TopicOf(7), "frequency-slider.html");
-    EXPECT_EQ(HelpViewer::TopicOf(9), "index.html");
+    EXPECT_EQ(HelpViewer::TopicOf(9), "signal-monitor.html");
+    EXPECT_EQ(HelpViewer::TopicOf(10), "index.html");
 }
 
 TEST_F(Help, menuAndF1OpenTheirTopics) {

@@ -1,0 +1,95 @@
+// The meters' ballistics on a known signal: a 1 kHz sine at -20 dBFS for three seconds, then
+// silence, fed in blocks of 1/30 s as the monitor does.
+#include "analysis/LevelMeter.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <vector>
+
+using namespace quavril;
+
+namespace {
+
+constexpr double Fs = 48000;
+constexpr int Block = 1600; // 1/30 s
+
+// Feeds `seconds` of the sine (amplitude > 0) or silence, block by block.
+void Feed(LevelMeter& meter, double amplitude, double seconds, int64_t& frame) {
+    std::vector<float> block(Block);
+    for (int n = 0; n < static_cast<int>(std::lround(seconds * Fs / Block)); ++n) {
+        for (int i = 0; i < Block; ++i, ++frame)
+            block[static_cast<size_t>(i)] =
+                static_cast<float>(amplitude * std::sin(2 * std::numbers::pi * 1000 *
+                                                        static_cast<double>(frame) / Fs));
+        meter.Process(block.data(), block.size());
+    }
+}
+
+struct Moment {
+    double SilenceSeconds; // after the tone
+    double PeakDb;
+    double HoldDb;
+    double RmsDb;
+};
+
+class MeterBallistics : public ::testing::TestWithParam<Moment> {};
+
+TEST_P(MeterBallistics, peakFallsHoldStaysTwoSecondsAndRmsDecaysWithItsTimeConstant) {
+    const Moment m = GetParam();
+    LevelMeter meter;
+    meter.SetRate(Fs);
+    int64_t frame = 0;
+    Feed(meter, 0.1, 3.0, frame); // -20 dBFS, the RMS settled
+    Feed(meter, 0.0, m.SilenceSeconds, frame);
+    const MeterReading r = meter.Reading();
+    EXPECT_NEAR(r.PeakDb, m.PeakDb, 0.05);
+    EXPECT_NEAR(r.HoldDb, m.HoldDb, 0.05);
+    EXPECT_NEAR(r.RmsDb, m.RmsDb, 0.1);
+    EXPECT_FALSE(r.Clipped);
+}
+
+// Peak: 20 dB in 1.7 s. RMS: -23.01 dBFS for the sine, then e^-t/0.3 s in power
+// (-4.34 dB per 0.3 s). Hold: -20 for 2 s, then the falling peak.
+INSTANTIATE_TEST_SUITE_P(
+    AfterTheTone, MeterBallistics,
+    ::testing::Values(Moment{0.0, -20.0, -20.0, -23.01},
+                      Moment{0.3, -20 - 0.3 * 20 / 1.7, -20.0, -23.01 - 4.343},
+                      Moment{0.9, -20 - 0.9 * 20 / 1.7, -20.0, -23.01 - 3 * 4.343},
+                      Moment{2.1, -20 - 2.1 * 20 / 1.7, -20 - 2.1 * 20 / 1.7, -23.01 - 7 * 4.343}));
+
+// The RMS reading rises with the same time constant: 1 - 1/e of the power after 0.3 s.
+TEST(MeterRise, rmsReachesTheSinesLevelWithItsTimeConstant) {
+    const double expected[][2] = {{0.3, -23.01 + 10 * std::log10(1 - std::exp(-1.0))},
+                                  {0.9, -23.01 + 10 * std::log10(1 - std::exp(-3.0))},
+                                  {3.0, -23.01}};
+    for (const auto& e : expected) {
+        LevelMeter meter;
+        meter.SetRate(Fs);
+        int64_t frame = 0;
+        Feed(meter, 0.1, e[0], frame);
+        EXPECT_NEAR(meter.Reading().RmsDb, e[1], 0.1) << e[0];
+        EXPECT_NEAR(meter.Reading().PeakDb, -20.0, 0.05);
+    }
+}
+
+// A sample at full scale lights the clip mark for 2 s; silence reads the floor.
+TEST(MeterClip, fullScaleLightsTheClipMarkForTwoSeconds) {
+    LevelMeter meter;
+    meter.SetRate(Fs);
+    EXPECT_EQ(meter.Reading().PeakDb, LevelMeter::FloorDb);
+    EXPECT_EQ(meter.Reading().RmsDb, LevelMeter::FloorDb);
+    int64_t frame = 0;
+    Feed(meter, 0.999, 0.1, frame);
+    EXPECT_FALSE(meter.Reading().Clipped);
+    const float over[] = {0.5f, -1.0f, 0.2f};
+    meter.Process(over, 3);
+    EXPECT_TRUE(meter.Reading().Clipped);
+    EXPECT_NEAR(meter.Reading().PeakDb, 0.0, 1e-9);
+    Feed(meter, 0.0, 1.9, frame);
+    EXPECT_TRUE(meter.Reading().Clipped);
+    Feed(meter, 0.0, 0.2, frame);
+    EXPECT_FALSE(meter.Reading().Clipped);
+}
+
+} // namespace
