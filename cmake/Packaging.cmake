@@ -5,12 +5,13 @@ set(CPACK_PACKAGE_NAME quavril)
 set(CPACK_PACKAGE_VENDOR Orvande)
 set(CPACK_PACKAGE_CONTACT "Orvande <quavril@orvande.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audio test signal generator")
+# Lines of at most 79 columns (Debian's limit for the extended description is 80).
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quavril plays test signals on the sound card and writes them into wave files: sines,\n\
-squares, triangles, sawtooths, white and pink noise, silence and single pulses per\n\
-channel, constant or swept, with levels in dBFS and amplitude modulation. Presets,\n\
-scripts, several generators switching together, a D-Bus message interface and the\n\
-command-line tool quavril-cli.")
+    "Quavril plays test signals on the sound card and writes them into wave\n\
+files: sines, squares, triangles, sawtooths, white and pink noise, silence\n\
+and single pulses per channel, constant or swept, with levels in dBFS and\n\
+amplitude modulation. Presets, scripts, several generators switching\n\
+together, a D-Bus message interface and the command-line tool quavril-cli.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -51,8 +51,9 @@ quiet env XDG_DATA_DIRS="$share:/usr/share" update-mime-database "$share/mime"
 for type in x-quavril-preset x-quavril-script; do
     [ -s "$share/mime/application/$type.xml" ] || fail "MIME type application/$type is missing"
 done
-grep -q ':application/x-quavril-preset:\*\.qvl$' "$share/mime/globs2" || fail "*.qvl glob missing"
-grep -q ':application/x-quavril-script:\*\.qvs$' "$share/mime/globs2" || fail "*.qvs glob missing"
+# Case-sensitive, as the program reads the names.
+grep -q ':application/x-quavril-preset:\*\.qvl:cs$' "$share/mime/globs2" || fail "*.qvl glob missing"
+grep -q ':application/x-quavril-script:\*\.qvs:cs$' "$share/mime/globs2" || fail "*.qvs glob missing"
 grep -q 'application/x-quavril-script text/plain' "$share/mime/subclasses" ||
     fail "scripts are not a kind of text/plain"
 # In the compiled magic each value follows its 16-bit length: 21 bytes, the length byte 20

@@ -15,12 +15,15 @@ packages=(
     # the desktop's media controls, as a client sees them
     playerctl
     # windows under a virtual X server
-    xvfb xdotool
+    xvfb xdotool openbox x11-utils
     # SCPI: a real VISA client (pure-Python back end), D-Bus from Python for the benchmark
     python3-pyvisa python3-pyvisa-py python3-dbus
+    # SCPI discovery: the test runs its own Avahi daemon on a private bus, loopback only (it
+    # steps aside where the system's Avahi already runs)
+    avahi-daemon avahi-utils
     # installing: icons, manual pages, the Debian package, and the desktop's validators
     librsvg2-bin go-md2man dpkg-dev file desktop-file-utils appstream shared-mime-info
-    libxml2-utils
+    libxml2-utils lintian
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -150,7 +150,7 @@ bool PerformanceTest::SlowPath() {
         return false;
     }
     PlayAndWait();
-    if (!questions_.YesNo(QString::fromLatin1(Heard)))
+    if (!questions_.YesNo(QString::fromLatin1(Heard), true))
         questions_.Note(NotHeardStart + DeviceText() + QString::fromLatin1(NotHeardLowRate));
     ApplyRate(FullRate);
     if (!questions_.Confirm(QString::fromLatin1(MonoFullRate), SettingsHelp)) {
@@ -158,11 +158,11 @@ bool PerformanceTest::SlowPath() {
         return false;
     }
     PlayAndWait();
-    if (!questions_.YesNo(QString::fromLatin1(Heard))) {
+    if (!questions_.YesNo(QString::fromLatin1(Heard), true)) {
         questions_.Note(NotHeardStart + DeviceText() + QString::fromLatin1(NotHeardMono));
         return true;
     }
-    if (questions_.YesNo(QString::fromLatin1(Froze))) {
+    if (questions_.YesNo(QString::fromLatin1(Froze), false)) {
         questions_.Note(QString::fromLatin1(TooSlowMono));
         ApplyRate(LowRate);
         return false;
@@ -175,9 +175,9 @@ void PerformanceTest::StereoPath() {
     if (!questions_.Confirm(QString::fromLatin1(Stereo), SettingsHelp))
         return;
     PlayAndWait();
-    if (!questions_.YesNo(QString::fromLatin1(Heard))) {
+    if (!questions_.YesNo(QString::fromLatin1(Heard), true)) {
         questions_.Note(NotHeardStart + DeviceText() + QString::fromLatin1(NotHeardStereo));
-    } else if (questions_.YesNo(QString::fromLatin1(Froze))) {
+    } else if (questions_.YesNo(QString::fromLatin1(Froze), false)) {
         questions_.Note(QString::fromLatin1(TooSlowStereo));
         ApplyRate(LowRate);
         return;
@@ -186,7 +186,7 @@ void PerformanceTest::StereoPath() {
     if (!questions_.Confirm(QString::fromLatin1(Modulated), ContentsHelp))
         return;
     PlayAndWait();
-    if (questions_.YesNo(QString::fromLatin1(Froze))) {
+    if (questions_.YesNo(QString::fromLatin1(Froze), false)) {
         questions_.Note(QString::fromLatin1(TooSlowModulated));
         ApplyRate(LowRate);
     } else {

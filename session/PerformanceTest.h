@@ -20,8 +20,8 @@ public:
         virtual ~Questions() = default;
         // OK and Cancel; true for OK. `helpContext` is the help topic of the box.
         virtual bool Confirm(const QString& text, int helpContext) = 0;
-        // Yes and No; true for Yes.
-        virtual bool YesNo(const QString& text) = 0;
+        // Yes and No; true for Yes. Enter answers Yes when `yesIsDefault`, else No.
+        virtual bool YesNo(const QString& text, bool yesIsDefault) = 0;
         // A plain message.
         virtual void Note(const QString& text) = 0;
     };

@@ -10,11 +10,23 @@ class ExitLineEdit : public QLineEdit {
 public:
     using QLineEdit::QLineEdit;
 
+    // From now on a text wider than the edit is shown in a smaller font (down to 5 points), so
+    // that it is never cut; the font set before this call is the largest.
+    void FitTextToWidth();
+    // The width the text may take.
+    int TextRoom() const;
+    // Fits a text the program set under a signal blocker (typing fits by itself).
+    void FitText();
+
 signals:
     void Exited();
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    qreal largestPoints_ = 0; // 0: the font stays as set
 };
 
 } // namespace quavril

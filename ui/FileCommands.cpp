@@ -3,9 +3,11 @@
 #include "session/GeneratorSession.h"
 #include "ui/TfrmWait.h"
 #include "ui/UserDialogs.h"
+#include "ui/WindowSettings.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QWidget>
 
 namespace quavril {
 
@@ -56,9 +58,19 @@ void FileCommands::SaveSweepSettingsAs1Click() {
         dialogs_.Error(QString::fromStdString(result.Error));
 }
 
-// Another generator is another copy of this program.
+// Another generator is another copy of this program; its window opens cascaded from this one
+// instead of exactly over it (both start from the same stored place).
 void FileCommands::OpenNewGeneratorWindow1Click() {
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
+    QProcess process;
+    process.setProgram(QCoreApplication::applicationFilePath());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (const auto* window = qobject_cast<const QWidget*>(parent())) {
+        const QPoint place = WindowSettings::CascadePlace(*window);
+        environment.insert(WindowSettings::CascadeVariable,
+                           QStringLiteral("%1,%2").arg(place.x()).arg(place.y()));
+    }
+    process.setProcessEnvironment(environment);
+    process.startDetached();
 }
 
 } // namespace quavril

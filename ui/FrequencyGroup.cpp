@@ -72,6 +72,8 @@ void FrequencyGroup::BuildFields(Channel channel, const QString& side, DesignLay
     fFinal = new ExitLineEdit("1000", Box);
     fFinal->setObjectName("fFinal" + side);
     fFinal->setStatusTip(tr("Final frequency of the sweep in Hz"));
+    fInit->FitTextToWidth();
+    fFinal->FitTextToWidth();
     layout.Place(FromLabel, 8, 34);
     layout.Place(fInit, 8, 46, 55, 24);
     layout.Place(fInitHz, 66, 49);

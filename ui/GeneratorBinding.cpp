@@ -1,6 +1,8 @@
 #include "ui/GeneratorBinding.h"
 
+#include "session/FrequencyEntry.h"
 #include "synth/Generator.h"
+#include "synth/NumberText.h"
 #include "ui/ExitLineEdit.h"
 
 #include <QAbstractButton>
@@ -21,6 +23,10 @@ int Slot(FlagField f) {
 int Slot(IndexField f) {
     return static_cast<int>(f);
 }
+bool IsFrequency(TextField f) {
+    return f == TextField::fInitLeft || f == TextField::fFinalLeft || f == TextField::fInitRight ||
+           f == TextField::fFinalRight;
+}
 } // namespace
 
 GeneratorBinding::GeneratorBinding(Generator& generator, QObject* parent)
@@ -29,8 +35,29 @@ GeneratorBinding::GeneratorBinding(Generator& generator, QObject* parent)
 void GeneratorBinding::BindEdit(TextField field, ExitLineEdit* edit) {
     edits_[Slot(field)] = edit;
     connect(edit, &QLineEdit::textEdited, this,
-            [this, field](const QString& text) { generator_.SetText(field, text.toStdString()); });
-    connect(edit, &ExitLineEdit::Exited, this, [this, field] { generator_.ExitEdit(field); });
+            [this, field](const QString& text) { Typed(field, text); });
+    connect(edit, &ExitLineEdit::Exited, this, [this, field] { Left(field); });
+}
+
+// The text goes to the generator as its change handler wants it ("1k" as "1000"); the field
+// keeps what the user typed until it is left.
+void GeneratorBinding::Typed(TextField field, const QString& text) {
+    std::string typed = text.toStdString();
+    if (IsFrequency(field))
+        typed = FrequencyEntry::Plain(typed);
+    typing_ = Slot(field);
+    generator_.SetText(field, typed);
+    typing_ = -1;
+}
+
+void GeneratorBinding::Left(TextField field) {
+    generator_.ExitEdit(field);
+    const std::string& inForce = inForce_[Slot(field)];
+    if (IsFrequency(field) && !ParsePlain(generator_.Text(field)) && !inForce.empty()) {
+        // Refused (and reported): the field shows the frequency that plays.
+        generator_.SetText(field, inForce);
+        generator_.ExitEdit(field);
+    }
 }
 
 void GeneratorBinding::BindCheck(FlagField field, QAbstractButton* box) {
@@ -85,12 +112,18 @@ void GeneratorBinding::ListChosen(IndexField field, int index) {
 }
 
 void GeneratorBinding::MirrorText(TextField field, const std::string& text) {
+    const bool frequency = IsFrequency(field);
+    if (frequency && ParsePlain(text))
+        inForce_[Slot(field)] = text;
+    if (typing_ == Slot(field))
+        return;
     ExitLineEdit* edit = edits_[Slot(field)];
-    const QString shown = QString::fromStdString(text);
+    const QString shown = QString::fromStdString(frequency ? FrequencyEntry::Shown(text) : text);
     if (!edit || edit->text() == shown)
         return; // the user's own typing: keep the cursor where it is
     const QSignalBlocker blocker(edit);
     edit->setText(shown);
+    edit->FitText();
     // A long number shows its start ("466.16375...", not "...57324219").
     edit->setCursorPosition(0);
 }

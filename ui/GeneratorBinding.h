@@ -22,6 +22,10 @@ class Generator;
 // handler, a choice in a list the list's change handler, moving an amplitude slider the
 // slider's change handler. Values the generator writes itself (validation, resets, other
 // windows' commands) come back through Mirror*, which shows them without running anything.
+//
+// The frequency fields take "k", "M" and "Hz" after the number as they are typed ("1k" plays
+// 1000 Hz at once); they show long values rounded to 5 decimals; and after a refused text
+// (reported when the field is left) they show the frequency in force again.
 class GeneratorBinding : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +47,8 @@ public:
 
 private:
     void ListChosen(IndexField field, int index);
+    void Typed(TextField field, const QString& text);
+    void Left(TextField field);
 
     Generator& generator_;
     std::array<ExitLineEdit*, TextFieldCount> edits_{};
@@ -50,6 +56,9 @@ private:
     std::array<QRadioButton*, FlagFieldCount> sweeps_{}; // the sweep partner of a constant flag
     std::array<QComboBox*, IndexFieldCount> lists_{};
     std::array<QSlider*, IndexFieldCount> bars_{};
+    // The last readable text of each frequency field: what plays.
+    std::array<std::string, TextFieldCount> inForce_{};
+    int typing_ = -1; // the field whose typed text goes to the generator now
 };
 
 } // namespace quavril

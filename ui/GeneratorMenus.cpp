@@ -1,5 +1,6 @@
 #include "ui/GeneratorMenus.h"
 
+#include "ui/HelpViewer.h"
 #include "ui/WebAddresses.h"
 
 #include <QAction>
@@ -14,6 +15,18 @@ GeneratorMenus::GeneratorMenus(QMenuBar* bar) : QObject(bar) {
     BuildPresets(bar);
     BuildTools(bar);
     BuildHelp(bar);
+    // F1 with a menu open: the highlighted item's topic where it has one, else the menu's.
+    HelpViewer::SetContext(File1, HelpViewer::FileMenu);
+    HelpViewer::SetContext(RunScript1, HelpViewer::Scripts);
+    HelpViewer::SetContext(View1, HelpViewer::GeneratorWindow);
+    HelpViewer::SetContext(FreqSlider1, HelpViewer::FrequencySlider);
+    HelpViewer::SetContext(FrequencyDisplay1, HelpViewer::FrequencyDisplay);
+    HelpViewer::SetContext(SignalMonitor1, HelpViewer::SignalMonitor);
+    HelpViewer::SetContext(Presets1, HelpViewer::PresetsMenu);
+    HelpViewer::SetContext(Recall1, HelpViewer::GeneratorWindow);
+    HelpViewer::SetContext(Compatibilitysettings1, HelpViewer::OutputSettings);
+    HelpViewer::SetContext(CompatibilityTest1, HelpViewer::PerformanceTest);
+    HelpViewer::SetContext(About1, 0);
 }
 
 QAction* GeneratorMenus::Add(QMenu* menu, const QString& name, const QString& text,

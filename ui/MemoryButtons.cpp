@@ -2,6 +2,7 @@
 
 #include "session/GeneratorSession.h"
 #include "ui/DesignLayout.h"
+#include "ui/HelpViewer.h"
 
 #include <QAction>
 #include <QFocusEvent>
@@ -33,7 +34,6 @@ void MemoryButtons::BuildSlot(int i, DesignLayout& layout) {
     const int n = i + 1;
     Button[i] = new QPushButton(GroupBox7);
     Button[i]->setObjectName(ButtonNames[i]);
-    Button[i]->setToolTip(tr("Click to recall, right-click to store or rename"));
     Button[i]->setContextMenuPolicy(Qt::CustomContextMenu);
     Button[i]->installEventFilter(this);
     layout.Place(Button[i], X[i], 18, 69, 25);
@@ -48,6 +48,7 @@ void MemoryButtons::BuildSlot(int i, DesignLayout& layout) {
     layout.Place(Edit[i], X[i] + 3, 22, 63, 17);
     Popup[i] = new QMenu(Button[i]);
     Popup[i]->setObjectName(QString("PopupMenu%1").arg(n));
+    HelpViewer::SetContext(Popup[i], HelpViewer::PresetsMenu);
     StoreItem[i] = Popup[i]->addAction(tr("Store"));
     StoreItem[i]->setObjectName(StoreNames[i]);
     RenameItem[i] = Popup[i]->addAction(tr("Rename"));
@@ -68,7 +69,7 @@ void MemoryButtons::Store(int n) {
 }
 
 // A name longer than its button ends in an ellipsis (a centred text would be cut at both
-// ends); the full name is in the button's "slotName" property.
+// ends); the full name is in the button's tool tip and its "slotName" property.
 void MemoryButtons::ShowNames() {
     for (int i = 0; i < 4; ++i) {
         if (!Button[i])
@@ -79,6 +80,7 @@ void MemoryButtons::ShowNames() {
             button->width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin) - 4;
         button->setProperty("slotName", name);
         button->setText(button->fontMetrics().elidedText(name, Qt::ElideRight, room));
+        button->setToolTip(tr("%1\nClick to recall, right-click to store or rename").arg(name));
     }
 }
 

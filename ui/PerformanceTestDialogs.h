@@ -10,7 +10,10 @@ public:
     explicit PerformanceTestDialogs(UserDialogs& dialogs) : dialogs_(dialogs) {}
 
     bool Confirm(const QString& text, int) override { return dialogs_.Confirm(text); }
-    bool YesNo(const QString& text) override { return dialogs_.Question(text); }
+    bool YesNo(const QString& text, bool yesIsDefault) override {
+        return dialogs_.Question(text,
+                                 yesIsDefault ? UserDialogs::Answer::Yes : UserDialogs::Answer::No);
+    }
     void Note(const QString& text) override { dialogs_.Information(text); }
 
 private:

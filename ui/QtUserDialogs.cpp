@@ -21,9 +21,10 @@ void QtUserDialogs::Error(const QString& text) {
     QMessageBox::critical(parent_, BoxTitle(), text);
 }
 
-bool QtUserDialogs::Question(const QString& text) {
+bool QtUserDialogs::Question(const QString& text, Answer preset) {
     return QMessageBox::question(parent_, BoxTitle(), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+                                 preset == Answer::Yes ? QMessageBox::Yes : QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 bool QtUserDialogs::Confirm(const QString& text) {

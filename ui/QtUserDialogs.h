@@ -14,7 +14,7 @@ public:
 
     void Information(const QString& text) override;
     void Error(const QString& text) override;
-    bool Question(const QString& text) override;
+    bool Question(const QString& text, Answer preset = Answer::Yes) override;
     bool Confirm(const QString& text) override;
     // Every box's title.
     static QString BoxTitle();

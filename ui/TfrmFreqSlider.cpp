@@ -29,6 +29,7 @@ QLabel* NewLabel(const QString& text, const QString& name, QWidget* parent) {
 TfrmFreqSlider::TfrmFreqSlider(GeneratorSession& session, QWidget* parent)
     : QWidget(parent, Qt::Tool), session_(session) {
     setObjectName("frmFreqSlider");
+    HelpViewer::SetContext(this, HelpViewer::FrequencySlider);
     setWindowTitle(tr("Constant frequency"));
     Label1 = NewLabel(tr("Left / mono"), "Label1", this);
     FreqSliderLeft = NewSlider("FreqSliderLeft");
@@ -246,14 +247,6 @@ bool TfrmFreqSlider::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void TfrmFreqSlider::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        HelpViewer::Instance().ShowContext(HelpViewer::FrequencySlider);
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 } // namespace quavril

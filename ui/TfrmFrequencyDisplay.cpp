@@ -1,11 +1,11 @@
 #include "ui/TfrmFrequencyDisplay.h"
 
 #include "session/GeneratorSession.h"
+#include "synth/ListItems.h"
 #include "synth/NumberText.h"
 #include "ui/HelpViewer.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QResizeEvent>
 #include <cmath>
@@ -17,6 +17,7 @@ TfrmFrequencyDisplay::TfrmFrequencyDisplay(GeneratorSession& session, QWidget* p
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint),
       session_(session) {
     setObjectName("frmFrequencyDisplay");
+    HelpViewer::SetContext(this, HelpViewer::FrequencyDisplay);
     setWindowTitle(tr("Frequency"));
     setAutoFillBackground(true);
     QPalette black = palette();
@@ -47,11 +48,19 @@ int TfrmFrequencyDisplay::HeightFor(int width, bool stereo) {
         RoundEven(std::sqrt(static_cast<long double>(width)) * (stereo ? 12.0L : 6.0L)));
 }
 
-// The generator separates the channels by a carriage return.
+// The generator separates the channels by a carriage return. A channel playing noise,
+// silence or a pulse has no frequency: its line shows the waveform's name instead.
 void TfrmFrequencyDisplay::ShowText(const QString& text) {
-    QString shown = text;
-    shown.replace('\r', '\n');
-    lblDisplay->setText(shown);
+    QStringList lines = text.split('\r');
+    const Generator& controls = session_.Controls();
+    for (int i = 0; i < lines.size() && i < 2; ++i) {
+        const int waveform = controls.Settings(i == 0 ? Channel::Left : Channel::Right).WaveForm;
+        if (waveform >= WHITE) {
+            const std::string_view name = WaveformName(waveform);
+            lines[i] = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        }
+    }
+    lblDisplay->setText(lines.join('\n'));
 }
 
 void TfrmFrequencyDisplay::FormResize(int width) {
@@ -87,14 +96,6 @@ void TfrmFrequencyDisplay::hideEvent(QHideEvent* event) {
 void TfrmFrequencyDisplay::closeEvent(QCloseEvent* event) {
     event->accept();
     emit Closed();
-}
-
-void TfrmFrequencyDisplay::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        HelpViewer::Instance().ShowContext(HelpViewer::FrequencyDisplay);
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 } // namespace quavril

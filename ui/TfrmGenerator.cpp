@@ -30,6 +30,7 @@
 #include "ui/TransportControls.h"
 #include "ui/UserDialogs.h"
 #include "ui/WebAddresses.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -46,7 +47,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -69,13 +69,16 @@ TfrmGenerator::TfrmGenerator(GeneratorSession& session, UserDialogs& dialogs, QW
     setObjectName("frmGenerator");
     setProperty("mainGeneratorWindow", true);
     setWindowTitle(ApplicationTitle::GeneratorTitle());
+    HelpViewer::SetContext(this, HelpViewer::GeneratorWindow);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     QFont dialogFont = font();
     dialogFont.setPointSizeF(8.0);
     setFont(dialogFont);
-    setWindowIcon(QIcon(ListPictures::Logo(2.0)));
+    // Every window and box of the program shows the logo.
+    QApplication::setWindowIcon(QIcon(ListPictures::Logo(2.0)));
+    setWindowIcon(QApplication::windowIcon());
     auto* client = new QWidget(this);
     client->setObjectName("client");
     setCentralWidget(client);
@@ -222,8 +225,6 @@ void TfrmGenerator::ConnectMenus() {
             &TfrmGenerator::CopySettingsfromleftChannel1Click);
     connect(CopySettingsfromrightChannel1, &QAction::triggered, this,
             &TfrmGenerator::CopySettingsfromrightChannel1Click);
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, &TfrmGenerator::Help1Click);
     connect(Image1, &ClickableLabel::Clicked, this, &TfrmGenerator::Image1Click);
     connect(lblFS, &ClickableLabel::Clicked, this, &TfrmGenerator::OpenOutputSettings);
 }
@@ -353,6 +354,9 @@ void TfrmGenerator::OpenOutputSettings() {
     session_.StopNow();
     if (!settings_)
         return;
+    // Opens centred over this window (a window manager would put it in a corner).
+    if (!settings_->isVisible())
+        WindowPlacement::CentreOver(settings_, this);
     settings_->show();
     settings_->raise();
     settings_->activateWindow();

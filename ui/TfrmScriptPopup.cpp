@@ -3,14 +3,13 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/HelpViewer.h"
 #include "ui/UserDialogs.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace quavril {
@@ -18,6 +17,7 @@ namespace quavril {
 TfrmScriptPopup::TfrmScriptPopup(UserDialogs& dialogs, QWidget* mainWindow)
     : QWidget(nullptr, Qt::Tool), dialogs_(dialogs), mainWindow_(mainWindow) {
     setObjectName("frmScriptPopup");
+    HelpViewer::SetContext(this, HelpViewer::Scripts);
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
     Label1->setAlignment(Qt::AlignCenter);
@@ -52,10 +52,11 @@ void TfrmScriptPopup::SetMainWindowEnabled(bool enabled) {
     }
 }
 
+// Over the generator window and kept above it while the script runs, also after a message box
+// of the script was answered and the (disabled) generator window was activated again.
 void TfrmScriptPopup::ShowPopup() {
     adjustSize();
-    if (const QScreen* screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    WindowPlacement::StandOver(this, mainWindow_);
     show();
     raise();
 }
@@ -84,14 +85,6 @@ void TfrmScriptPopup::showEvent(QShowEvent* event) {
 void TfrmScriptPopup::closeEvent(QCloseEvent* event) {
     event->accept();
     emit CloseRequested();
-}
-
-void TfrmScriptPopup::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        HelpViewer::Instance().ShowContext(HelpViewer::Scripts);
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 } // namespace quavril

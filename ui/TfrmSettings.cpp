@@ -29,6 +29,7 @@ template <size_t N> void Fill(QComboBox* list, const std::array<int32_t, N>& val
 TfrmSettings::TfrmSettings(GeneratorSession& session, QWidget* parent)
     : QWidget(parent, Qt::Tool), session_(session) {
     setObjectName("frmSettings");
+    HelpViewer::SetContext(this, HelpViewer::OutputSettings);
     setWindowTitle(tr("Output Settings"));
     auto* grid = new QGridLayout(this);
     FsList = AddList(tr("Sampling rate (Hz)"), "FsList", 0);
@@ -231,10 +232,6 @@ void TfrmSettings::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmSettings::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        HelpViewer::Instance().ShowContext(HelpViewer::OutputSettings);
-        return;
-    }
     if (event->key() == Qt::Key_Escape) {
         close();
         return;

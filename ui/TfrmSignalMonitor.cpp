@@ -29,6 +29,7 @@ TfrmSignalMonitor::TfrmSignalMonitor(GeneratorSession& session, UserDialogs& dia
     : QWidget(parent, Qt::Window), session_(session), dialogs_(dialogs) {
     setObjectName("frmSignalMonitor");
     setWindowTitle(tr("Signal monitor"));
+    HelpViewer::SetContext(this, HelpViewer::SignalMonitor);
     view_ = new SignalMonitorView(analysis_, this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(BuildControls());
@@ -219,10 +220,6 @@ void TfrmSignalMonitor::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmSignalMonitor::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        HelpViewer::Instance().ShowContext(HelpViewer::SignalMonitor);
-        return;
-    }
     if (event->key() == Qt::Key_Escape) {
         hide();
         emit Closed();

@@ -1,13 +1,14 @@
 #include "ui/TfrmWait.h"
 
 #include "ui/ApplicationTitle.h"
+#include "ui/HelpViewer.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -17,6 +18,7 @@ TfrmWait::TfrmWait(WaveFileWriter& writer, QWidget* mainWindow)
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), writer_(writer),
       mainWindow_(mainWindow) {
     setObjectName("frmWait");
+    HelpViewer::SetContext(this, HelpViewer::FileMenu);
     setWindowTitle(QString::fromLatin1(ApplicationTitle::ProductName));
     Label1 = new QLabel(tr("Please wait while the wave file is written."), this);
     Label1->setObjectName("Label1");
@@ -40,8 +42,7 @@ void TfrmWait::ExportStarted() {
     if (mainWindow_)
         mainWindow_->setEnabled(false);
     adjustSize();
-    if (const QScreen* screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    WindowPlacement::StandOver(this, mainWindow_);
     show();
     raise();
     if (mainWindow_)

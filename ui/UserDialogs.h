@@ -24,8 +24,9 @@ public:
     virtual void Information(const QString& text) = 0;
     // A failure the user has to know about (invalid number, file access), OK button.
     virtual void Error(const QString& text) = 0;
-    // A question with Yes and No buttons; true for Yes.
-    virtual bool Question(const QString& text) = 0;
+    // A question with Yes and No buttons; true for Yes. Enter gives `preset`.
+    enum class Answer { Yes, No };
+    virtual bool Question(const QString& text, Answer preset = Answer::Yes) = 0;
     // A confirmation with OK and Cancel buttons; true for OK.
     virtual bool Confirm(const QString& text) = 0;
     // The chosen path, or an empty text when the user cancelled.

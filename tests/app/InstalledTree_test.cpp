@@ -118,6 +118,9 @@ TEST_F(InstalledTree, desktopRecognisesPresetsByContentAndScriptsAsText) {
         {write("old-bank", "QVL Preset File V3.2\r\nMemory 1\r\n"), "application/x-quavril-preset"},
         {write("Tones.qvl", bank), "application/x-quavril-preset"},
         {write("sequence.qvs", "Load Examples.qvl\nPlay 1\n"), "application/x-quavril-script"},
+        // The names count case-sensitively, as the program reads them.
+        {write("SEQUENCE.QVS", "Load Examples.qvl\nPlay 1\n"), "text/plain"},
+        {write("Notes.QVL", "notes on the tones\n"), "text/plain"},
         // The magic names the version: another header is not a preset.
         {write("other-header", QByteArray("\x14QVL Preset File V9.9") + QByteArray(64, '\0')),
          "application/octet-stream"},

@@ -3,9 +3,8 @@
 # Avahi daemon that uses the loopback interface only (nothing leaves this computer), two copies
 # of the program with the stored setting on every address (clients: this computer only).
 #   tests/app/scpi_avahi.sh BUILD_DIR
-# Exit 77 (skipped) without avahi-daemon and avahi-browse, or when a system Avahi runs. Not
-# installed by scripts/deps.sh on purpose: installing the daemon may start the system's
-# Avahi on the real network.
+# Exit 77 (skipped) without avahi-daemon and avahi-browse (scripts/deps.sh installs them), or
+# when the system's own Avahi runs: the test never touches the system's daemon.
 set -u
 build=$1
 command -v avahi-daemon >/dev/null 2>&1 && command -v avahi-browse >/dev/null 2>&1 || exit 77

@@ -2,7 +2,8 @@
 # Runs a command against a private virtual X server and a private session bus:
 #   tests/app/with_x11.sh COMMAND [ARGS...]
 # DISPLAY points at the server for the command; the server is stopped when the command ends
-# and the command's exit status is returned.
+# and the command's exit status is returned. QUAVRIL_X11_SCREEN sets the screen (default
+# 1024x768x24).
 set -eu
 if [ $# -eq 0 ]; then
     echo "usage: $0 COMMAND [ARGS...]" >&2
@@ -23,7 +24,7 @@ cleanup() {
 trap cleanup EXIT INT TERM
 # The server picks a free display number and writes it to the fifo once it accepts clients.
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${QUAVRIL_X11_SCREEN:-1024x768x24}" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 read -r number <"$work/display"
 export DISPLAY=":$number"

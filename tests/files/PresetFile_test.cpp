@@ -549,5 +549,44 @@ TEST_F(PresetFileTest, BanksArriveThroughPipes) {
     std::signal(SIGPIPE, previous);
 }
 
+// The size limit is exact, through a pipe as from a file: 65536 bytes are read (and then judged
+// by their content), one byte more is refused for its size.
+TEST_F(PresetFileTest, SizeLimitIsExactThroughPipesAndFiles) {
+    auto* previous = std::signal(SIGPIPE, SIG_IGN);
+    for (const bool pipe : {true, false}) {
+        for (const std::size_t size : {MaxPresetFileSize, MaxPresetFileSize + 1}) {
+            const std::string path = Path(pipe ? "edge-pipe.qvl" : "edge-file.qvl");
+            fs::remove(path);
+            const std::vector<uint8_t> input(size, 'x');
+            std::thread writer;
+            if (pipe) {
+                ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+                writer = std::thread([&] {
+                    const int fd = ::open(path.c_str(), O_WRONLY);
+                    for (std::size_t at = 0; fd >= 0 && at < input.size();) {
+                        const ssize_t n = ::write(fd, input.data() + at, input.size() - at);
+                        if (n <= 0)
+                            break;
+                        at += static_cast<std::size_t>(n);
+                    }
+                    if (fd >= 0)
+                        ::close(fd);
+                });
+            } else {
+                WriteBytes(path, input);
+            }
+            PresetBank bank = SampleBank();
+            const PresetFileResult r = LoadPresetFile(path, bank);
+            if (writer.joinable())
+                writer.join();
+            EXPECT_FALSE(r);
+            EXPECT_EQ(r.Reason == "larger than 65536 bytes", size > MaxPresetFileSize)
+                << (pipe ? "pipe " : "file ") << size << ": " << r.Error;
+            EXPECT_EQ(bank, SampleBank());
+        }
+    }
+    std::signal(SIGPIPE, previous);
+}
+
 } // namespace
 } // namespace quavril

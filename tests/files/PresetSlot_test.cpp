@@ -189,12 +189,29 @@ TEST(AnsiText, EveryByteSurvivesARoundTrip) {
     EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(all)), all);
 }
 
-TEST(AnsiText, HighRowMapsToItsCodePoints) {
-    EXPECT_EQ(AnsiToUtf8("\x80"), "\u20ac");
-    EXPECT_EQ(AnsiToUtf8("\x8a"), "\u0160");
-    EXPECT_EQ(AnsiToUtf8("\x99"), "\u2122");
-    EXPECT_EQ(AnsiToUtf8("\x9f"), "\u0178");
-    EXPECT_EQ(AnsiToUtf8("\x81"), "\u0081"); // unassigned: kept as the control character
+// The whole row 0x80-0x9F against the code page's published table, both ways; the five
+// unassigned bytes stay the control characters of the same number.
+TEST(AnsiText, HighRowMapsToThePublishedCodePoints) {
+    const std::array<char32_t, 32> table{
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    const auto utf8 = [](char32_t c) {
+        std::string s;
+        if (c < 0x800) {
+            s += static_cast<char>(0xC0 | (c >> 6));
+        } else {
+            s += static_cast<char>(0xE0 | (c >> 12));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        s += static_cast<char>(0x80 | (c & 0x3F));
+        return s;
+    };
+    for (size_t i = 0; i < table.size(); ++i) {
+        const std::string byte(1, static_cast<char>(0x80 + i));
+        EXPECT_EQ(AnsiToUtf8(byte), utf8(table[i])) << std::hex << 0x80 + i;
+        EXPECT_EQ(Utf8ToAnsi(utf8(table[i])), byte) << std::hex << 0x80 + i;
+    }
     EXPECT_EQ(AnsiToUtf8("\xe9"), "\u00e9");
     EXPECT_EQ(Utf8ToAnsi("\u0085"), "?"); // a C1 control the code page has a symbol for
 }

@@ -31,8 +31,10 @@ public:
         HelpContexts.push_back(helpContext);
         return Next();
     }
-    bool YesNo(const QString& text) override {
+    std::vector<bool> YesDefaults; // of the yes/no questions
+    bool YesNo(const QString& text, bool yesIsDefault) override {
         Shown.emplace_back('Y', text);
+        YesDefaults.push_back(yesIsDefault);
         return Next();
     }
     void Note(const QString& text) override { Shown.emplace_back('N', text); }
@@ -128,6 +130,13 @@ TEST_P(PerformanceTestBranches, asksShowsAndLeavesTheRate) {
         EXPECT_TRUE(questions.Shown[i].second.startsWith(QString::fromUtf8(b.Starts[i])))
             << i << ": " << questions.Shown[i].second.toStdString();
     ExpectUserStateGivenBack(b.Rate);
+    // Enter answers the hearing questions Yes, never reports a freeze (and lowers the rate).
+    size_t asked = 0;
+    for (const auto& [kind, text] : questions.Shown)
+        if (kind == 'Y') {
+            EXPECT_EQ(questions.YesDefaults.at(asked++), !text.contains("freeze"))
+                << text.toStdString();
+        }
     EXPECT_EQ(device->OpenCount(), b.Plays);
     EXPECT_EQ(session->Controls().Text(TextField::Duration), b.Duration);
 }

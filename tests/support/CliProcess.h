@@ -3,6 +3,7 @@
 // (ALSA_CONFIG_PATH for every child), blocking runs and spawned runs with their output.
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +31,18 @@ inline std::vector<uint8_t> ReadFile(const std::filesystem::path& p) {
 inline std::string ReadText(const std::filesystem::path& p) {
     std::ifstream in(p);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// What a shell command prints on standard output.
+inline std::string CommandOutput(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            text += buffer;
+        ::pclose(pipe);
+    }
+    return text;
 }
 
 // Polls `done` every 5 ms for at most `limitMs` (a safety net, not a measurement).

@@ -66,6 +66,47 @@ TEST_F(CliRenderTest, rendersTheGoldenFirstSamplesAtTheChosenRate) {
     EXPECT_EQ(Sample(s, 1), 32487);
 }
 
+// An option given twice counts with its last value.
+TEST_F(CliRenderTest, aRepeatedOptionCountsWithItsLastValue) {
+    const std::pair<std::vector<std::string>, int> cases[] = {
+        {{"--rate", "8000", "--rate", "48000"}, 48000},
+        {{"--rate", "48000", "--rate=8000"}, 8000},
+        {{"--rate=96000", "--rate", "22050"}, 22050},
+    };
+    for (const auto& [options, rate] : cases) {
+        const fs::path out = dir / "twice.wav";
+        std::vector<std::string> args{"render", preset.string(), "1", out.string()};
+        args.insert(args.end(), options.begin(), options.end());
+        ASSERT_EQ(cli.Run(args).status, 0);
+        const auto b = ReadFile(out);
+        ASSERT_GE(b.size(), 44u);
+        EXPECT_EQ(b[24] | (b[25] << 8) | (b[26] << 16), rate);
+        EXPECT_EQ(b.size(), 44u + static_cast<size_t>(rate) / 2 * 2) << "half a second";
+    }
+}
+
+// In the wave export the right sawtooth starts at the phase (180 degrees: at the top, so its
+// first step wraps to the bottom); the left one starts at 0. At 12345.6 Hz a step is 0.5599 of
+// the half range, so a right channel started like the left one shows at once.
+TEST_F(CliRenderTest, anExportedStereoSawtoothStartsTheRightChannelAtThePhase) {
+    PresetBank bank;
+    PresetSlot saw = ToneSlot("Saw 180", "12345.6", "0.01", false);
+    saw.WaveFormLeft = saw.WaveFormRight = 3;
+    saw.PhaseEdit = "180";
+    bank.Slot(1) = saw;
+    const fs::path file = dir / "saw.qvl";
+    ASSERT_TRUE(SavePresetFile(file.string(), bank));
+    const fs::path out = dir / "saw.wav";
+    ASSERT_EQ(cli.Run({"render", file.string(), "1", out.string()}).status, 0);
+    const auto b = ReadFile(out);
+    ASSERT_GE(b.size(), 44u + 4 * 4);
+    // Frames 0 and 1, left then right: 32767 x the running value, to the nearest integer.
+    EXPECT_EQ(Sample(b, 0), 18346);  // 0 + 0.55989
+    EXPECT_EQ(Sample(b, 1), -14421); // 1 + 0.55989 - 2
+    EXPECT_EQ(Sample(b, 2), -28842); // 1.11978 - 2
+    EXPECT_EQ(Sample(b, 3), 3925);   // -0.44011 + 0.55989
+}
+
 TEST_F(CliRenderTest, defaultRateIsCdQuality) {
     const fs::path out = dir / "cd.wav";
     ASSERT_EQ(cli.Run({"render", preset.string(), "1", out.string()}).status, 0);

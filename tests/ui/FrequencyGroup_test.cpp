@@ -50,13 +50,18 @@ TEST_F(FrequencyEntry, sweepShowsTheFinalFieldAndHidesTheSteps) {
     EXPECT_FALSE(Shown(L().fFinal));
 }
 
+// The generator keeps the 32-bit results; the field shows them rounded to 5 decimals, in a font
+// small enough that nothing is cut.
 TEST_F(FrequencyEntry, semitoneStepsKeepThirtyTwoBitValues) {
     SetInit("440");
     Click(L().SemiUp);
-    EXPECT_EQ(L().fInit->text(), "466.163757324219");
+    EXPECT_EQ(Gen().Text(TextField::fInitLeft), "466.163757324219");
+    EXPECT_EQ(L().fInit->text(), "466.16376");
+    EXPECT_LE(L().fInit->fontMetrics().horizontalAdvance(L().fInit->text()), L().fInit->TextRoom());
     SetInit("440");
     Click(L().SemiDown);
-    EXPECT_EQ(L().fInit->text(), "415.3046875");
+    EXPECT_EQ(Gen().Text(TextField::fInitLeft), "415.3046875");
+    EXPECT_EQ(L().fInit->text(), "415.30469");
     // The step reaches the engine at once.
     EXPECT_FLOAT_EQ(Gen().State().Of(Channel::Left).InitNorm, 415.3046875f / 44100.0f);
 }
@@ -148,20 +153,49 @@ TEST_F(FrequencyEntry, leavingRoundsAndRaisesToTheMinimum) {
     EXPECT_TRUE(dialogs.Messages.empty());
 }
 
-TEST_F(FrequencyEntry, invalidTextIsReportedAndKept) {
+// A refused text is reported once; then the field shows the frequency that plays (the "12"
+// typed before the "a"), and the steps work from it.
+TEST_F(FrequencyEntry, invalidTextIsReportedAndTheFrequencyInForceShown) {
     SetInit("12a");
     ASSERT_EQ(dialogs.Messages.size(), 1u);
     EXPECT_EQ(dialogs.Messages[0].Kind, "error");
     EXPECT_EQ(dialogs.Messages[0].Text, "'12a' is not a valid floating point value");
-    EXPECT_EQ(L().fInit->text(), "12a");
-    // 1 Hz steps ignore it silently; a semitone step reports it again.
+    EXPECT_EQ(L().fInit->text(), "12");
+    EXPECT_EQ(Gen().Text(TextField::fInitLeft), "12");
+    EXPECT_FLOAT_EQ(Gen().State().Of(Channel::Left).InitNorm, 12.0f / 44100.0f);
     QTest::mousePress(L().fInitPlus, Qt::RightButton);
+    EXPECT_EQ(L().fInit->text(), "13");
     EXPECT_EQ(dialogs.Messages.size(), 1u);
-    EXPECT_EQ(L().fInit->text(), "12a");
-    L().SemiUp->click();
+    SetInit("abc");
     EXPECT_EQ(dialogs.Messages.size(), 2u);
-    EXPECT_EQ(L().fInit->text(), "12a");
+    EXPECT_EQ(L().fInit->text(), "13");
 }
+
+struct SuffixCase {
+    const char* Typed;
+    float Hz;         // what plays while the field still shows the typed text
+    const char* Left; // what the field shows once left
+};
+
+class FrequencySuffix : public FrequencyEntry, public ::testing::WithParamInterface<SuffixCase> {};
+
+// "1k" plays 1000 Hz as soon as it is typed (not 1 Hz, as the "1" typed before the "k").
+TEST_P(FrequencySuffix, playsTheValueAsTypedAndShowsItPlainOnceLeft) {
+    const SuffixCase& c = GetParam();
+    Type(L().fInit, c.Typed);
+    EXPECT_EQ(L().fInit->text(), c.Typed);
+    EXPECT_FLOAT_EQ(Gen().State().Of(Channel::Left).InitNorm, c.Hz / 44100.0f);
+    Leave();
+    EXPECT_EQ(L().fInit->text(), c.Left);
+    EXPECT_TRUE(dialogs.Messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, FrequencySuffix,
+                         ::testing::Values(SuffixCase{"1k", 1000.0f, "1000"},
+                                           SuffixCase{"1.5 kHz", 1500.0f, "1500"},
+                                           SuffixCase{"440 Hz", 440.0f, "440"},
+                                           SuffixCase{"22.05K", 22050.0f, "22050"},
+                                           SuffixCase{"0.0125M", 12500.0f, "12500"}));
 
 TEST_F(FrequencyEntry, typingReachesTheEngineAtEveryKeystroke) {
     Type(L().fInit, "120");

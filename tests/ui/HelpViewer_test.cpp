@@ -2,12 +2,14 @@
 // topics; the web actions go to the desktop's browser.
 #include "tests/ui/UiTestSupport.h"
 #include "ui/HelpViewer.h"
+#include "ui/MemoryButtons.h"
 #include "ui/WebAddresses.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QUrl>
+#include <tuple>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -53,6 +55,83 @@ TEST_F(Help, menuAndF1OpenTheirTopics) {
     Click(settings->HelpButton);
     EXPECT_EQ(HelpViewer::Instance().CurrentTopic(), "output-settings.html");
     HelpViewer::Instance().hide();
+}
+
+// F1 opens the topic of the window it is pressed in, not the generator window's.
+TEST_F(Help, f1OpensTheTopicOfTheWindowItIsPressedIn) {
+    display->show();
+    freqSlider->show();
+    settings->show();
+    const std::vector<std::pair<QWidget*, QString>> cases{
+        {window->btnPause, "generator.html"},
+        {window->LeftPanel->Frequency->fInit, "generator.html"},
+        {settings->FsList, "output-settings.html"},
+        {freqSlider->FreqSliderLeft, "frequency-slider.html"},
+        {freqSlider->txtRound, "frequency-slider.html"},
+        {display.get(), "frequency-display.html"},
+    };
+    for (const auto& [widget, topic] : cases) {
+        HelpViewer::Instance().hide();
+        QApplication::setActiveWindow(widget->window());
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_F1);
+        EXPECT_EQ(HelpViewer::Instance().CurrentTopic(), topic)
+            << widget->objectName().toStdString();
+        EXPECT_TRUE(HelpViewer::Instance().isVisible());
+    }
+    HelpViewer::Instance().hide();
+}
+
+// With a menu open F1 opens the highlighted item's topic where it has one, else the menu's,
+// and the menu closes.
+TEST_F(Help, f1InAnOpenMenuOpensThatMenusTopic) {
+    GeneratorMenus& m = window->Menus();
+    const std::vector<std::tuple<QMenu*, QAction*, QString>> cases{
+        {m.File1, nullptr, "file-menu.html"},
+        {m.File1, m.RunScript1, "scripts.html"},
+        {m.File1, m.SaveWaveFile1, "file-menu.html"},
+        {m.Presets1, m.Memory[2], "presets.html"},
+        {m.Recall1, m.CompatibilityTest1, "performance-test.html"},
+        {m.Recall1, m.Compatibilitysettings1, "output-settings.html"},
+        {m.View1, m.FreqSlider1, "frequency-slider.html"},
+        {m.About1, m.Help1, "index.html"},
+        {window->Memory().Popup[1], nullptr, "presets.html"},
+    };
+    for (const auto& [menu, item, topic] : cases) {
+        HelpViewer::Instance().hide();
+        QApplication::setActiveWindow(window.get());
+        menu->popup(window->mapToGlobal(QPoint(20, 20)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu, 2000));
+        if (item)
+            menu->setActiveAction(item);
+        QTest::keyClick(menu, Qt::Key_F1);
+        EXPECT_EQ(HelpViewer::Instance().CurrentTopic(), topic)
+            << menu->objectName().toStdString() << " "
+            << (item ? item->objectName().toStdString() : "");
+        EXPECT_FALSE(menu->isVisible());
+    }
+    HelpViewer::Instance().hide();
+}
+
+// The viewer's own buttons go back, forward and to the contents; Back and Forward are greyed
+// where there is nowhere to go.
+TEST_F(Help, viewerButtonsGoBackForwardAndToTheContents) {
+    HelpViewer& viewer = HelpViewer::Instance();
+    viewer.ShowContext(HelpViewer::GeneratorWindow);
+    viewer.ShowContext(HelpViewer::OutputSettings);
+    EXPECT_TRUE(viewer.BackButton->isEnabled());
+    EXPECT_FALSE(viewer.ForwardButton->isEnabled());
+    Click(viewer.BackButton);
+    EXPECT_EQ(viewer.CurrentTopic(), "generator.html");
+    EXPECT_TRUE(viewer.ForwardButton->isEnabled());
+    Click(viewer.ForwardButton);
+    EXPECT_EQ(viewer.CurrentTopic(), "output-settings.html");
+    EXPECT_FALSE(viewer.ForwardButton->isEnabled());
+    Click(viewer.ContentsButton);
+    EXPECT_EQ(viewer.CurrentTopic(), "index.html");
+    Click(viewer.BackButton);
+    EXPECT_EQ(viewer.CurrentTopic(), "output-settings.html");
+    viewer.hide();
 }
 
 TEST_F(Help, webActionsOpenTheMakersPages) {

@@ -68,8 +68,8 @@ public:
 
     void Information(const QString& text) override { Messages.push_back({"information", text}); }
     void Error(const QString& text) override { Messages.push_back({"error", text}); }
-    bool Question(const QString& text) override {
-        Messages.push_back({"question", text});
+    bool Question(const QString& text, Answer preset = Answer::Yes) override {
+        Messages.push_back({preset == Answer::Yes ? "question" : "question, No preset", text});
         if (Answers.empty())
             return false;
         const bool a = Answers.front();

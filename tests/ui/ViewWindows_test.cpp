@@ -273,6 +273,31 @@ TEST_F(ViewWindows, displayShowsTheFrequenciesOnlyWhileShown) {
     EXPECT_FALSE(display->isVisible());
 }
 
+// A channel without a frequency (noise, silence, a pulse) shows its waveform's name, in mono
+// and beside a periodic channel in stereo.
+TEST_F(ViewWindows, displayNamesTheWaveformOfAChannelWithoutFrequency) {
+    struct Case {
+        int Mode, Left, Right;
+        const char* Shown;
+    };
+    const Case cases[] = {{MONO, PINK, SINE, "Pink noise"},
+                          {MONO, WHITE, SINE, "White noise"},
+                          {STEREO, SINE, SILENCE, "1000 Hz\nSilence"},
+                          {STEREO, PULSEPOS, PULSENEG, "Positive pulse\nNegative pulse"},
+                          {STEREO, SAWTOOTH, SQUARE, "1000 Hz\n1000 Hz"}};
+    Menu(Qt::Key_D);
+    for (const Case& c : cases) {
+        Choose(window->cboChannels, c.Mode);
+        Choose(Left().WaveForm, c.Left);
+        if (c.Mode == STEREO)
+            Choose(Right().WaveForm, c.Right);
+        Start();
+        EXPECT_EQ(display->lblDisplay->text(), c.Shown);
+        Click(window->btnOFF);
+        Pump();
+    }
+}
+
 // Tools > Performance test asks first; Cancel ends it with nothing changed.
 TEST_F(ViewWindows, performanceTestStartsFromTheToolsMenu) {
     dialogs.Answers = {false};

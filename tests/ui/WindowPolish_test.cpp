@@ -64,6 +64,9 @@ TEST_F(WindowPolish, longMemoryNamesEndInAnEllipsis) {
     EXPECT_TRUE(shown.startsWith("A mem")) << shown.toStdString();
     EXPECT_EQ(window->MemButton[1]->property("slotName").toString(),
               "A memory name far too long for its button");
+    EXPECT_TRUE(
+        window->MemButton[1]->toolTip().startsWith("A memory name far too long for its button\n"))
+        << window->MemButton[1]->toolTip().toStdString();
     EXPECT_EQ(window->MemButton[0]->text(), "Memory 1");
 }
 

@@ -1,9 +1,14 @@
 // The stored settings of the windows: the auxiliary windows' visibility, places and widths,
 // and the slider window's limits, applied as the start applies them and read back for the end.
 #include "tests/ui/UiTestSupport.h"
+#include "ui/QtUserDialogs.h"
 #include "ui/TfrmFreqSlider.h"
 #include "ui/TfrmFrequencyDisplay.h"
+#include "ui/WindowPlacement.h"
 #include "ui/WindowSettings.h"
+
+#include <QMessageBox>
+#include <QTimer>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -34,6 +39,87 @@ TEST_F(StoredWindows, visibilityWidthsAndPlacesComeBackAsApplied) {
     window->close();
     EXPECT_TRUE(stored.Flag("frmFreqSlider"));
     EXPECT_TRUE(stored.Flag("frmFrequencyDisplay"));
+}
+
+// As the program ends, the generator window's close is seen first; the View windows close
+// after it (the application closes every window as it quits) and are stored as they were.
+TEST_F(StoredWindows, theViewWindowsAreStoredAsTheyWereBeforeTheyClosed) {
+    WindowSettings stored(*session, *window);
+    stored.SetFlag("frmFreqSlider", true);
+    stored.SetFlag("frmFrequencyDisplay", true);
+    stored.SetInteger("DisplayW", 260);
+    Pump();
+    const QPoint place = display->pos();
+    window->close();
+    display->close();
+    freqSlider->close();
+    display->move(place + QPoint(5, 5));
+    EXPECT_FALSE(window->Menus().FreqSlider1->isChecked()) << "the close clears the mark";
+    EXPECT_TRUE(stored.Flag("frmFreqSlider"));
+    EXPECT_TRUE(stored.Flag("frmFrequencyDisplay"));
+    EXPECT_EQ(stored.Integer("DisplayW"), 260);
+    if (WindowSettings::PositionsKnown()) {
+        EXPECT_EQ(stored.Integer("DisplayX"), place.x());
+        EXPECT_EQ(stored.Integer("DisplayY"), place.y());
+    }
+}
+
+struct KeptCase {
+    const char* Name;
+    QRect Frame;
+    QPoint Kept;
+};
+
+// Two screens side by side, the right one shorter and with a panel at its top.
+const QList<QRect> Screens{QRect(0, 0, 1920, 1080), QRect(1920, 30, 1280, 994)};
+
+class KeptOnScreen : public ::testing::TestWithParam<KeptCase> {};
+
+TEST_P(KeptOnScreen, movesTheFrameAsLittleAsNeededOntoOneScreen) {
+    const KeptCase& c = GetParam();
+    EXPECT_EQ(WindowPlacement::KeptOnScreen(c.Frame, Screens), c.Kept) << c.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, KeptOnScreen,
+    ::testing::Values(
+        KeptCase{"inside", QRect(100, 100, 500, 400), QPoint(100, 100)},
+        KeptCase{"touching the corner", QRect(1420, 680, 500, 400), QPoint(1420, 680)},
+        KeptCase{"one pixel past the bottom", QRect(100, 681, 500, 400), QPoint(100, 680)},
+        KeptCase{"far right and down", QRect(9000, 9000, 500, 400), QPoint(2700, 624)},
+        KeptCase{"above and left", QRect(-300, -50, 500, 400), QPoint(0, 0)},
+        KeptCase{"mostly on the left screen", QRect(1600, 100, 500, 400), QPoint(1420, 100)},
+        KeptCase{"mostly on the right screen", QRect(1800, 100, 500, 400), QPoint(1920, 100)},
+        KeptCase{"under the right screen's panel", QRect(2000, 10, 500, 400), QPoint(2000, 30)},
+        KeptCase{"larger than the screen", QRect(500, 300, 2000, 1200), QPoint(0, 0)},
+        KeptCase{"taller than the screen, off its right", QRect(2500, 50, 300, 1100),
+                 QPoint(2500, 30)}),
+    [](const ::testing::TestParamInfo<KeptCase>& info) {
+        std::string name = info.param.Name;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch)))
+                ch = '_';
+        return name;
+    });
+
+// Enter in a question box gives the preset answer: the freeze question of the performance test
+// is asked with No preset, so Enter never reports a freeze.
+TEST(QuestionBox, enterGivesThePresetAnswer) {
+    App();
+    QtUserDialogs dialogs;
+    for (const auto preset : {UserDialogs::Answer::Yes, UserDialogs::Answer::No}) {
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shown = box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        const bool answer = dialogs.Question("Did it freeze?", preset);
+        EXPECT_EQ(shown, "Did it freeze?");
+        EXPECT_EQ(answer, preset == UserDialogs::Answer::Yes);
+    }
 }
 
 // Restored limits are the sliders' range at once, not only once a field is left.
