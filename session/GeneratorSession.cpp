@@ -102,7 +102,7 @@ void GeneratorSession::Off() {
     if (sync_)
         Broadcast(syncCode_);
     else
-        StopNow();
+        Stop();
 }
 
 void GeneratorSession::Pause() {
@@ -148,6 +148,10 @@ void GeneratorSession::StartPlayback() {
     emit StartAttempted();
 }
 
+void GeneratorSession::Stop() {
+    playback_.Stop();
+}
+
 void GeneratorSession::StopNow() {
     output_->StopNow();
 }
@@ -185,7 +189,7 @@ void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
         StartPlayback();
         break;
     case MessageCode::Off:
-        StopNow();
+        Stop();
         break;
     case MessageCode::Pause:
         TogglePause();
@@ -353,6 +357,7 @@ void GeneratorSession::SetQuality(const SignalQuality& quality) {
     outputSettings_.Quality = quality;
     Off();
     generator_.SetQuality(quality);
+    emit QualityChanged();
 }
 
 bool GeneratorSession::SaveOutputSettings() {

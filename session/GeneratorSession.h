@@ -56,8 +56,11 @@ public:
     void Pause();
     // The hot key: Off while playing, else On.
     void Trigger();
-    // The local actions of the transport messages.
+    // The local actions of the transport messages. Stop (Off) fades the sound out over the
+    // fade length of the signal quality; StopNow (the program's own stops: loading, export,
+    // the settings window, the end) is always at once.
     void StartPlayback();
+    void Stop();
     void StopNow();
     void TogglePause();
     bool Playing() const override;
@@ -173,6 +176,7 @@ signals:
     void SlotRecalled(int n);
     void DeviceSelected(int position);
     void SampleRateChanged(int32_t fs);
+    void QualityChanged();
     void ScpiChanged();
     void ScpiStatusChanged(const QString& status);
     void BankChanged();
