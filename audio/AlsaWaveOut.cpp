@@ -22,6 +22,23 @@ constexpr int64_t MinPeriodMs = 5;
 // Recoveries in one pass before the failure is taken as final.
 constexpr int MaxRecoveries = 4;
 
+// The library's name of a format the port accepted. 24 valid bits in a 32-bit word are played
+// as 32-bit samples: the lowest byte is 0.
+snd_pcm_format_t AlsaFormat(const WaveFormat& f) {
+    if (f.IsFloat())
+        return SND_PCM_FORMAT_FLOAT_LE;
+    switch (f.BitsPerSample) {
+    case 8:
+        return SND_PCM_FORMAT_U8;
+    case 24:
+        return SND_PCM_FORMAT_S24_3LE;
+    case 32:
+        return SND_PCM_FORMAT_S32_LE;
+    default:
+        return SND_PCM_FORMAT_S16_LE;
+    }
+}
+
 } // namespace
 
 AlsaWaveOut::AlsaWaveOut(PauseMode pauseMode) : pauseMode_(pauseMode) {
@@ -125,16 +142,16 @@ int AlsaWaveOut::Configure(const WaveFormat& format, const WaveOutPlan& plan) {
     int e = snd_pcm_hw_params_any(pcm_, hw);
     if (e < 0)
         return e;
-    if ((e = snd_pcm_hw_params_set_access(pcm_, hw, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0 ||
-        (e = snd_pcm_hw_params_set_format(
-             pcm_, hw, format.BitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE)) <
-            0 ||
-        (e = snd_pcm_hw_params_set_channels(pcm_, hw, format.Channels)) < 0)
+    if ((e = snd_pcm_hw_params_set_access(pcm_, hw, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0)
+        return e;
+    if (snd_pcm_hw_params_set_format(pcm_, hw, AlsaFormat(format)) < 0)
+        return WaveErrSampleFormat;
+    if ((e = snd_pcm_hw_params_set_channels(pcm_, hw, format.Channels)) < 0)
         return e;
     unsigned int rate = format.SamplesPerSec;
     if (snd_pcm_hw_params_set_rate_near(pcm_, hw, &rate, nullptr) < 0 ||
         rate != format.SamplesPerSec)
-        return WaveErrBadFormat;
+        return WaveErrRate;
 
     // The ring holds what the caller queues (within limits). A period is a quarter of the ring
     // (at most one caller buffer), so the ring holds four periods and never runs low between
@@ -243,6 +260,7 @@ int AlsaWaveOut::DoRestart() {
 }
 
 void AlsaWaveOut::DoReset() {
+    takeBackFrom_ = -1;
     timer_.stop();
     SetNotifiersEnabled(false);
     snd_pcm_drop(pcm_);
@@ -259,6 +277,61 @@ void AlsaWaveOut::DoClose() {
     DropQueue();
     snd_pcm_close(pcm_);
     pcm_ = nullptr;
+}
+
+int64_t AlsaWaveOut::Rewindable() const {
+    const snd_pcm_state_t state = snd_pcm_state(pcm_);
+    if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PREPARED)
+        return 0;
+    // Plug-ins answer from the device position they read last: read it now (PipeWire's was
+    // seen two periods old, which took back frames already on their way).
+    snd_pcm_avail_update(pcm_);
+    return std::max<int64_t>(snd_pcm_rewindable(pcm_), 0);
+}
+
+int64_t AlsaWaveOut::TakeBackPosition() const {
+    const int64_t back = Rewindable();
+    // Frames of buffers already handed back cannot be copied: they stay in the device.
+    const int64_t oldest =
+        queue_.empty() || queue_.front().start < 0 ? written_ : queue_.front().start;
+    return std::max(written_ - std::min<int64_t>(back, written_), oldest);
+}
+
+int64_t AlsaWaveOut::DoPlayedFrames() {
+    if (!pcm_ || Failed() || !RetireConsumed())
+        return 0;
+    takeBackFrom_ = TakeBackPosition();
+    int64_t committed = 0;
+    for (const Pending& p : queue_)
+        if (p.start >= 0)
+            committed += std::clamp<int64_t>(takeBackFrom_ - p.start, 0, p.writtenFrames);
+    return committed;
+}
+
+void AlsaWaveOut::DoWithdraw() {
+    timer_.stop();
+    SetNotifiersEnabled(false);
+    // Where the copy of the last DoPlayedFrames began, so that the next write continues it.
+    const int64_t from = takeBackFrom_ >= 0 ? takeBackFrom_ : TakeBackPosition();
+    takeBackFrom_ = -1;
+    DropQueue();
+    const int64_t back = written_ - from;
+    if (back <= 0)
+        return;
+    // Unless the device took more in the meantime, the frames after `from` come back.
+    const snd_pcm_sframes_t r =
+        back <= Rewindable() ? snd_pcm_rewind(pcm_, static_cast<snd_pcm_uframes_t>(back)) : 0;
+    if (r == back) {
+        written_ -= back;
+        consumed_ = std::min(consumed_, written_);
+        return;
+    }
+    // The device would not give those frames back: start again with an empty ring.
+    if (r > 0)
+        snd_pcm_forward(pcm_, static_cast<snd_pcm_uframes_t>(r));
+    snd_pcm_drop(pcm_);
+    written_ = consumed_ = 0;
+    snd_pcm_prepare(pcm_);
 }
 
 int64_t AlsaWaveOut::DoDelay() const {

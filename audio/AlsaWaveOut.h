@@ -15,6 +15,10 @@
 // appended so that the delay runs down and the last frames really play (no drain: it would
 // block). Underruns and suspends are recovered in one place without ending the stream; any
 // other failure (a device that disappears) is reported once through DeviceFailed.
+//
+// Withdraw rewinds the ring to the first frame the device can still give back
+// (snd_pcm_rewindable) instead of dropping it, so that a soft stop's fade-out follows the
+// frames already on their way without a gap or a repeated frame.
 #include "audio/WaveOutPort.h"
 #include <QObject>
 #include <QTimer>
@@ -52,6 +56,8 @@ protected:
     int DoRestart() override;
     void DoReset() override;
     void DoClose() override;
+    int64_t DoPlayedFrames() override;
+    void DoWithdraw() override;
     // The frames of the queued buffers not played yet, with the device's delay read now.
     int64_t DoDelay() const override;
     // The one place where ALSA's codes become texts.
@@ -94,6 +100,11 @@ private:
     void DropQueue();
     void OnDescriptor(int fd, bool readable);
     int64_t RingLevel() const;
+    // The position (frames written) after which the device can still give frames back: what
+    // it has not yet committed to playing (snd_pcm_rewindable), from the oldest queued buffer.
+    int64_t TakeBackPosition() const;
+    // Frames written that the device can still give back (0 unless running or prepared).
+    int64_t Rewindable() const;
     int MillisecondsFor(int64_t frames) const;
 
     PauseMode pauseMode_;
@@ -106,6 +117,7 @@ private:
     size_t writeIndex_ = 0;         // first queue entry with frames still to write
     int64_t written_ = 0;           // frames written into the device (silence included)
     int64_t consumed_ = 0;          // frames the device has played
+    int64_t takeBackFrom_ = -1;     // TakeBackPosition at the last DoPlayedFrames
     bool noisyDescriptors_ = false; // the descriptors fire without room: wait on timers
     bool inService_ = false;
     std::vector<pollfd> pollFds_;

@@ -1,5 +1,7 @@
 #include "audio/Playback.h"
 
+#include "synth/Fade.h"
+
 namespace quavril {
 
 Playback::Playback(Generator& generator, TAudioOut& output)
@@ -15,9 +17,14 @@ std::string Playback::StartFailureMessage(const std::string& errorMessage) {
     return std::string(playback_messages::SoundDeviceError) + '\r' + errorMessage;
 }
 
+void Playback::Stop() {
+    output_.StopSoftly(FadeFrames(generator_.Quality().FadeMs, output_.FrameRate()));
+}
+
 Playback::StartResult Playback::StartPlayback(int32_t numBuffers, int32_t bufferSize) {
     if (output_.Playing())
         return {Outcome::AlreadyPlaying, {}};
+    output_.StopNow(); // a fade-out still playing
     generator_.ResetGenerator(false);
     // The derivation refused such a period and kept the last one; playing that instead would
     // not be what the user typed.
@@ -28,6 +35,7 @@ Playback::StartResult Playback::StartPlayback(int32_t numBuffers, int32_t buffer
     // BufferSize last: it allocates the blocks with the format and count set before it.
     output_.SetStereo(generator_.Mode() == STEREO);
     output_.SetFrameRate(generator_.SampleRate());
+    output_.SetSamples(generator_.Quality().Format);
     output_.SetNumBuffers(numBuffers);
     output_.SetBufferSize(bufferSize);
     if (!output_.Start())

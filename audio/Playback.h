@@ -37,10 +37,15 @@ public:
     Generator& Gen() const { return generator_; }
 
     // Resets the generator, sets RenderAcknowledged, configures the output (Stereo from the
-    // channel mode, FrameRate from the generator's SampleRate, then NumBuffers, BufferSize
-    // last) and starts it. Does nothing when the output already plays. A period shorter than
-    // one frame is refused after the reset (whose derivation stopped the output).
+    // channel mode, FrameRate from the generator's SampleRate, the samples from its quality's
+    // format, then NumBuffers, BufferSize last) and starts it. Does nothing when the output
+    // already plays; the fade-out of a soft stop still playing ends at once. A period shorter
+    // than one frame is refused after the reset (whose derivation stopped the output).
     StartResult StartPlayback(int32_t numBuffers, int32_t bufferSize);
+
+    // The user's stop: with the quality's fade length above 0 the sound already queued fades
+    // out over that many milliseconds (StopSoftly), else it stops at once.
+    void Stop();
 
     // The text shown for a failed start with the component's ErrorMessage.
     static std::string StartFailureMessage(const std::string& errorMessage);

@@ -1,5 +1,7 @@
 #include "audio/TAudioIO.h"
 
+#include "audio/SampleWords.h"
+
 #include <algorithm>
 #include <new>
 
@@ -46,15 +48,35 @@ void TAudioIO::SetStereo(bool stereo) {
 }
 
 void TAudioIO::SetQuantization(uint16_t bits) {
+    format_.FormatTag = WaveFormat::Pcm;
     format_.BitsPerSample = bits <= 8 ? 8 : 16;
+    format_.ValidBitsPerSample = 0;
     ComputeFormat();
+}
+
+SampleFormat TAudioIO::Samples() const {
+    if (format_.IsFloat())
+        return SampleFormat::F32;
+    return format_.BitsPerSample == 24 ? SampleFormat::S24 : SampleFormat::S16;
+}
+
+void TAudioIO::SetSamples(SampleFormat samples) {
+    format_.FormatTag = samples == SampleFormat::F32 ? WaveFormat::IeeeFloat : WaveFormat::Pcm;
+    format_.BitsPerSample = static_cast<uint16_t>(BitsPerSample(samples));
+    format_.ValidBitsPerSample = 0;
+    ComputeFormat();
+}
+
+int32_t TAudioIO::BlockBytes() const {
+    return format_.BitsPerSample == 24 ? static_cast<int32_t>(WidenedBytes(effectiveBufferSize_))
+                                       : effectiveBufferSize_;
 }
 
 bool TAudioIO::AllocateBuffers() {
     ReleaseBuffers();
     try {
         for (int i = 0; i < numBuffers_; ++i)
-            buffers_[static_cast<size_t>(i)].resize(static_cast<size_t>(effectiveBufferSize_));
+            buffers_[static_cast<size_t>(i)].resize(static_cast<size_t>(BlockBytes()));
     } catch (const std::bad_alloc&) {
         ReleaseBuffers();
         SetErrorMessage(audio_messages::BufferAlloc);

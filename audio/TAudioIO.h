@@ -1,6 +1,7 @@
 #pragma once
 // TAudioIO: sample format and buffer memory of the wave output component.
 #include "audio/WaveOutPort.h"
+#include "synth/SampleFormat.h"
 #include <QObject>
 #include <array>
 #include <cstdint>
@@ -44,9 +45,15 @@ public:
     bool Stereo() const { return format_.Channels == 2; }
     void SetStereo(bool stereo);
 
-    // Bits per sample: below 8 becomes 8, 8 stays 8, above 8 becomes 16 (the default).
+    // Bits per integer sample: below 8 becomes 8, 8 stays 8, above 8 becomes 16 (the
+    // default). Reading gives the bits of the current sample format.
     uint16_t Quantization() const { return format_.BitsPerSample; }
     void SetQuantization(uint16_t bits);
+
+    // The samples the fill handler writes: 16-bit (the default, as Quantization 16), 24-bit
+    // (three bytes) or 32-bit float. A buffer holds whole frames of it.
+    SampleFormat Samples() const;
+    void SetSamples(SampleFormat samples);
 
     const WaveFormat& Format() const { return format_; }
 
@@ -63,9 +70,12 @@ public:
 protected:
     // Block align, bytes per second and the effective buffer size from the current fields.
     void ComputeFormat();
-    // Releases every buffer block and allocates slots 0..NumBuffers-1 with the effective
-    // size. False (ErrorMessage set, all blocks released) when memory is short.
+    // Releases every buffer block and allocates slots 0..NumBuffers-1 with BlockBytes().
+    // False (ErrorMessage set, all blocks released) when memory is short.
     bool AllocateBuffers();
+    // Bytes of a buffer block: the effective size, with room to widen 24-bit samples into
+    // 32-bit words for a device that takes only those.
+    int32_t BlockBytes() const;
     void ReleaseBuffers();
     // Whether slot `index` has a block of at least `bytes`.
     bool SlotHolds(int index, int32_t bytes) const;

@@ -9,11 +9,20 @@
 // connection), so the owner's handlers always run on the user-interface thread, never nested
 // inside a call into the component. No worker threads.
 //
-// Before each Start assign Stereo, FrameRate, Quantization and NumBuffers first and
-// BufferSize last, and assign none of them while DeviceOpen is true.
+// Before each Start assign Stereo, FrameRate, Quantization or Samples and NumBuffers first
+// and BufferSize last, and assign none of them while DeviceOpen is true.
+//
+// The device is opened with the samples the fill handler writes; a device that does not take
+// packed 24-bit samples is offered them in 32-bit words (the component widens every buffer).
+//
+// A soft stop (StopSoftly) keeps a copy of the sound already queued and not yet heard, takes
+// the device's queue back and queues the first frames of the copy again, fading out along a
+// raised cosine: Playing is false at once, the device closes (and OnStop follows) once the
+// fade has played.
 #include "audio/TAudioIO.h"
 #include "audio/WaveOutPort.h"
 #include <QPointer>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -26,9 +35,10 @@ namespace quavril {
 // (whole frames) and the number of bytes to play on return. Result: true when the buffer holds
 // data to play, false when no more data follows.
 using TBufferEvent = std::function<bool(uint8_t* Buffer, int32_t& Size)>;
-// Observer of the queued samples: `Data` holds `Bytes` bytes (whole frames, in the format of
-// the open connection) just handed to the device, in stream order. Runs on the thread of the
-// fill; it must not keep the pointer.
+// Observer of the queued samples: `Data` holds `Bytes` bytes (whole frames in the fill's
+// samples, also where the device gets 24-bit ones in 32-bit words) just handed to the device,
+// in stream order, the fade-out of a soft stop included. Runs on the thread of the fill; it
+// must not keep the pointer.
 using TQueuedEvent = std::function<void(const uint8_t* Data, int32_t Bytes)>;
 // Notification: the sender is the connection's relay object (one per device connection).
 using TNotifyEvent = std::function<void(QObject* Sender)>;
@@ -73,6 +83,19 @@ public:
     void StopNow() override;
     // Lets the queued buffers play out, then the device closes. Nothing when idle.
     void StopAfterQueue() override;
+    // Stops with a fade-out of `fadeFrames` frames: the first of them are the frames queued
+    // and not yet heard (more are asked from the fill handler while the signal goes on), so
+    // the sound ends at most `fadeFrames` frames after what the device had already taken (on
+    // its way to the listener: a period or so). Playing is false at once; the
+    // device closes after the fade, or at the latest a second after its planned end. Stops at
+    // once (StopNow) when `fadeFrames` is not above 0 or the output is paused; nothing when
+    // idle or already fading.
+    void StopSoftly(int64_t fadeFrames);
+    // A fade-out of a soft stop is playing.
+    bool Fading() const { return fading_; }
+    // The format the open connection plays (what the fill handler writes unless 24-bit
+    // samples are widened into 32-bit words for the device).
+    const WaveFormat& DeviceFormat() const { return deviceFormat_; }
 
     TBufferEvent OnFillBuffer;
     TNotifyEvent OnStart; // the device opened (after Start has returned)
@@ -98,14 +121,32 @@ private:
     bool WriteNext();
     bool EnsureBuffers();
     void SetPlatformError(int code);
+    // Opens the port with the fill's format, else (24-bit samples) with 32-bit words.
+    int OpenPort(Relay& sink);
+    // Bytes the device gets for `bytes` written by the fill handler.
+    int32_t DeviceBytes(int32_t bytes) const;
+    // OnQueued with bytes the device got, in the fill's samples.
+    void Tap(const uint8_t* data, int32_t bytes);
+    // Appends up to `frames` frames that the fill handler renders after the queued ones, as
+    // long as the signal goes on; returns the frames appended.
+    int64_t RenderAhead(int64_t frames, std::vector<uint8_t>& out);
 
     // A notice of the connection `relay` belongs to, taken from the event loop.
     void HandleNotice(Relay* relay, Notice notice, int code);
     void HandleDone();
     void HandleFailed(Relay* relay, int code);
 
+    // The header of a soft stop's fade-out, told apart from the ring's slots by its number.
+    static constexpr uintptr_t FadeSlot = MaxBuffers;
+
     std::unique_ptr<WaveOutPort> port_;
     std::array<WaveHeader, MaxBuffers> headers_{};
+    WaveHeader fadeHeader_{};
+    std::vector<uint8_t> fadeFrames_; // the faded copy the device plays
+    QTimer fadeDeadline_;
+    WaveFormat deviceFormat_;
+    bool widen_ = false; // 24-bit samples go out in 32-bit words
+    bool fading_ = false;
     std::array<bool, MaxBuffers> counted_{}; // the slot's last fill returned true
     QPointer<QObject> relay_;                // the open connection's; null when closed
     std::vector<std::string> deviceNames_;

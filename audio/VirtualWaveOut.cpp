@@ -1,6 +1,7 @@
 #include "audio/VirtualWaveOut.h"
 
 #include <QTimer>
+#include <algorithm>
 
 namespace quavril {
 
@@ -14,13 +15,24 @@ VirtualWaveOut::~VirtualWaveOut() {
 int VirtualWaveOut::DoOpen(const std::string& device, const WaveFormat& format,
                            const WaveOutPlan& plan) {
     ++openCalls_;
+    // "16bit", "24bit", "32bit float", "32bit/24" (24 valid bits in 32-bit words).
+    std::string sample = std::to_string(format.BitsPerSample) + "bit";
+    if (format.IsFloat())
+        sample += " float";
+    else if (format.ValidBits() != format.BitsPerSample)
+        sample += "/" + std::to_string(format.ValidBits());
     Log("open " + device + " " + std::to_string(format.Channels) + "ch " +
-        std::to_string(format.SamplesPerSec) + "Hz " + std::to_string(format.BitsPerSample) +
-        "bit");
+        std::to_string(format.SamplesPerSec) + "Hz " + sample);
     if (openFailure_ != 0)
         return openFailure_;
     if (!missingDevice_.empty() && device == missingDevice_)
         return WaveErrNoDevice;
+    for (const auto& [tag, bits] : refusedSamples_)
+        if (format.FormatTag == tag && format.BitsPerSample == bits)
+            return WaveErrSampleFormat;
+    if (std::find(refusedRates_.begin(), refusedRates_.end(), format.SamplesPerSec) !=
+        refusedRates_.end())
+        return WaveErrRate;
     format_ = format;
     plan_ = plan;
     openedDevice_ = device;
@@ -63,11 +75,19 @@ int VirtualWaveOut::DoRestart() {
 void VirtualWaveOut::DoReset() {
     Log("reset");
     queue_.clear();
+    heardFrames_ = 0;
+}
+
+void VirtualWaveOut::DoWithdraw() {
+    Log("withdraw");
+    queue_.clear();
+    heardFrames_ = 0;
 }
 
 void VirtualWaveOut::DoClose() {
     Log("close");
     queue_.clear();
+    heardFrames_ = 0;
 }
 
 std::string VirtualWaveOut::DoErrorText(int code) const {
@@ -81,9 +101,24 @@ bool VirtualWaveOut::CompleteNext() {
         return false;
     WaveHeader* h = queue_.front();
     queue_.pop_front();
-    played_.insert(played_.end(), h->Data, h->Data + h->BufferLength);
+    played_.insert(played_.end(), h->Data + heardFrames_ * format_.BlockAlign,
+                   h->Data + h->BufferLength);
+    heardFrames_ = 0;
     playedLengths_.push_back(h->BufferLength);
     HandBackOldest();
+    return true;
+}
+
+bool VirtualWaveOut::PlayFrames(int64_t frames) {
+    if (!IsOpen() || IsPaused() || queue_.empty() || Failed() || frames < 0)
+        return false;
+    const WaveHeader* h = queue_.front();
+    const int64_t from = heardFrames_ * format_.BlockAlign;
+    const int64_t to = from + frames * format_.BlockAlign;
+    if (to > h->BufferLength)
+        return false;
+    played_.insert(played_.end(), h->Data + from, h->Data + to);
+    heardFrames_ += frames;
     return true;
 }
 

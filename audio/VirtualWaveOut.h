@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quavril {
@@ -27,10 +28,20 @@ public:
     void FailOpen(int code) { openFailure_ = code; }
     void FailPrepareCall(int n, int code) { prepareFailAt_ = n, prepareFailure_ = code; }
     void FailWriteCall(int n, int code) { writeFailAt_ = n, writeFailure_ = code; }
+    // Open refuses samples of this format tag and word size (WaveErrSampleFormat), or this
+    // rate (WaveErrRate), as a device without them does.
+    void RefuseSamples(uint16_t formatTag, uint16_t bitsPerSample) {
+        refusedSamples_.push_back({formatTag, bitsPerSample});
+    }
+    void RefuseRate(uint32_t hz) { refusedRates_.push_back(hz); }
 
     // The device consumes the oldest queued buffer: its bytes are appended to Played() and it
     // is handed back. False when nothing is queued or the device is paused.
     bool CompleteNext();
+    // The device plays `frames` more frames of the oldest queued buffer without finishing it:
+    // they are appended to Played() (the rest follows when it completes). False when nothing
+    // is queued, the device is paused or the buffer holds fewer unplayed frames.
+    bool PlayFrames(int64_t frames);
     // Completes every queued buffer; returns how many.
     int CompleteAll();
     // The connection breaks (a device unplugged): DeviceFailed(code), later writes fail.
@@ -63,6 +74,8 @@ protected:
     int DoRestart() override;
     void DoReset() override;
     void DoClose() override;
+    int64_t DoPlayedFrames() override { return heardFrames_; }
+    void DoWithdraw() override;
     int64_t DoDelay() const override { return reportedDelay_; }
     std::string DoErrorText(int code) const override;
 
@@ -76,6 +89,9 @@ private:
     WaveOutPlan plan_;
     std::string openedDevice_;
     std::deque<WaveHeader*> queue_;
+    int64_t heardFrames_ = 0; // of the oldest queued buffer
+    std::vector<std::pair<uint16_t, uint16_t>> refusedSamples_;
+    std::vector<uint32_t> refusedRates_;
     std::vector<std::string> log_;
     std::vector<uint8_t> played_;
     std::vector<int32_t> playedLengths_;

@@ -26,9 +26,19 @@ std::string WaveOutResultText(int code) {
     case WaveErrNotResponding:
         return "The output device stopped responding: it was disconnected or its sound server "
                "ended.";
+    case WaveErrRate:
+        return "The output device cannot play this sampling rate.";
+    case WaveErrSampleFormat:
+        return "The output device does not take this sample format.";
     default:
         return "Unknown output device error " + std::to_string(code) + ".";
     }
+}
+
+std::string SampleFormatName(const WaveFormat& format) {
+    if (format.IsFloat())
+        return std::to_string(format.BitsPerSample) + "-bit float";
+    return std::to_string(format.ValidBits()) + "-bit";
 }
 
 } // namespace quavril
@@ -37,10 +47,21 @@ namespace quavril {
 
 namespace {
 
-// Integer PCM the port knows how to describe: one or two channels of 8 or 16 bits.
+// The samples the port knows how to describe: 8 (unsigned), 16 or 24-bit integers, 24 bits in
+// a 32-bit word, 32-bit float; one or two channels.
+bool PlayableSample(const WaveFormat& f) {
+    if (f.IsFloat())
+        return f.BitsPerSample == 32 && f.ValidBits() == 32;
+    if (f.FormatTag != WaveFormat::Pcm)
+        return false;
+    if (f.BitsPerSample == 32)
+        return f.ValidBits() == 24 || f.ValidBits() == 32;
+    return (f.BitsPerSample == 8 || f.BitsPerSample == 16 || f.BitsPerSample == 24) &&
+           f.ValidBits() == f.BitsPerSample;
+}
+
 bool PlayableFormat(const WaveFormat& f) {
-    return f.FormatTag == 1 && f.Channels >= 1 && f.Channels <= 2 &&
-           (f.BitsPerSample == 8 || f.BitsPerSample == 16) && f.SamplesPerSec > 0 &&
+    return PlayableSample(f) && f.Channels >= 1 && f.Channels <= 2 && f.SamplesPerSec > 0 &&
            f.BlockAlign == f.Channels * (f.BitsPerSample / 8);
 }
 
@@ -55,6 +76,7 @@ int WaveOutPort::Open(const std::string& device, const WaveFormat& format, const
                       WaveOutSink& sink) {
     if (IsOpen())
         return WaveErrAlreadyOpen;
+    requested_ = format;
     if (device.empty())
         return WaveErrNoDevice;
     if (!PlayableFormat(format))
@@ -155,6 +177,32 @@ int WaveOutPort::Close() {
     return WaveOk;
 }
 
+int WaveOutPort::Withdraw(int64_t maxFrames, std::vector<uint8_t>& taken) {
+    taken.clear();
+    if (!IsOpen())
+        return WaveErrNotOpen;
+    if (failed_)
+        return failCode_;
+    // Asked first: the back end may hand back buffers it has finished. Nothing of the device
+    // moves between this, the copy and DoWithdraw but the device's own playing.
+    int64_t skip = std::max<int64_t>(DoPlayedFrames(), 0);
+    const int64_t frameBytes = format_.BlockAlign;
+    int64_t copied = 0;
+    for (const WaveHeader* h : queue_) {
+        if (copied >= maxFrames)
+            break;
+        const int64_t frames = h->BufferLength / frameBytes;
+        const int64_t from = std::min(skip, frames);
+        skip -= from;
+        const int64_t n = std::min(frames - from, maxFrames - copied);
+        taken.insert(taken.end(), h->Data + from * frameBytes, h->Data + (from + n) * frameBytes);
+        copied += n;
+    }
+    DoWithdraw();
+    HandBackAll();
+    return WaveOk;
+}
+
 int64_t WaveOutPort::Delay() const {
     if (!IsOpen() || failed_)
         return 0;
@@ -162,7 +210,15 @@ int64_t WaveOutPort::Delay() const {
 }
 
 std::string WaveOutPort::ErrorText(int code) const {
-    return code >= 0 ? WaveOutResultText(code) : DoErrorText(code);
+    switch (code) {
+    case WaveErrRate:
+        return "The output device cannot play at " + std::to_string(requested_.SamplesPerSec) +
+               " Hz.";
+    case WaveErrSampleFormat:
+        return "The output device does not take " + SampleFormatName(requested_) + " samples.";
+    default:
+        return code >= 0 ? WaveOutResultText(code) : DoErrorText(code);
+    }
 }
 
 void WaveOutPort::HandBackOldest() {

@@ -17,9 +17,11 @@
 //
 // What the port checks (and answers with an error code instead of acting):
 //  - calls without an open connection (WaveErrNotOpen), Open while open (WaveErrAlreadyOpen);
-//  - Open of an empty device name (WaveErrNoDevice) or of a format that is not 8- or 16-bit
-//    integer PCM with one or two channels, a non-zero rate and a matching BlockAlign
-//    (WaveErrBadFormat);
+//  - Open of an empty device name (WaveErrNoDevice) or of a format that is not one of the
+//    samples below with one or two channels, a non-zero rate and a matching BlockAlign
+//    (WaveErrBadFormat): integer PCM of 8 (unsigned), 16 or 24 bits (three bytes), 24 bits in
+//    32-bit words (the sample in the upper three bytes, the lowest byte 0), or 32-bit IEEE
+//    float;
 //  - Prepare of a null Data with a non-zero length or of a negative length
 //    (WaveErrBadBuffer);
 //  - Prepare, Unprepare or Write of a header the device holds (WaveErrStillPlaying);
@@ -29,8 +31,10 @@
 //  - Write after the connection failed (the code of the failure).
 // The port keeps the header flags (prepared, in queue, done) and the queue order itself.
 //
-// What a back end must check: what only it knows (a rate or device it cannot play, the
-// device's own failures), answered with its own (negative) codes or WaveErrBadFormat.
+// What a back end must check: what only it knows, answered with the port's codes where one
+// fits, so that the user reads the same text whatever the back end: a sampling rate it cannot
+// play (WaveErrRate), a sample format it does not take (WaveErrSampleFormat), other formats
+// (WaveErrBadFormat); the device's own failures with its own (negative) codes.
 //
 // What the port promises the caller (the back end feeds it through HandBackOldest and
 // ReportFailure):
@@ -47,6 +51,11 @@
 //    once through DeviceFailed with its code; the connection then plays nothing more until the
 //    caller resets and closes it.
 //  - Pause and Restart reach the back end only when they change the state.
+//  - Withdraw takes every queued buffer back without stopping the device: what it can no longer
+//    take back plays on, and what is written next follows it without a gap. Every queued
+//    buffer is handed back (BufferDone, in queue order) before it returns. The frames it took
+//    back are copied first, in queue order, in the same call (the frames the device keeps are
+//    those the back end reports, never more than are queued).
 //  - Delay answers 0 without an open connection or after a failure.
 //
 // What a back end promises:
@@ -56,6 +65,11 @@
 //  - Pause holds the output without losing queued frames; Restart continues where it stopped.
 //    Both are harmless while nothing is queued; a buffer written while paused stays silent.
 //  - DoReset and DoClose drop everything queued at once, without handing anything back.
+//  - DoPlayedFrames tells how many frames of the queued buffers, counted from the oldest, the
+//    device can no longer take back: heard, or on their way to the listener (it may hand back
+//    buffers that are finished first). DoWithdraw, called right after it, forgets the queue
+//    and takes back from the device every frame after those, so that the next write follows
+//    them.
 //  - A back end that is destroyed while open closes the connection in its destructor.
 //  - DoDelay tells how many frames of the written buffers the listener has not heard yet (what
 //    is queued, in the device's own buffering or still waiting for room there, paused frames
@@ -69,16 +83,29 @@
 
 namespace quavril {
 
-// PCM format record: integer PCM, interleaved, little-endian samples.
+// Format record of interleaved little-endian samples.
 struct WaveFormat {
-    uint16_t FormatTag = 1;         // 1: PCM
+    static constexpr uint16_t Pcm = 1;       // integer samples
+    static constexpr uint16_t IeeeFloat = 3; // 32-bit float samples, full scale 1.0
+
+    uint16_t FormatTag = Pcm;
     uint16_t Channels = 1;          // 1 or 2
     uint32_t SamplesPerSec = 22050; // frames per second, Hz
     uint32_t AvgBytesPerSec = 44100;
     uint16_t BlockAlign = 2;     // bytes per frame = (BitsPerSample / 8) * Channels
-    uint16_t BitsPerSample = 16; // 8 (unsigned) or 16 (signed)
+    uint16_t BitsPerSample = 16; // bits of one sample's word: 8 (unsigned), 16, 24, 32
     uint16_t ExtraSize = 0;
+    // Bits that carry the signal; 0 when all of them do. 24 in a 32-bit word: the sample
+    // fills the upper three bytes, the lowest byte is 0.
+    uint16_t ValidBitsPerSample = 0;
+
+    uint16_t ValidBits() const { return ValidBitsPerSample ? ValidBitsPerSample : BitsPerSample; }
+    bool IsFloat() const { return FormatTag == IeeeFloat; }
+    bool operator==(const WaveFormat&) const = default;
 };
+
+// The sample format in words, as the user reads it: "16-bit", "24-bit", "32-bit float".
+std::string SampleFormatName(const WaveFormat& format);
 
 // Flags of a WaveHeader.
 enum WaveHeaderFlag : uint32_t {
@@ -107,6 +134,8 @@ enum WaveOutResult : int {
     WaveErrNoDevice = 6,      // no device behind the requested name or number
     WaveErrStillPlaying = 7,  // Unprepare of a header that the device still holds
     WaveErrNotResponding = 8, // the device stopped taking frames (gone while playing)
+    WaveErrRate = 9,          // the device cannot play the sampling rate
+    WaveErrSampleFormat = 10, // the device does not take the sample format
 };
 
 // Texts of the port's own (positive) codes; back ends use it inside their ErrorText.
@@ -159,8 +188,15 @@ public:
     // Frames handed to Write that the listener has not heard yet (0 when nothing is open).
     int64_t Delay() const;
 
+    // Takes the queued buffers back (see the contract): the sound goes on with what the device
+    // can no longer take back, and the next Write follows it. `taken` receives up to
+    // `maxFrames` frames of what was taken back (not yet heard), in the order they would have
+    // played.
+    int Withdraw(int64_t maxFrames, std::vector<uint8_t>& taken);
+
     // A message for the user for any code this port returned or reported: the port's own
-    // (positive) codes here, the back end's (negative) ones by the back end.
+    // (positive) codes here, the back end's (negative) ones by the back end. The rate and
+    // sample format refusals name what the last Open asked for.
     std::string ErrorText(int code) const;
 
     bool IsOpen() const { return sink_ != nullptr; }
@@ -182,6 +218,8 @@ protected:
     virtual int DoRestart() = 0;
     virtual void DoReset() = 0;
     virtual void DoClose() = 0;
+    virtual int64_t DoPlayedFrames() = 0;
+    virtual void DoWithdraw() = 0;
     virtual int64_t DoDelay() const = 0;
     virtual std::string DoErrorText(int code) const = 0;
 
@@ -196,6 +234,7 @@ private:
 
     WaveOutSink* sink_ = nullptr;
     WaveFormat format_;
+    WaveFormat requested_; // of the last Open, for the texts of its refusals
     std::deque<WaveHeader*> queue_;
     int failCode_ = 0;
     bool failed_ = false;

@@ -105,7 +105,7 @@ void GeneratorSession::Off() {
     if (sync_)
         Broadcast(syncCode_);
     else
-        StopNow();
+        Stop();
 }
 
 void GeneratorSession::Pause() {
@@ -165,6 +165,10 @@ void GeneratorSession::Tell(const QString& text, bool error) {
         emit Information(text);
 }
 
+void GeneratorSession::Stop() {
+    playback_.Stop();
+}
+
 void GeneratorSession::StopNow() {
     output_->StopNow();
 }
@@ -210,7 +214,7 @@ void GeneratorSession::Act(MessageCode code, int32_t w, int32_t l) {
         StartPlayback();
         break;
     case MessageCode::Off:
-        StopNow();
+        Stop();
         break;
     case MessageCode::Pause:
         TogglePause();
@@ -399,6 +403,7 @@ void GeneratorSession::SetQuality(const SignalQuality& quality) {
     outputSettings_.Quality = quality;
     Off();
     generator_.SetQuality(quality);
+    emit QualityChanged();
 }
 
 bool GeneratorSession::SaveOutputSettings() {

@@ -57,8 +57,11 @@ public:
     // The hot key: Off while playing, else On.
     void Trigger();
     // The local actions of the transport messages. A start that fails says why (the text the
-    // user is shown) and returns it.
+    // user is shown) and returns it. Stop (Off) fades the sound out over the fade length of the
+    // signal quality; StopNow (the program's own stops: loading, export, the settings window,
+    // the end) is always at once.
     std::optional<std::string> StartPlayback();
+    void Stop();
     void StopNow();
     void TogglePause();
     bool Playing() const override;
@@ -182,6 +185,7 @@ signals:
     void SlotRecalled(int n);
     void DeviceSelected(int position);
     void SampleRateChanged(int32_t fs);
+    void QualityChanged();
     void ScpiChanged();
     void ScpiStatusChanged(const QString& status);
     void BankChanged();

@@ -12,10 +12,27 @@ template <size_t N> int PositionOf(const std::array<int32_t, N>& values, int32_t
     return it == values.end() ? -1 : static_cast<int>(it - values.begin());
 }
 
+// A stored integer within lo..hi, else `fallback`.
+int StoredInRange(const SettingsStore& store, const char* name, int lo, int hi, int fallback) {
+    const auto v = store.ReadInt(name);
+    return v && *v >= lo && *v <= hi ? *v : fallback;
+}
+
 // A stored position inside its list, else the list's default.
 template <size_t N> int StoredPosition(const SettingsStore& store, const char* name, int fallback) {
-    const auto position = store.ReadInt(name);
-    return position && *position >= 0 && *position < static_cast<int32_t>(N) ? *position : fallback;
+    return StoredInRange(store, name, 0, static_cast<int>(N) - 1, fallback);
+}
+
+// Each value on its own: a damaged one keeps its default, the others load.
+SignalQuality LoadQuality(const SettingsStore& store) {
+    SignalQuality q;
+    q.Format = static_cast<SampleFormat>(StoredInRange(
+        store, setting_names::SampleFormat, 0, SampleFormatCount - 1, static_cast<int>(q.Format)));
+    q.Dither = static_cast<DitherKind>(StoredInRange(
+        store, setting_names::Dither, 0, DitherKindCount - 1, static_cast<int>(q.Dither)));
+    q.BandLimited = store.ReadFlag(setting_names::BandLimited).value_or(q.BandLimited);
+    q.FadeMs = StoredInRange(store, setting_names::FadeMs, 0, SignalQuality::MaxFadeMs, q.FadeMs);
+    return q;
 }
 
 ScpiSettings LoadScpiSettings(const SettingsStore& store) {
@@ -43,6 +60,7 @@ int OutputSettings::BuffersPosition(int32_t count) {
 
 OutputSettings LoadOutputSettings(const SettingsStore& store) {
     OutputSettings s;
+    s.Quality = LoadQuality(store);
     s.Scpi = LoadScpiSettings(store);
     if (!store.Contains(setting_names::Fs))
         return s;
@@ -59,6 +77,11 @@ bool SaveOutputSettings(SettingsStore& store, const OutputSettings& settings) {
     store.WriteInt(setting_names::Fs, settings.Fs);
     store.WriteInt(setting_names::Buffers, settings.Buffers);
     store.WriteInt(setting_names::BufferSize, settings.BufferSize);
+    const SignalQuality& q = settings.Quality;
+    store.WriteInt(setting_names::SampleFormat, static_cast<int>(q.Format));
+    store.WriteInt(setting_names::Dither, static_cast<int>(q.Dither));
+    store.WriteFlag(setting_names::BandLimited, q.BandLimited);
+    store.WriteInt(setting_names::FadeMs, q.FadeMs);
     store.WriteFlag(setting_names::ScpiServer, settings.Scpi.On);
     store.WriteText(setting_names::ScpiAddress, settings.Scpi.Address);
     store.WriteInt(setting_names::ScpiPort, settings.Scpi.Port);

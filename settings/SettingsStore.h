@@ -34,6 +34,12 @@ namespace setting_names {
 inline constexpr const char* Fs = "Fs";
 inline constexpr const char* Buffers = "Buffers";
 inline constexpr const char* BufferSize = "BufferSize";
+// Signal quality (output settings too): sample format (0 16-bit, 1 24-bit, 2 32-bit float),
+// dither (0 none, 1 TPDF), band-limited shapes (flag), fade length in ms (0..1000).
+inline constexpr const char* SampleFormat = "SampleFormat";
+inline constexpr const char* Dither = "Dither";
+inline constexpr const char* BandLimited = "BandLimited";
+inline constexpr const char* FadeMs = "FadeMs";
 // The SCPI server: on (flag), listening address, first port, allowed clients.
 inline constexpr const char* ScpiServer = "ScpiServer";
 inline constexpr const char* ScpiAddress = "ScpiAddress";

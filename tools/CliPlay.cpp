@@ -33,12 +33,12 @@ const char* PlayHelp =
     "\n"
     "Plays memory slot SLOT (1-4) of the preset file PRESET.qvl on an output device, through\n"
     "the generator's own output path, and returns when the signal has ended. Ctrl+C stops at\n"
-    "once.\n"
+    "once, or after the fade-out when a fade length is set.\n"
     "\n"
     "PRESET.qvl may be a pipe; '-' reads it from standard input.\n"
     "\n"
-    "  --rate HZ            sample rate in Hz: 8000, 11025, 22050, 44100, 48000 or 96000\n"
-    "                       (default 44100)\n"
+    "  --rate HZ            sample rate in Hz: 8000, 11025, 22050, 44100, 48000, 88200,\n"
+    "                       96000, 176400 or 192000 (default 44100)\n"
     "  --device NAME        ALSA device name, as 'quavril-cli devices' lists them\n"
     "                       (default: the system's default device)\n"
     "  --buffers N          number of output buffers: 2, 3 or 4 (default 4)\n"
@@ -223,7 +223,7 @@ int RunPlay(const std::vector<std::string>& args) {
         onInterrupt.setEnabled(false);
         interrupted = true;
         if (output.DeviceOpen())
-            output.StopNow(); // OnStop follows and ends the loop
+            playback.Stop(); // OnStop follows (after the fade-out) and ends the loop
         else
             QCoreApplication::quit();
     });

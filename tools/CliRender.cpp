@@ -28,8 +28,8 @@ const char* RenderHelp =
     "its permissions; a symbolic link stays and the file it points to is replaced; OUT.wav\n"
     "must not be the preset file. Ctrl+C leaves no partial file behind.\n"
     "\n"
-    "  --rate HZ   sample rate in Hz: 8000, 11025, 22050, 44100, 48000 or 96000\n"
-    "              (default 44100)\n";
+    "  --rate HZ   sample rate in Hz: 8000, 11025, 22050, 44100, 48000, 88200, 96000,\n"
+    "              176400 or 192000 (default 44100)\n";
 
 const char* RenderFormats =
     "\n"

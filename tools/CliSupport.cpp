@@ -31,12 +31,12 @@ std::optional<std::string> ReadListed(const std::string& name,
         out = *v;
         return std::nullopt;
     }
+    // Listed in ascending order, whatever the order of the settings' list.
+    std::vector<int32_t> sorted(allowed.begin(), allowed.end());
+    std::sort(sorted.begin(), sorted.end());
     std::string list;
-    for (std::size_t i = 0; i < allowed.size(); ++i)
-        list += (i == 0                    ? ""
-                 : i + 1 == allowed.size() ? " or "
-                                           : ", ") +
-                std::to_string(allowed[i]);
+    for (std::size_t i = 0; i < sorted.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == sorted.size() ? " or " : ", ") + std::to_string(sorted[i]);
     return name + " '" + *text + "' is not one the generator offers: " + list + " " + unit;
 }
 

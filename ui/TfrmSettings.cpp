@@ -35,16 +35,21 @@ TfrmSettings::TfrmSettings(GeneratorSession& session, QWidget* parent)
     FsList = AddList(tr("Sampling rate (Hz)"), "FsList", 0);
     BufferSize = AddList(tr("Buffer size (bytes)"), "BufferSize", 1);
     Buffers = AddList(tr("Number of buffers"), "Buffers", 2);
-    Fill(FsList, OutputSettings::FsValues);
+    for (int position : OutputSettings::FsAscending)
+        FsList->addItem(QString::number(OutputSettings::FsValues[static_cast<size_t>(position)]),
+                        position);
     Fill(BufferSize, OutputSettings::BufferSizeValues);
     Fill(Buffers, OutputSettings::BuffersValues);
+    BuildQualityGroup();
     BuildScpiGroup();
     BuildButtons();
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
     ShowPositions();
+    ShowQuality();
     // A rate chosen elsewhere (the performance test) shows here too.
     connect(&session_, &GeneratorSession::SampleRateChanged, this, &TfrmSettings::ShowPositions);
+    connect(&session_, &GeneratorSession::QualityChanged, this, &TfrmSettings::ShowQuality);
 }
 
 const OutputSettings& TfrmSettings::Settings() const {
@@ -63,6 +68,45 @@ QComboBox* TfrmSettings::AddList(const QString& caption, const QString& name, in
     return list;
 }
 
+void TfrmSettings::BuildQualityGroup() {
+    QualityGroup = new QGroupBox(tr("Signal quality"), this);
+    QualityGroup->setObjectName("QualityGroup");
+    auto* form = new QGridLayout(QualityGroup);
+    const auto addRow = [&](const QString& caption, QWidget* field, int row) {
+        field->setParent(QualityGroup);
+        auto* label = new QLabel(caption, QualityGroup);
+        label->setBuddy(field);
+        form->addWidget(label, row, 0);
+        form->addWidget(field, row, 1);
+    };
+    SampleFormat = new QComboBox;
+    SampleFormat->setObjectName("SampleFormat");
+    SampleFormat->addItems({tr("16-bit"), tr("24-bit"), tr("32-bit float")});
+    addRow(tr("Sample &format"), SampleFormat, 0);
+    Dither = new QComboBox;
+    Dither->setObjectName("Dither");
+    Dither->addItems({tr("None"), tr("TPDF (triangular)")});
+    addRow(tr("&Dither"), Dither, 1);
+    FadeMs = new QSpinBox;
+    FadeMs->setObjectName("FadeMs");
+    FadeMs->setRange(0, SignalQuality::MaxFadeMs);
+    FadeMs->setSingleStep(5);
+    FadeMs->setSuffix(tr(" ms"));
+    FadeMs->setSpecialValueText(tr("Off"));
+    FadeMs->setKeyboardTracking(false); // applied when the user is done typing
+    addRow(tr("Soft start and st&op"), FadeMs, 2);
+    BandLimited = new QCheckBox(tr("&Band-limited square, triangle and sawtooth"), QualityGroup);
+    BandLimited->setObjectName("BandLimited");
+    form->addWidget(BandLimited, 3, 0, 1, 2);
+    auto* grid = static_cast<QGridLayout*>(layout());
+    grid->addWidget(QualityGroup, grid->rowCount(), 0, 1, 2);
+
+    connect(SampleFormat, &QComboBox::activated, this, &TfrmSettings::QualityChange);
+    connect(Dither, &QComboBox::activated, this, &TfrmSettings::QualityChange);
+    connect(FadeMs, &QSpinBox::valueChanged, this, &TfrmSettings::QualityChange);
+    connect(BandLimited, &QCheckBox::clicked, this, &TfrmSettings::QualityChange);
+}
+
 void TfrmSettings::BuildButtons() {
     HelpButton = new QPushButton(tr("Help"), this);
     HelpButton->setObjectName("HelpButton");
@@ -74,7 +118,8 @@ void TfrmSettings::BuildButtons() {
     row->addWidget(Button1);
     auto* grid = static_cast<QGridLayout*>(layout());
     grid->addLayout(row, grid->rowCount(), 0, 1, 2);
-    connect(FsList, &QComboBox::activated, this, &TfrmSettings::FsListChange);
+    connect(FsList, &QComboBox::activated, this,
+            [this](int index) { FsListChange(FsList->itemData(index).toInt()); });
     connect(BufferSize, &QComboBox::activated, this, &TfrmSettings::BufferSizeChange);
     connect(Buffers, &QComboBox::activated, this, &TfrmSettings::BuffersChange);
     connect(HelpButton, &QPushButton::clicked, this,
@@ -141,9 +186,30 @@ void TfrmSettings::ScpiEdited() {
 
 void TfrmSettings::ShowPositions() {
     const QSignalBlocker a(FsList), b(BufferSize), c(Buffers);
-    FsList->setCurrentIndex(Settings().Fs);
+    FsList->setCurrentIndex(FsList->findData(Settings().Fs));
     BufferSize->setCurrentIndex(Settings().BufferSize);
     Buffers->setCurrentIndex(Settings().Buffers);
+}
+
+void TfrmSettings::ShowQuality() {
+    const SignalQuality& q = session_.Quality();
+    const QSignalBlocker a(SampleFormat), b(Dither), c(FadeMs), d(BandLimited);
+    SampleFormat->setCurrentIndex(static_cast<int>(q.Format));
+    Dither->setCurrentIndex(static_cast<int>(q.Dither));
+    // Float samples are not rounded, so there is nothing to dither.
+    Dither->setEnabled(q.Format != quavril::SampleFormat::F32);
+    FadeMs->setValue(q.FadeMs);
+    BandLimited->setChecked(q.BandLimited);
+}
+
+void TfrmSettings::QualityChange() {
+    SignalQuality q;
+    q.Format = static_cast<quavril::SampleFormat>(SampleFormat->currentIndex());
+    q.Dither = static_cast<DitherKind>(Dither->currentIndex());
+    q.FadeMs = FadeMs->value();
+    q.BandLimited = BandLimited->isChecked();
+    session_.SetQuality(q);
+    ShowQuality();
 }
 
 void TfrmSettings::FsListChange(int position) {

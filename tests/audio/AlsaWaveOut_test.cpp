@@ -3,6 +3,7 @@
 #include "audio/AlsaWaveOut.h"
 #include "audio/DeviceList.h"
 #include "audio/TAudioOut.h"
+#include "synth/SampleFormat.h"
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/support/CliProcess.h"
 
@@ -169,6 +170,36 @@ TEST_F(AlsaWaveOutTest, aMissingDeviceFailsTheStartWithItsText) {
     EXPECT_FALSE(out->DeviceOpen());
     test::DeliverNotices();
     EXPECT_EQ(starts + stops, 0);
+}
+
+// Devices that take only some sample formats (ALSA's linear plug-in takes integers, its float
+// plug-in floats, both converting for the capture device) name the format they refuse.
+TEST_F(AlsaWaveOutTest, aDeviceThatRefusesASampleFormatSaysWhichOne) {
+    files.WriteAlsaConfig("pcm.quavril_ints { type linear slave { pcm \"quavril_capture\" "
+                          "format S32_LE } }\npcm.quavril_floats { type lfloat slave { pcm "
+                          "\"quavril_capture\" format S32_LE } }\n");
+    snd_config_update_free_global();
+    out->SetDeviceNames({"quavril_ints", "quavril_floats"});
+    out->SetStereo(true);
+    for (const auto& [device, samples, refused] : {std::tuple{0, SampleFormat::F32, "32-bit float"},
+                                                   {1, SampleFormat::S24, "24-bit"},
+                                                   {1, SampleFormat::S16, "16-bit"},
+                                                   {0, SampleFormat::S24, ""},
+                                                   {1, SampleFormat::F32, ""}}) {
+        SCOPED_TRACE(::testing::Message() << device << " " << refused);
+        fills = starts = stops = 0;
+        Stream({1200, 1200});
+        out->SetWaveDevice(device);
+        out->SetSamples(samples);
+        out->SetBufferSize(1200);
+        if (*refused == '\0') {
+            PlayToTheEnd();
+            continue;
+        }
+        EXPECT_FALSE(out->Start());
+        EXPECT_EQ(out->ErrorMessage(),
+                  std::string("The output device does not take ") + refused + " samples.");
+    }
 }
 
 TEST_F(AlsaWaveOutTest, theDeviceListShowsConfiguredDevicesButNotNullOrDefault) {

@@ -5,12 +5,14 @@
 #include "audio/AlsaWaveOut.h"
 #include "audio/TAudioOut.h"
 #include "files/PresetFile.h"
+#include "synth/SampleFormat.h"
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/support/CliProcess.h"
 
 #include <QElapsedTimer>
 #include <alsa/asoundlib.h>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -189,6 +191,55 @@ TEST_F(PipeWireTest, pauseAndStopActWithinABuffer) {
 
 TEST_F(PipeWireTest, pauseAndStopActWithinABufferWhenThePauseIsEmulated) {
     ExpectPauseAndStopWithinABuffer(AlsaWaveOut::PauseMode::Emulate);
+}
+
+// What the sink hears of a soft stop, recorded from its monitor: a 1 kHz sine at half scale
+// that fades out over 100 ms without a click. A pure sine follows s[i] = 2 cos(w) s[i-1] -
+// s[i-2]; a skipped or repeated frame breaks that by thousands, the fade by a few units.
+TEST_F(PipeWireTest, aSoftStopIsHeardWithoutAClick) {
+    if (std::system("command -v pw-record >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "pw-record is not installed";
+    const fs::path heard = cli.dir / "heard.wav";
+    const pid_t recorder = ::fork();
+    if (recorder == 0) {
+        std::freopen("/dev/null", "w", stderr);
+        ::execlp("pw-record", "pw-record", "--target", "null-sink", "--rate", "48000", "--channels",
+                 "1", "--format", "s16", heard.c_str(), nullptr);
+        ::_exit(127);
+    }
+    const bool recording =
+        WaitFor([&] { return fs::exists(heard) && fs::file_size(heard) > 48000; }, 5000);
+    Endless e(AlsaWaveOut::PauseMode::Device, 0);
+    e.out->SetSamples(SampleFormat::F32);
+    e.out->SetBufferSize(16384);
+    int64_t next = 0;
+    e.out->OnFillBuffer = [&](uint8_t* buffer, int32_t& size) {
+        for (int32_t i = 0; i < size; i += 4, ++next)
+            EncodeSample(buffer + i, SampleFormat::F32, 0.5 * std::sin(M_PI * next / 24.0));
+        return true;
+    };
+    if (recording && e.out->Start()) {
+        e.RunFor(400);
+        e.out->StopSoftly(4800);
+        EXPECT_TRUE(RunUntil([&] { return e.stops == 1; }, 3000));
+        e.RunFor(300); // the recorder takes the end too
+    }
+    ::kill(recorder, SIGINT);
+    if (!WaitFor([&] { return ::waitpid(recorder, nullptr, WNOHANG) == recorder; }, 5000)) {
+        ::kill(recorder, SIGKILL);
+        ::waitpid(recorder, nullptr, 0);
+    }
+    ASSERT_TRUE(recording && e.stops == 1);
+    const std::vector<uint8_t> file = ReadFile(heard);
+    const auto data = std::search(file.begin(), file.end(), "data", "data" + 4);
+    std::vector<int> s;
+    for (auto p = data + 8; p + 1 < file.end(); p += 2)
+        s.push_back(static_cast<int16_t>(p[0] | p[1] << 8));
+    const auto onset = std::find_if(s.begin(), s.end(), [](int v) { return v != 0; }) - s.begin();
+    const double c = 2 * std::cos(M_PI / 24);
+    for (size_t i = static_cast<size_t>(onset) + 3; i < s.size(); ++i)
+        ASSERT_LT(std::abs(s[i] - (c * s[i - 1] - s[i - 2])), 200) << i - onset << " samples in";
+    EXPECT_EQ(s.back(), 0) << "the sound has ended";
 }
 
 TEST_F(PipeWireTest, playbackWaitsWithoutSpinning) {

@@ -1,10 +1,14 @@
 // The output component's protocol, driven step by step through the virtual device.
 #include "audio/TAudioOut.h"
 #include "audio/VirtualWaveOut.h"
+#include "synth/Fade.h"
+#include "synth/SampleFormat.h"
 #include "tests/audio/AudioTestSupport.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -518,4 +522,161 @@ TEST_F(TAudioOutTest, theHandlerGetsTheEffectiveSizeOfTheBlocks) {
     ASSERT_TRUE(out->Start());
     EXPECT_EQ(capacities.size(), 6u);
     EXPECT_EQ(capacities.back(), 6000);
+}
+
+// --- Sample formats and soft stops ----------------------------------------------------------
+
+namespace {
+
+enum Refusal { R24 = 1, R32 = 2, RFloat = 4, RRate = 8 };
+
+// An output on a virtual device that refuses what `refused` names; stereo, 192000 Hz.
+std::unique_ptr<TAudioOut> Output(SampleFormat samples, int refused, VirtualWaveOut*& device) {
+    auto port = std::make_unique<VirtualWaveOut>();
+    device = port.get();
+    if (refused & R24)
+        device->RefuseSamples(WaveFormat::Pcm, 24);
+    if (refused & R32)
+        device->RefuseSamples(WaveFormat::Pcm, 32);
+    if (refused & RFloat)
+        device->RefuseSamples(WaveFormat::IeeeFloat, 32);
+    if (refused & RRate)
+        device->RefuseRate(192000);
+    auto out = std::make_unique<TAudioOut>(std::move(port));
+    out->SetStereo(true);
+    out->SetFrameRate(192000);
+    out->SetSamples(samples);
+    return out;
+}
+
+// Sample `c` of stream frame `f`, a fraction of full scale.
+double StreamSample(int64_t f, int c) {
+    return (c == 0 ? 0.9 : -0.7) * std::sin(0.01 * static_cast<double>(f) + c);
+}
+
+} // namespace
+
+// The device is opened with the fill's samples, 24-bit ones in 32-bit words (each frame
+// widened: 16380 bytes of the fill, 2730 stereo frames, become 21840) where it takes only
+// those; a refusal names the rate or the format.
+TEST_F(TAudioOutTest, theDeviceGetsTheFillsSamplesOrSaysWhichItRefuses) {
+    const std::string no = "The output device does not take ";
+    const std::tuple<SampleFormat, int, int32_t, std::string> cases[] = {
+        {SampleFormat::S16, RFloat, 16384, ""},
+        {SampleFormat::S24, 0, 16380, ""},
+        {SampleFormat::S24, R24, 21840, ""},
+        {SampleFormat::S24, R24 | R32, 0, no + "24-bit samples."},
+        {SampleFormat::F32, R24, 16384, ""},
+        {SampleFormat::F32, RFloat, 0, no + "32-bit float samples."},
+        {SampleFormat::S16, RRate, 0, "The output device cannot play at 192000 Hz."}};
+    for (const auto& [samples, refused, deviceBytes, error] : cases) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(samples) << " refused " << refused);
+        VirtualWaveOut* d = nullptr;
+        auto o = Output(samples, refused, d);
+        o->OnFillBuffer = [](uint8_t*, int32_t&) { return true; };
+        o->SetBufferSize(16384);
+        EXPECT_EQ(o->Start(), error.empty());
+        EXPECT_EQ(o->ErrorMessage(), error);
+        if (error.empty()) {
+            EXPECT_EQ(d->Log().back(), "write 3 " + std::to_string(deviceBytes));
+        }
+    }
+}
+
+// A soft stop keeps what was heard, plays the next frames once more along the raised cosine
+// (those queued, then those rendered ahead while the signal goes on) and nothing after them;
+// 100 frames of the first buffer were heard.
+TEST_F(TAudioOutTest, aSoftStopFadesOutTheUnheardFramesInEveryFormat) {
+    struct Case {
+        SampleFormat samples;
+        int refused;
+        int32_t bufferFrames; // two buffers queued
+        int64_t fadeFrames;
+        int signalFills;    // fills of signal before its end (0: it goes on)
+        int64_t tailFrames; // frames of the fade-out
+    };
+    const Case cases[] = {
+        {SampleFormat::S16, 0, 1024, 300, 0, 300},  // the queue holds the fade
+        {SampleFormat::S24, 0, 256, 1000, 0, 1000}, // rendered ahead of the queue
+        {SampleFormat::S24, R24, 256, 300, 0, 300}, // in 32-bit words
+        {SampleFormat::F32, 0, 256, 1000, 3, 668},  // the signal's end: 412 + 256 frames
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fadeFrames);
+        VirtualWaveOut* d = nullptr;
+        auto o = Output(c.samples, c.refused, d);
+        int notices = 0, fillCount = 0;
+        int64_t frame = 0;
+        o->OnStart = o->OnStop = [&](QObject*) { ++notices; };
+        const int bytes = BytesPerSample(c.samples);
+        o->OnFillBuffer = [&](uint8_t* b, int32_t& size) {
+            const bool signal = c.signalFills == 0 || fillCount++ < c.signalFills;
+            for (int32_t i = 0; i < size / bytes; ++i, b += bytes)
+                EncodeSample(b, c.samples, signal ? StreamSample(frame + i / 2, i % 2) : 0.0);
+            frame += size / bytes / 2;
+            return signal;
+        };
+        o->SetNumBuffers(2);
+        o->SetBufferSize(c.bufferFrames * 2 * bytes);
+        ASSERT_TRUE(o->Start());
+        DeliverNotices();
+        ASSERT_TRUE(d->PlayFrames(100));
+        const size_t heard = d->Played().size();
+        d->ClearLog();
+        std::vector<uint8_t> tapped; // what the monitor gets: the fill's samples
+        o->OnQueued = [&](const uint8_t* p, int32_t n) { tapped.assign(p, p + n); };
+
+        o->StopSoftly(c.fadeFrames);
+        EXPECT_FALSE(o->Playing());
+        EXPECT_TRUE(o->Fading());
+        const int wordBytes = c.refused & R24 ? 4 : bytes;
+        const int64_t tailBytes = c.tailFrames * 2 * wordBytes;
+        EXPECT_EQ(d->Log(), (std::vector<std::string>{"withdraw", "prepare 4",
+                                                      "write 4 " + std::to_string(tailBytes)}));
+        DeliverNotices(); // the ring's buffers came back: nothing is refilled
+        EXPECT_EQ(notices, 1);
+        ASSERT_TRUE(d->CompleteNext() && !d->CompleteNext());
+        DeliverNotices();
+        DeliverNotices();
+        EXPECT_EQ(notices, 2) << "the stop notice after the fade-out";
+
+        ASSERT_EQ(static_cast<int64_t>(d->Played().size() - heard), tailBytes);
+        const double lsb = c.samples == SampleFormat::F32 ? 1e-7 : 0.5 / FullScale(c.samples);
+        uint8_t word[4];
+        for (int64_t i = 0; i < c.tailFrames * 2; ++i) {
+            EncodeSample(word, c.samples, StreamSample(100 + i / 2, static_cast<int>(i % 2)));
+            const uint8_t* p = d->Played().data() + heard + i * wordBytes;
+            if (wordBytes == 4 && c.samples == SampleFormat::S24) { // the lowest byte stays 0
+                ASSERT_EQ(*p++, 0);
+            }
+            ASSERT_NEAR(DecodeSample(p, c.samples),
+                        DecodeSample(word, c.samples) * FadeOutGain(i / 2, c.tailFrames),
+                        lsb + 1e-12)
+                << "sample " << i;
+            ASSERT_TRUE(std::equal(p, p + bytes, tapped.begin() + i * bytes)) << "sample " << i;
+        }
+    }
+}
+
+// Without a fade length, or while paused, a stop is at once; a fade-out ends by StopNow or,
+// when the device never plays it, a second after its planned end; a second soft stop changes
+// nothing.
+TEST_F(TAudioOutTest, aStopIsBoundedWhateverTheDeviceDoes) {
+    Handler({});
+    out->SetFrameRate(22050);
+    for (const int way : {0, 1, 2, 3}) { // no fade, paused, cut, never played
+        SCOPED_TRACE(way);
+        events.clear();
+        ASSERT_TRUE(out->Start());
+        out->SetPaused(way == 1);
+        out->StopSoftly(way == 0 ? 0 : 220); // 10 ms
+        EXPECT_EQ(out->Fading(), way >= 2);
+        const auto log = device->Log();
+        out->StopSoftly(220);
+        EXPECT_EQ(device->Log(), log);
+        if (way == 2)
+            out->StopNow();
+        EXPECT_TRUE(test::RunUntil([&] { return events.size() == 2; }, 5000));
+        EXPECT_FALSE(out->DeviceOpen());
+    }
 }

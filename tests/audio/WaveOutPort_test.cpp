@@ -143,8 +143,12 @@ const std::vector<Refusal>& Refusals() {
          WaveErrBadFormat},
         {"open of a block align that is not one frame", nullptr,
          OpenWith([](auto& f) { f.BlockAlign = 4; }), WaveErrBadFormat},
-        {"open of a format that is not PCM", nullptr, OpenWith([](auto& f) { f.FormatTag = 3; }),
-         WaveErrBadFormat},
+        {"open of a format that is not PCM or float", nullptr,
+         OpenWith([](auto& f) { f.FormatTag = 2; }), WaveErrBadFormat},
+        {"open of 16-bit float", nullptr,
+         OpenWith([](auto& f) { f.FormatTag = WaveFormat::IeeeFloat; }), WaveErrBadFormat},
+        {"open of 24 valid bits in 16-bit words", nullptr,
+         OpenWith([](auto& f) { f.ValidBitsPerSample = 24; }), WaveErrBadFormat},
         {"prepare of null data", [](auto& t) { ASSERT_EQ(t.Open(), WaveOk); },
          [](auto& t) {
              t.h[0].Data = nullptr;
@@ -251,6 +255,40 @@ TEST_P(WaveOutPortTest, theBackEndsTextsCoverThePortsOwnCodes) {
     for (int code = WaveOk; code <= WaveErrNotResponding; ++code)
         EXPECT_EQ(port->ErrorText(code), WaveOutResultText(code));
     EXPECT_FALSE(port->ErrorText(-5).empty());
+}
+
+// Every sample format the port describes goes through the device unchanged: three buffers of
+// stereo frames at 48000 Hz, recorded by the virtual device or captured by the ALSA file PCM.
+TEST_P(WaveOutPortTest, everySampleFormatReachesTheDeviceByteForByte) {
+    const fs::path capture = files.dir / "capture.raw";
+    for (const auto [tag, bits, valid] : {std::array<uint16_t, 3>{WaveFormat::Pcm, 16, 0},
+                                          {WaveFormat::Pcm, 24, 0},
+                                          {WaveFormat::Pcm, 32, 24},
+                                          {WaveFormat::IeeeFloat, 32, 0}}) {
+        SCOPED_TRACE(::testing::Message() << tag << " " << bits << "/" << valid);
+        Fresh();
+        fs::remove(capture);
+        WaveFormat f{tag, 2, 48000, 0, static_cast<uint16_t>(bits / 4), bits, 0, valid};
+        std::vector<uint8_t> expected;
+        for (size_t i = 0; i < h.size(); ++i) {
+            data[i].resize(96u * f.BlockAlign);
+            for (size_t b = 0; b < data[i].size(); ++b)
+                data[i][b] = static_cast<uint8_t>(b * 13 + i * 101);
+            h[i].BufferLength = static_cast<int32_t>(data[i].size());
+            h[i].Data = data[i].data();
+            expected.insert(expected.end(), data[i].begin(), data[i].end());
+        }
+        ASSERT_EQ(port->Open(device, f, {h[0].BufferLength, 3}, sink), WaveOk);
+        for (WaveHeader& header : h)
+            ASSERT_TRUE(port->Prepare(header) == WaveOk && port->Write(header) == WaveOk);
+        if (virtualDevice) {
+            EXPECT_EQ(virtualDevice->CompleteAll(), 3);
+        }
+        ASSERT_TRUE(test::RunUntil([&] { return sink.notices.size() == 4; }, 5000));
+        ASSERT_EQ(port->Close(), WaveOk);
+        EXPECT_TRUE((virtualDevice ? virtualDevice->Played() : test::ReadFile(capture)) ==
+                    expected);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, WaveOutPortTest,

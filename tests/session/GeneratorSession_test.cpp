@@ -203,10 +203,15 @@ TEST_F(SessionTest, valueAnswersEveryStoredSettingAsItWouldBeStored) {
     session->SetAutoStart(true);
     session->SetSync(true);
     session->TogglePause();
+    SignalQuality quality;
+    quality.Format = SampleFormat::F32;
+    quality.FadeMs = 25;
+    session->SetQuality(quality);
     const std::pair<const char*, const char*> expected[] = {
-        {"Fs", "4"},         {"Buffers", "1"},         {"BufferSize", "2"},
-        {"WaveDevice", "2"}, {"PresetAutoStart", "1"}, {"chkSync", "1"},
-        {"CHKSYNC", "1"},    {"txtRound", "1"},        {"ScpiServer", "0"}};
+        {"Fs", "4"},           {"Buffers", "1"},         {"BufferSize", "2"},
+        {"WaveDevice", "2"},   {"PresetAutoStart", "1"}, {"chkSync", "1"},
+        {"CHKSYNC", "1"},      {"txtRound", "1"},        {"ScpiServer", "0"},
+        {"SampleFormat", "2"}, {"FadeMs", "25"},         {"Dither", "0"}};
     for (const auto& [name, value] : expected)
         EXPECT_EQ(Value(name), value) << name;
     EXPECT_TRUE(session->Paused());

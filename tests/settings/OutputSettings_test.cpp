@@ -82,7 +82,7 @@ TEST_F(OutputSettingsTest, sizesAndCountsWithoutARateAreIgnored) {
 
 TEST_F(OutputSettingsTest, aPositionOutsideItsListFallsBackToTheDefault) {
     SettingsStore store;
-    store.WriteInt(setting_names::Fs, 6);
+    store.WriteInt(setting_names::Fs, 9); // one past 192000 Hz
     store.WriteInt(setting_names::Buffers, -1);
     store.WriteText(setting_names::BufferSize, "big");
     EXPECT_EQ(LoadOutputSettings(store), OutputSettings{});
@@ -92,6 +92,37 @@ TEST_F(OutputSettingsTest, aPositionOutsideItsListFallsBackToTheDefault) {
     EXPECT_EQ(s.SampleRate(), 8000);
     EXPECT_EQ(s.Buffers, OutputSettings::DefaultBuffers);
     EXPECT_EQ(s.BufferSize, OutputSettings::DefaultBufferSize);
+}
+
+// The signal quality comes back under its own names, also without a rate stored; a damaged
+// value keeps its default while the others load.
+TEST_F(OutputSettingsTest, theSignalQualityComesBackAndADamagedValueKeepsItsDefault) {
+    OutputSettings s;
+    s.Quality = {SampleFormat::F32, DitherKind::Tpdf, true, SignalQuality::MaxFadeMs};
+    SettingsStore store;
+    ASSERT_TRUE(SaveOutputSettings(store, s));
+    EXPECT_EQ(SettingsStore().ReadText("SampleFormat"), "2");
+    store.Remove(setting_names::Fs);
+    EXPECT_EQ(LoadOutputSettings(store).Quality, s.Quality);
+    const SignalQuality stored{SampleFormat::S24, DitherKind::Tpdf, true, 20}, defaults;
+    for (const auto& [name, text] : {std::pair{"SampleFormat", "3"},
+                                     {"SampleFormat", "-1"},
+                                     {"Dither", "2"},
+                                     {"Dither", "tpdf"},
+                                     {"BandLimited", "yes"},
+                                     {"FadeMs", "1001"},
+                                     {"FadeMs", "10.5"}}) {
+        SCOPED_TRACE(std::string(name) + "=" + text);
+        s.Quality = stored;
+        SaveOutputSettings(store, s);
+        store.WriteText(name, text);
+        const SignalQuality q = LoadOutputSettings(store).Quality;
+        const std::string n = name;
+        EXPECT_EQ(q.Format, n == "SampleFormat" ? defaults.Format : stored.Format);
+        EXPECT_EQ(q.Dither, n == "Dither" ? defaults.Dither : stored.Dither);
+        EXPECT_EQ(q.BandLimited, n == "BandLimited" ? defaults.BandLimited : stored.BandLimited);
+        EXPECT_EQ(q.FadeMs, n == "FadeMs" ? defaults.FadeMs : stored.FadeMs);
+    }
 }
 
 // The SCPI server's settings come back as saved, whether "Fs" is stored or not; a damaged

@@ -108,6 +108,16 @@ TEST_F(CliPlayTest, stereoOfManyBuffersPlaysTheRenderedBytes) {
     ExpectSameBytes("4", "11025", {"--buffer-size", "8190"});
 }
 
+TEST_F(CliPlayTest, theHighRatesRenderAndPlayTheSameBytes) {
+    for (const std::string rate : {"88200", "176400", "192000"}) {
+        ExpectSameBytes("4", rate, {"--buffers", "2", "--buffer-size", "8192"});
+        // The wave header carries the rate (bytes 24 to 27, little-endian).
+        const std::vector<uint8_t> wav = ReadFile(cli.dir / ("slot4-" + rate + ".wav"));
+        ASSERT_GT(wav.size(), 28u);
+        EXPECT_EQ(wav[24] | wav[25] << 8 | wav[26] << 16 | wav[27] << 24, std::stoi(rate));
+    }
+}
+
 TEST_F(CliPlayTest, aDeviceThatCannotBeOpenedFailsWithOneLine) {
     const CliResult r = cli.Run({"play", preset.string(), "1", "--device", "quavril_missing"});
     EXPECT_NE(r.status, 0);

@@ -209,8 +209,8 @@ TEST_F(CliRenderTest, optionsAndSlotsAreRefusedWithOneLineSayingWhy) {
     const std::string p = preset.string(), c = checks.string(), o = out.string();
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"render", p, "1", o, "--rate", "1000"},
-         "rate '1000' is not one the generator offers: 8000, 11025, 22050, 44100, 48000 or 96000 "
-         "Hz"},
+         "rate '1000' is not one the generator offers: 8000, 11025, 22050, 44100, 48000, 88200, "
+         "96000, 176400 or 192000 Hz"},
         {{"render", p, "1", o, "--rate", "16777216"}, "rate '16777216' is not one"},
         {{"play", p, "1", "--rate", "44101"}, "rate '44101' is not one"},
         {{"play", p, "1", "--buffers", "9"},

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <set>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -37,6 +38,9 @@ TEST_F(OutputSettingsWindow, sliderMaximaFollowTheRate) {
     EXPECT_EQ(FrequencySliderModel::MaximumFor(44100), 4042);
     EXPECT_EQ(FrequencySliderModel::MaximumFor(48000), 4079);
     EXPECT_EQ(FrequencySliderModel::MaximumFor(96000), 4380);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(88200), 4343);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(176400), 4644);
+    EXPECT_EQ(FrequencySliderModel::MaximumFor(192000), 4681);
 }
 
 TEST_F(OutputSettingsWindow, aLowerRateLowersTheFrequencyFields) {
@@ -60,7 +64,7 @@ TEST_F(OutputSettingsWindow, aLowerRateLowersTheFrequencyFields) {
 TEST_F(OutputSettingsWindow, aHigherRateNeverRaisesAField) {
     Open();
     Choose(settings->FsList, 0);
-    Choose(settings->FsList, 5); // 96000 Hz
+    Choose(settings->FsList, settings->FsList->findText("96000"));
     EXPECT_EQ(Left().Frequency->fFinal->text(), "4000");
     EXPECT_EQ(window->SliderModel().MaxFreqEdit, "48000");
 }
@@ -143,6 +147,55 @@ TEST_F(OutputSettingsWindow, theLabelShowsTheNewRateWhenTheWindowIsActivatedAgai
     QApplication::setActiveWindow(window.get());
     Pump();
     EXPECT_EQ(window->lblFS->text(), "fs = 22.05 kHz");
+}
+
+// The rates are listed in ascending order; a high one applies to the signal, the slider's
+// range, the rate label and the device, and its stored position is its place in the first list.
+TEST_F(OutputSettingsWindow, theHighRatesAreListedInOrderAndApplyEverywhere) {
+    QStringList listed;
+    for (int i = 0; i < settings->FsList->count(); ++i)
+        listed << settings->FsList->itemText(i);
+    EXPECT_EQ(listed.join(' '), "8000 11025 22050 44100 48000 88200 96000 176400 192000");
+    Open();
+    Choose(settings->FsList, settings->FsList->findText("176400"));
+    EXPECT_EQ(Gen().SampleRate(), 176400);
+    EXPECT_EQ(window->SliderModel().MaxFreqEdit, "88200");
+    Click(settings->Button1);
+    EXPECT_EQ(store->ReadInt("Fs"), 7);
+    QApplication::setActiveWindow(window.get());
+    Pump();
+    EXPECT_EQ(window->lblFS->text(), "fs = 176.4 kHz");
+    Click(window->btnON);
+    EXPECT_EQ(device->OpenedFormat().SamplesPerSec, 176400u);
+}
+
+// The signal quality group is in the keyboard's reach; each choice switches the generator off
+// and reaches the generator, and closing the window stores it.
+TEST_F(OutputSettingsWindow, theSignalQualityIsChosenByKeyboardAndStored) {
+    Click(window->btnON);
+    Pump();
+    Open();
+    settings->FsList->setFocus(Qt::TabFocusReason);
+    std::set<QWidget*> reached;
+    for (int i = 0; i < 8; ++i) {
+        reached.insert(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{settings->SampleFormat, settings->Dither,
+                                                      settings->FadeMs, settings->BandLimited})
+        EXPECT_TRUE(reached.count(w)) << w->objectName().toStdString();
+    Choose(settings->SampleFormat, 1); // 24-bit
+    Pump();
+    EXPECT_FALSE(window->GeneratorRunning());
+    Choose(settings->Dither, 1); // TPDF
+    settings->FadeMs->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(settings->FadeMs, "250\r");
+    settings->BandLimited->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(settings->BandLimited, Qt::Key_Space);
+    const SignalQuality chosen{SampleFormat::S24, DitherKind::Tpdf, true, 250};
+    EXPECT_EQ(Gen().Quality(), chosen);
+    Click(settings->Button1);
+    EXPECT_EQ(LoadOutputSettings(*store).Quality, chosen);
 }
 
 } // namespace

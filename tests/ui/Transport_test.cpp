@@ -237,6 +237,38 @@ TEST_F(Transport, exitStopsAndCloses) {
     EXPECT_FALSE(window->isVisible());
 }
 
+// With a fade setting, every way of switching off fades the sound out: the output stops
+// playing at once; the lamp and the locks follow the stop notice once the fade-out has played
+// (50 ms at 44100 Hz, mono), On during a fade-out ends it and starts, Exit does not wait.
+TEST_F(Transport, offFadesOutAndTheLampFollowsWhenTheFadeHasPlayed) {
+    session->SetQuality({SampleFormat::S16, DitherKind::None, false, 50});
+    const std::vector<std::function<void()>> offs{
+        [&] { Click(window->btnOFF); }, [&] { QTest::keyClick(window.get(), Qt::Key_F9); },
+        [&] { QTest::keyClick(window.get(), Qt::Key_Insert, Qt::ControlModifier); },
+        [&] { session->Dispatch(MessageCode::Off, 0, 0); }};
+    for (const auto& off : offs) {
+        SwitchOn();
+        off();
+        Pump();
+        EXPECT_FALSE(window->AudioOut1().Playing());
+        EXPECT_EQ(device->Log().back(), "write 4 4410");
+        EXPECT_EQ(window->LED->Colour(), StatusLamp::On);
+        ASSERT_TRUE(device->CompleteNext());
+        Pump();
+        EXPECT_EQ(window->LED->Colour(), StatusLamp::Off);
+        EXPECT_TRUE(window->Duration->isEnabled());
+    }
+    SwitchOn();
+    Click(window->btnOFF);
+    SwitchOn(); // the fade-out ends, the stop notice comes, then the start's
+    EXPECT_TRUE(window->AudioOut1().Playing());
+    EXPECT_EQ(window->LED->Colour(), StatusLamp::On);
+    Click(window->btnOFF);
+    window->Menus().Exit1->trigger();
+    Pump();
+    EXPECT_FALSE(device->IsOpen());
+}
+
 TEST_F(Transport, synchronisedCommandsGoThroughTheBroadcast) {
     std::vector<int> sent;
     session->SetBroadcaster([&](MessageCode code) {
