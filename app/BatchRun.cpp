@@ -169,6 +169,8 @@ int RunBatch(int& argc, char** argv, const std::string& script) {
                      [&console](const QString& text) { console.Print(text.toStdString()); });
     QObject::connect(&session, &GeneratorSession::Error, &app,
                      [&console](const QString& text) { console.Print(text.toStdString()); });
+    QObject::connect(&session, &GeneratorSession::Notice, &app,
+                     [&console](const QString& text) { console.Print(text.toStdString()); });
     OrderlyEnd end([] {});
     end.WatchSignals();
     QObject::connect(&end, &OrderlyEnd::EndRequested, &app, [&] {

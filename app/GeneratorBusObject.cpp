@@ -1,5 +1,7 @@
 #include "app/GeneratorBusObject.h"
 
+#include "app/GeneratorPeers.h"
+
 namespace quavril {
 
 GeneratorBusObject::GeneratorBusObject(MessageTarget& target, QObject* parent)
@@ -10,11 +12,18 @@ QString GeneratorBusObject::Title() const {
 }
 
 void GeneratorBusObject::Message(int code, int wParam, int lParam) {
-    target_.Dispatch(static_cast<MessageCode>(code), wParam, lParam);
+    const auto failure = target_.Dispatch(static_cast<MessageCode>(code), wParam, lParam);
+    if (failure && calledFromDBus())
+        sendErrorReply(QString::fromLatin1(GeneratorPeers::DeviceError),
+                       QString::fromStdString(*failure));
 }
 
 bool GeneratorBusObject::Playing() const {
     return target_.Playing();
+}
+
+bool GeneratorBusObject::Paused() const {
+    return target_.Paused();
 }
 
 QString GeneratorBusObject::Value(const QString& name) {

@@ -1,7 +1,8 @@
 #pragma once
 // The object /Generator that a running generator exports on the session bus, interface
 // org.orvande.Quavril.Generator. Each method goes straight to the generator's message target;
-// Message replies after the action has run.
+// Message replies as soon as the action has run, and never waits for the user: a start that
+// failed is the error org.orvande.Quavril.Error.Device with the text the window shows.
 #include "session/MessageTarget.h"
 
 #include <QDBusContext>
@@ -27,6 +28,9 @@ class GeneratorBusObject : public QObject, protected QDBusContext {
                 "    <method name=\"Playing\">\n"
                 "      <arg name=\"playing\" type=\"b\" direction=\"out\"/>\n"
                 "    </method>\n"
+                "    <method name=\"Paused\">\n"
+                "      <arg name=\"paused\" type=\"b\" direction=\"out\"/>\n"
+                "    </method>\n"
                 "    <method name=\"Value\">\n"
                 "      <arg name=\"name\" type=\"s\" direction=\"in\"/>\n"
                 "      <arg name=\"value\" type=\"s\" direction=\"out\"/>\n"
@@ -44,8 +48,10 @@ public slots:
     // Codes without an action are accepted and do nothing.
     Q_SCRIPTABLE void Message(int code, int wParam, int lParam);
     Q_SCRIPTABLE bool Playing() const;
-    // A setting's current text, list position or check state by its stored name; an unknown
-    // name is answered with the error org.orvande.Quavril.Error.UnknownSetting.
+    // True while paused, and for a pause given while off (the next start applies it).
+    Q_SCRIPTABLE bool Paused() const;
+    // A stored setting's current value by its stored name ("chkSync": the Sync box); an
+    // unknown name is answered with the error org.orvande.Quavril.Error.UnknownSetting.
     Q_SCRIPTABLE QString Value(const QString& name);
     // The TCP port of the generator's SCPI server, 0 when it has none.
     Q_SCRIPTABLE int ScpiPort() const { return scpiPort_; }

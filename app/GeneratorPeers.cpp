@@ -4,15 +4,77 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
 #include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
+#include <memory>
 
 namespace quavril {
+
+namespace {
+
+QDBusMessage MethodCall(const QString& service, const QString& method,
+                        const QList<QVariant>& args) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, QString::fromLatin1(GeneratorPeers::ObjectPath),
+                                       QString::fromLatin1(GeneratorPeers::Interface), method);
+    call.setArguments(args);
+    return call;
+}
+
+// Waits for every call, serving incoming calls and the windows meanwhile. The bus ends each
+// call with an error after its timeout; the guard timer is there should it not.
+std::vector<QDBusMessage> AwaitAll(const std::vector<QDBusPendingCall>& calls, int timeoutMs) {
+    std::vector<std::unique_ptr<QDBusPendingCallWatcher>> watchers;
+    QEventLoop loop;
+    std::size_t open = 0;
+    for (const QDBusPendingCall& call : calls) {
+        watchers.push_back(std::make_unique<QDBusPendingCallWatcher>(call));
+        // The watcher reports a call that has already finished through the queue, so the loop
+        // cannot miss it.
+        if (!watchers.back()->isFinished()) {
+            ++open;
+            QObject::connect(watchers.back().get(), &QDBusPendingCallWatcher::finished, &loop, [&] {
+                if (--open == 0)
+                    loop.quit();
+            });
+        }
+    }
+    if (open > 0) {
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+        guard.start(timeoutMs + 1000);
+        loop.exec();
+    }
+    std::vector<QDBusMessage> replies;
+    for (const auto& w : watchers)
+        replies.push_back(w->isFinished() ? w->reply() : QDBusMessage());
+    return replies;
+}
+
+} // namespace
 
 GeneratorPeers::GeneratorPeers(const QDBusConnection& bus, int timeoutMs)
     : bus_(bus), timeoutMs_(timeoutMs) {}
 
 QString GeneratorPeers::ServiceName(qint64 pid) {
     return QString::fromLatin1(ServicePrefix) + QString::number(pid);
+}
+
+QString GeneratorPeers::OneLine(const QString& text) {
+    QString line;
+    bool lineBreak = false;
+    for (const QChar c : text) {
+        if (c == '\r' || c == '\n') {
+            lineBreak = true;
+            continue;
+        }
+        if (lineBreak && !line.endsWith(' ') && c != ' ')
+            line += ' ';
+        lineBreak = false;
+        line += c;
+    }
+    return line;
 }
 
 std::vector<GeneratorPeers::Peer> GeneratorPeers::List() const {
@@ -35,65 +97,69 @@ std::vector<GeneratorPeers::Peer> GeneratorPeers::List() const {
     return peers;
 }
 
-std::optional<QDBusMessage> GeneratorPeers::Call(const QString& service, const QString& method,
-                                                 const QList<QVariant>& args) const {
-    QDBusMessage call = QDBusMessage::createMethodCall(service, QString::fromLatin1(ObjectPath),
-                                                       QString::fromLatin1(Interface), method);
-    call.setArguments(args);
-    QDBusPendingCall pending = bus_.asyncCall(call, timeoutMs_);
-    // The watcher reports a call that has already finished through the queue, so the loop
-    // cannot miss it. The loop serves incoming calls and the windows while it waits; the bus
-    // ends the call with an error after the timeout.
-    QDBusPendingCallWatcher watcher(pending);
-    if (!watcher.isFinished()) {
-        QEventLoop loop;
-        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    if (!watcher.isFinished() || watcher.isError())
-        return std::nullopt;
-    return watcher.reply();
+QDBusMessage GeneratorPeers::Call(const QString& service, const QString& method,
+                                  const QList<QVariant>& args) const {
+    return AwaitAll({bus_.asyncCall(MethodCall(service, method, args), timeoutMs_)}, timeoutMs_)
+        .front();
 }
 
-std::optional<QString> GeneratorPeers::Title(const QString& service) const {
-    const auto reply = Call(service, QStringLiteral("Title"), {});
-    if (!reply || reply->arguments().size() != 1 ||
-        reply->arguments().front().userType() != QMetaType::QString)
-        return std::nullopt;
-    return reply->arguments().front().toString();
+std::vector<std::optional<QString>> GeneratorPeers::Titles(const std::vector<Peer>& peers) const {
+    std::vector<QDBusPendingCall> calls;
+    for (const Peer& peer : peers)
+        calls.push_back(
+            bus_.asyncCall(MethodCall(peer.service, QStringLiteral("Title"), {}), timeoutMs_));
+    std::vector<std::optional<QString>> titles;
+    for (const QDBusMessage& reply : AwaitAll(calls, timeoutMs_)) {
+        const bool answered = reply.type() == QDBusMessage::ReplyMessage &&
+                              reply.arguments().size() == 1 &&
+                              reply.arguments().front().userType() == QMetaType::QString;
+        titles.push_back(answered ? std::optional(reply.arguments().front().toString())
+                                  : std::nullopt);
+    }
+    return titles;
+}
+
+GeneratorPeers::Answer GeneratorPeers::Message(const QString& service, MessageCode code,
+                                               int32_t wParam, int32_t lParam) const {
+    const QDBusMessage reply = Call(service, QStringLiteral("Message"),
+                                    {QVariant::fromValue(CodeOf(code)), QVariant::fromValue(wParam),
+                                     QVariant::fromValue(lParam)});
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return {true, {}};
+    if (reply.type() == QDBusMessage::ErrorMessage &&
+        reply.errorName() == QString::fromLatin1(DeviceError))
+        return {true, OneLine(reply.errorMessage())};
+    return {};
 }
 
 std::optional<int> GeneratorPeers::ScpiPort(const QString& service) const {
-    const auto reply = Call(service, QStringLiteral("ScpiPort"), {});
-    if (!reply || reply->arguments().size() != 1 ||
-        reply->arguments().front().userType() != QMetaType::Int)
+    const QDBusMessage reply = Call(service, QStringLiteral("ScpiPort"), {});
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1 ||
+        reply.arguments().front().userType() != QMetaType::Int)
         return std::nullopt;
-    return reply->arguments().front().toInt();
-}
-
-bool GeneratorPeers::Message(const QString& service, MessageCode code, int32_t wParam,
-                             int32_t lParam) const {
-    return Call(service, QStringLiteral("Message"),
-                {QVariant::fromValue(CodeOf(code)), QVariant::fromValue(wParam),
-                 QVariant::fromValue(lParam)})
-        .has_value();
+    return reply.arguments().front().toInt();
 }
 
 GeneratorPeers::BroadcastResult GeneratorPeers::Broadcast(const QString& title, MessageCode code,
                                                           int32_t wParam, int32_t lParam) const {
     BroadcastResult result;
-    for (const Peer& peer : List()) {
-        const auto peerTitle = Title(peer.service);
-        if (!peerTitle) {
+    const std::vector<Peer> peers = List();
+    const std::vector<std::optional<QString>> titles = Titles(peers);
+    for (std::size_t i = 0; i < peers.size(); ++i) {
+        if (!titles[i]) {
             ++result.skipped;
             continue;
         }
-        if (*peerTitle != title)
+        if (*titles[i] != title)
             continue;
-        if (Message(peer.service, code, wParam, lParam))
-            ++result.delivered;
-        else
+        const Answer answer = Message(peers[i].service, code, wParam, lParam);
+        if (!answer.replied) {
             ++result.skipped;
+            continue;
+        }
+        ++result.delivered;
+        if (!answer.failure.isEmpty())
+            result.failures.emplace_back(peers[i].pid, answer.failure);
     }
     return result;
 }

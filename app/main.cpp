@@ -89,7 +89,16 @@ int main(int argc, char* argv[]) {
                          [&session] { session.ResetToDefaults(); });
     windowSettings.LoadMonitor(store);
     session.FillBank();
-    // Other programs and the other generators reach this one over the session bus.
+    // Everything the end of the program stores, written by one function: the end writes it
+    // into the file, and Value() (other programs asking over the bus) reads from it.
+    const auto writeSettings = [&](SettingsStore& target) {
+        windowSettings.SaveMonitor(target);
+        StoredSettings::Save(target, session.Controls(), windowSettings);
+    };
+    session.SetSettingsWriter(writeSettings);
+    // Other programs and the other generators reach this one over the session bus. The
+    // start's boxes come only after this (a box shown during the start would keep the
+    // generator off the bus until it is answered).
     GeneratorBus bus(session);
     bus.Install();
     session.SetBroadcaster(bus.Broadcaster());
@@ -148,10 +157,8 @@ int main(int argc, char* argv[]) {
         hotKey.Release();
         mpris.Release();
         session.StopNow();
-        windowSettings.SaveMonitor(store);
-        if (!StoredSettings::Save(store, session.Controls(), windowSettings))
-            std::fprintf(stderr, "quavril: the settings could not be written to %s\n",
-                         qPrintable(store.FilePath()));
+        // The store says on stderr what kept the settings from being written.
+        writeSettings(store);
         bus.Release();
     });
     end.WatchSignals();

@@ -2,6 +2,7 @@
 // Texts of the preset files are stored in the Western ANSI code page (Windows-1252), one byte
 // per character; the program itself works in UTF-8.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ std::string AnsiToUtf8(std::string_view ansi);
 // U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
+// The character at byte `i` of a UTF-8 text, `i` moved past it; nothing for a malformed
+// sequence (then `i` has moved past its first byte).
+std::optional<char32_t> NextCharacter(std::string_view text, std::size_t& i);
+// Appends the UTF-8 form of a code point (up to U+10FFFF).
+void AppendUtf8(std::string& out, char32_t cp);
 // A file name (bytes, as the system gives them) as a text for messages: valid UTF-8 stays as
 // it is; every byte of a malformed sequence and every control character (a line end in a name)
 // is shown as \xNN, so that the text is valid UTF-8 on one line. The name itself, not this

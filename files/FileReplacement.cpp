@@ -27,6 +27,8 @@ std::array<PendingTemporary, 4> pending;
 
 const int HandledSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
+const char* const NotRegularFile = "Not a regular file";
+
 // Blocks the handled signals for its lifetime, so that a temporary name is never created,
 // renamed or forgotten between a signal's arrival and its handler's look at the table.
 class SignalsBlocked {
@@ -160,14 +162,18 @@ bool FileReplacement::CreateTemporary(int& error) {
     return true;
 }
 
-bool FileReplacement::Open(const std::string& path, const std::string& input) {
+bool FileReplacement::Open(const std::string& path, const std::string& input, Targets targets) {
     Discard();
     reason_.clear();
     written_ = writebackFrom_ = 0;
     target_ = path;
+    targets_ = targets;
     if (path.empty())
         return Fail(ENOENT);
-    if (const auto stream = StandardStreamOf(path)) {
+    const auto stream = StandardStreamOf(path);
+    if (stream && targets == Targets::RegularFiles)
+        return Fail(NotRegularFile);
+    if (stream) {
         if (!OpenDirect(::fcntl(*stream, F_DUPFD_CLOEXEC, 3)))
             return false;
     } else if (!OpenNamed(input) || way_ != Way::Direct) {
@@ -187,6 +193,8 @@ bool FileReplacement::OpenNamed(const std::string& input) {
         return Fail(error);
     struct stat st {};
     const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode) && targets_ == Targets::RegularFiles)
+        return Fail(NotRegularFile);
     if (exists && S_ISDIR(st.st_mode))
         return Fail(EISDIR);
     if (exists && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {

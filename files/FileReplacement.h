@@ -14,7 +14,9 @@
 // - a file that is also the input of the output (the preset a signal is read from) is
 //   refused before anything is written;
 // - a file is written back to the disk stretch by stretch while it is being made, so that the
-//   sync that makes it durable before the rename is short.
+//   sync that makes it durable before the rename is short;
+// - a writer that keeps only files (the settings) refuses every other target: nothing is
+//   written to a device, a pipe or a folder, and none of them is replaced.
 // Standard library and POSIX only.
 #include <cstddef>
 #include <string>
@@ -38,10 +40,17 @@ public:
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
+    // What the output may be.
+    enum class Targets {
+        Any,          // files, devices, pipes and inherited descriptors
+        RegularFiles, // files only (an existing target that is not one is refused)
+    };
+
     // Opens the output for `path`. `input`, when not empty, names a file that must not be
     // written (the file the output is made from; "/dev/stdin" is the descriptor). False with
     // Reason() set; nothing has been written then.
-    bool Open(const std::string& path, const std::string& input = {});
+    bool Open(const std::string& path, const std::string& input = {},
+              Targets targets = Targets::Any);
     // Sets aside room for `bytes` on the disk at once (the file keeps its size), so that the
     // file system does not find its blocks piece by piece; a file system that cannot changes
     // nothing.
@@ -86,6 +95,7 @@ private:
     Way way_ = Way::None;
     int fd_ = -1;
     std::string target_, temporary_, reason_;
+    Targets targets_ = Targets::Any;
     int registration_ = -1; // slot of the temporary name in the signal handlers' table
     bool keep_ = false;     // a replaced file's owner is kept
     mode_t mode_ = 0;       // permission bits the replacement gets

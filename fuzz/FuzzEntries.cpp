@@ -5,6 +5,9 @@
 #include "files/WaveFile.h"
 #include "session/ScriptRunner.h"
 #include "settings/OutputSettings.h"
+#include "settings/ResetToDefaults.h"
+#include "settings/SettingsStore.h"
+#include "settings/StoredSettings.h"
 #include "synth/Generator.h"
 #include "tests/session/FakeScriptHost.h"
 
@@ -12,6 +15,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <string_view>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -65,6 +70,91 @@ std::string CheckHeader(const std::array<uint8_t, 44>& h, uint32_t frames, uint1
     return {};
 }
 
+// The windows' part of the stored settings as plain values, and the reset's controls.
+class PlainWindows : public OutsideSettings, public ResetToDefaults::WindowControls {
+public:
+    std::map<std::string, std::string, std::less<>> texts;
+    std::map<std::string, int32_t, std::less<>> integers;
+
+    std::string Text(std::string_view name) const override {
+        const auto it = texts.find(name);
+        return it == texts.end() ? std::string() : it->second;
+    }
+    int32_t Integer(std::string_view name) const override {
+        const auto it = integers.find(name);
+        return it == integers.end() ? 0 : it->second;
+    }
+    bool Flag(std::string_view name) const override { return Integer(name) != 0; }
+    void SetText(std::string_view name, const std::string& text) override {
+        texts.insert_or_assign(std::string(name), text);
+    }
+    void SetInteger(std::string_view name, int32_t value) override {
+        integers.insert_or_assign(std::string(name), value);
+    }
+    void SetFlag(std::string_view name, bool value) override { SetInteger(name, value); }
+    void SelectDefaultDevice() override { SetInteger("WaveDevice", 0); }
+    void SetSliderLimitTexts(const std::string& min, const std::string& max) override {
+        SetText("MinFreqEdit", min);
+        SetText("MaxFreqEdit", max);
+    }
+    int32_t OutputFrameRate() const override { return 22050; }
+};
+
+// What a start makes of the file: the controls, the windows' values, and whether it read
+// every value.
+struct Started {
+    Generator g;
+    PlainWindows windows;
+    bool complete = false;
+    std::string damage;
+};
+
+void Start(SettingsStore& store, Started& s) {
+    s.g.SetSampleRate(44100);
+    s.complete =
+        StoredSettings::Load(store, s.g, s.windows, [&s] { ResetToDefaults::Run(s.g, s.windows); });
+    s.damage = store.Damage();
+}
+
+// A stored setting's value in a started program, as text.
+std::string ValueOf(const Started& s, const SettingRow& row) {
+    if (row.Field < 0)
+        return row.Kind == SettingKind::Text ? s.windows.Text(row.Stored)
+                                             : std::to_string(s.windows.Integer(row.Stored));
+    switch (row.Kind) {
+    case SettingKind::Text:
+        return s.g.Text(static_cast<TextField>(row.Field));
+    case SettingKind::Flag:
+        return s.g.Flag(static_cast<FlagField>(row.Field)) ? "1" : "0";
+    default:
+        return std::to_string(s.g.Index(static_cast<IndexField>(row.Field)));
+    }
+}
+
+std::string SameControls(const Started& a, const Started& b) {
+    for (const SettingRow& row : SettingsTable())
+        if (!row.Stored.empty() && ValueOf(a, row) != ValueOf(b, row))
+            return "the setting " + std::string(row.Stored) + " differs after a save";
+    return {};
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A folder of the process's own for the settings files, made once.
+const std::string& SettingsFolder() {
+    static const std::string folder = [] {
+        // In memory where there is a memory file system: every save is made durable.
+        std::string pattern = ::access("/dev/shm", W_OK) == 0
+                                  ? "/dev/shm/quavril-fuzz-settings-XXXXXX"
+                                  : "/tmp/quavril-fuzz-settings-XXXXXX";
+        return ::mkdtemp(pattern.data()) ? pattern : std::string("/tmp");
+    }();
+    return folder;
+}
+
 // A folder of this process for the script and the preset files its lines may name, removed
 // when the process ends.
 class ScriptFolder {
@@ -87,6 +177,39 @@ private:
 };
 
 } // namespace
+
+std::string SettingsFile(std::span<const uint8_t> bytes) {
+    const std::string path = SettingsFolder() + "/Quavril.conf";
+    ::unlink((path + ".damaged").c_str());
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    // One store from the start to the end, as in the program.
+    Started first;
+    {
+        SettingsStore store(path);
+        Start(store, first);
+        for (const SettingRow& row : SettingsTable())
+            if (!row.Stored.empty() && row.Kind == SettingKind::Text)
+                if (const auto text = store.ReadText(row.Stored); text && !IsValidUtf8(*text))
+                    return "the text of " + std::string(row.Stored) + " is not UTF-8";
+        if (!StoredSettings::Save(store, first.g, first.windows))
+            return "the settings could not be saved";
+    }
+    if (!first.damage.empty()) {
+        const std::string kept = ReadAll(path + ".damaged");
+        if (kept.size() != bytes.size() || std::memcmp(kept.data(), bytes.data(), kept.size()))
+            return "a damaged file was not kept byte for byte";
+    }
+    Started again;
+    SettingsStore reread(path);
+    Start(reread, again);
+    if (!again.complete || !again.damage.empty())
+        return "a saved file does not load without a fault: " + again.damage;
+    return SameControls(first, again);
+}
 
 std::string PresetFile(std::span<const uint8_t> bytes) {
     return Check(bytes);

@@ -22,6 +22,11 @@ std::string LegacyPresetFile(std::span<const uint8_t> bytes);
 // the export, whose file must match the header it wrote.
 std::string WaveHeader(std::span<const uint8_t> bytes);
 
+// The bytes as the settings file: the start loads it (the reset where it must), the end saves
+// it, and the next start loads the same controls from it; every text read is UTF-8, and a
+// file found damaged is kept aside byte for byte.
+std::string SettingsFile(std::span<const uint8_t> bytes);
+
 // The bytes after the first two as a script file, run against a fake generator, window and
 // clock; the first two choose the tick of the stop button (and whether the window is closed
 // before), the Loop box, the autostart option, the signal length and a failing start. The run

@@ -13,8 +13,8 @@ normal=${3:-$here/build}
 cmake -S "$here" -B "$fuzzbuild" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUAVRIL_FUZZ=ON \
     -DQUAVRIL_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 nice cmake --build "$fuzzbuild" -j2 --target fuzz_preset_v36 fuzz_preset_v32 fuzz_wave_header \
-    fuzz_script fuzz_scpi
-for target in preset_v36 preset_v32 wave_header script scpi; do
+    fuzz_settings_file fuzz_script fuzz_scpi
+for target in preset_v36 preset_v32 wave_header settings_file script scpi; do
     corpus=$fuzzbuild/fuzz-corpus/$target
     findings=$fuzzbuild/fuzz-findings/$target
     mkdir -p "$corpus" "$findings"
@@ -32,7 +32,7 @@ for target in preset_v36 preset_v32 wave_header script scpi; do
         >"$fuzzbuild/fuzz-$target.log" 2>&1 &
 done
 wait
-for target in preset_v36 preset_v32 wave_header script scpi; do
+for target in preset_v36 preset_v32 wave_header settings_file script scpi; do
     echo "$target: $(grep -E '^#[0-9]+' "$fuzzbuild/fuzz-$target.log" | tail -1)"
     ls "$fuzzbuild/fuzz-findings/$target"
 done

@@ -14,8 +14,8 @@ packages=(
     alsa-utils pipewire pipewire-alsa wireplumber dbus dbus-user-session
     # the desktop's media controls, as a client sees them
     playerctl
-    # windows under a virtual X server
-    xvfb xdotool openbox x11-utils
+    # windows under a virtual X server; key events for the broadcast benchmark
+    xvfb xdotool openbox x11-utils libxcb-xtest0-dev
     # SCPI: a real VISA client (pure-Python back end), D-Bus from Python for the benchmark
     python3-pyvisa python3-pyvisa-py python3-dbus
     # SCPI discovery: the test runs its own Avahi daemon on a private bus, loopback only (it

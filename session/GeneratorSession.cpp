@@ -4,9 +4,12 @@
 #include "settings/ChannelCopy.h"
 #include "settings/MemoryPresets.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredSettings.h"
 #include "synth/ListItems.h"
 #include "synth/Messages.h"
 #include "synth/NumberText.h"
+
+#include <utility>
 
 namespace quavril {
 
@@ -78,10 +81,10 @@ void GeneratorSession::ConnectOutput() {
         emit PausedChanged(false);
         emit RunningChanged(false);
     };
-    // The device failed while playing (unplugged, server gone): the stop notice follows.
+    // The device failed while playing (unplugged, server gone): the stop notice follows. No
+    // action waits for this message.
     output_->OnError = [this](QObject*) {
-        emit Information(
-            QString::fromStdString(Playback::StartFailureMessage(output_->ErrorMessage())));
+        emit Notice(QString::fromStdString(Playback::StartFailureMessage(output_->ErrorMessage())));
     };
 }
 
@@ -138,14 +141,28 @@ void GeneratorSession::SetSync(bool on) {
     emit SyncChanged(on);
 }
 
-void GeneratorSession::StartPlayback() {
+std::optional<std::string> GeneratorSession::StartPlayback() {
     const Playback::StartResult result =
         playback_.StartPlayback(outputSettings_.BufferCount(), outputSettings_.BufferBytes());
     if (result.Result == Playback::Outcome::AlreadyPlaying)
-        return;
-    if (result.Result == Playback::Outcome::Failed)
-        emit Information(QString::fromStdString(result.Message));
+        return std::nullopt;
+    std::optional<std::string> failure;
+    if (result.Result == Playback::Outcome::Failed) {
+        failure = result.Message;
+        startFailure_ = failure;
+        Tell(QString::fromStdString(result.Message), false);
+    }
     emit StartAttempted();
+    return failure;
+}
+
+void GeneratorSession::Tell(const QString& text, bool error) {
+    if (servingMessages_ > 0)
+        emit Notice(text);
+    else if (error)
+        emit Error(text);
+    else
+        emit Information(text);
 }
 
 void GeneratorSession::Stop() {
@@ -175,11 +192,19 @@ std::string GeneratorSession::Title() const {
     return std::string(ProductName) + " " + VersionText;
 }
 
+std::optional<std::string> GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
+    ++servingMessages_;
+    const auto outer = std::exchange(startFailure_, std::nullopt);
+    Act(code, w, l);
+    --servingMessages_;
+    return std::exchange(startFailure_, outer);
+}
+
 // Values are written as a user would enter them: an edit's text runs its change handler, a
 // check box its click handler, a list position runs nothing unless named. Positions outside
 // their lists are ignored: they would leave no selection behind. A frequency above half the
 // sample rate is lowered to it, as a recalled slot's is.
-void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
+void GeneratorSession::Act(MessageCode code, int32_t w, int32_t l) {
     Generator& g = generator_;
     const auto inList = [](int64_t v, size_t size) {
         return v >= 0 && static_cast<size_t>(v) < size;
@@ -273,37 +298,58 @@ void GeneratorSession::Dispatch(MessageCode code, int32_t w, int32_t l) {
     }
 }
 
-std::optional<std::string> GeneratorSession::Value(std::string_view storedName) const {
-    const SettingRow* row = RowOfStoredName(storedName);
-    if (!row)
-        return std::nullopt;
-    const Generator& g = generator_;
-    if (row->Field >= 0) {
-        switch (row->Kind) {
-        case SettingKind::Text:
-            return g.Text(static_cast<TextField>(row->Field));
-        case SettingKind::Flag:
-            return g.Flag(static_cast<FlagField>(row->Field)) ? "1" : "0";
-        default: {
-            const int position = g.Index(static_cast<IndexField>(row->Field));
-            if (row->StoredAsMono)
-                return position == MONO ? "1" : "0";
-            return std::to_string(position);
-        }
-        }
+namespace {
+
+// The stored settings outside the controls as the session alone holds them: the device, the
+// autostart option and the slider window's fields. The windows' places and visibility need
+// the windows; their names are collected instead.
+class SessionOutside : public OutsideSettings {
+public:
+    explicit SessionOutside(const GeneratorSession& session) : session_(session) {}
+    mutable std::vector<std::string> windowNames;
+
+    std::string Text(std::string_view name) const override {
+        const FrequencySliderModel& slider = session_.Slider();
+        return EqualNames(name, "MinFreqEdit")   ? slider.MinFreqEdit
+               : EqualNames(name, "MaxFreqEdit") ? slider.MaxFreqEdit
+                                                 : slider.txtRound;
     }
-    if (row->Stored == "WaveDevice")
-        return std::to_string(devicePosition_);
-    if (row->Stored == "PresetAutoStart")
-        return autoStart_ ? "1" : "0";
-    if (row->Stored == "MinFreqEdit")
-        return slider_.MinFreqEdit;
-    if (row->Stored == "MaxFreqEdit")
-        return slider_.MaxFreqEdit;
-    if (row->Stored == "txtRound")
-        return slider_.txtRound;
-    // Window geometry and visibility belong to the windows.
-    return std::nullopt;
+    int32_t Integer(std::string_view name) const override {
+        if (EqualNames(name, "WaveDevice"))
+            return session_.DevicePosition();
+        windowNames.emplace_back(name);
+        return 0;
+    }
+    bool Flag(std::string_view name) const override {
+        if (EqualNames(name, "PresetAutoStart"))
+            return session_.AutoStart();
+        windowNames.emplace_back(name);
+        return false;
+    }
+    void SetText(std::string_view, const std::string&) override {}
+    void SetInteger(std::string_view, int32_t) override {}
+    void SetFlag(std::string_view, bool) override {}
+
+private:
+    const GeneratorSession& session_;
+};
+
+} // namespace
+
+std::optional<std::string> GeneratorSession::Value(std::string_view storedName) const {
+    if (EqualNames(storedName, "chkSync"))
+        return sync_ ? "1" : "0";
+    SettingsStore stored(""); // in memory
+    quavril::SaveOutputSettings(stored, outputSettings_);
+    if (settingsWriter_) {
+        settingsWriter_(stored);
+        return stored.ReadText(storedName);
+    }
+    SessionOutside alone(*this);
+    StoredSettings::Save(stored, generator_, alone);
+    for (const std::string& name : alone.windowNames)
+        stored.Remove(name);
+    return stored.ReadText(storedName);
 }
 
 // --- Output device and settings ----------------------------------------------------------------
@@ -585,21 +631,25 @@ void GeneratorSession::AcknowledgeRender(GeneratorState&) {
 }
 
 void GeneratorSession::ReportPerformanceIssue() {
-    emit Information(QString::fromLatin1(messages::Performance));
+    Tell(QString::fromLatin1(messages::Performance), false);
 }
 
 void GeneratorSession::ShowFrequencyText(const std::string& text) {
     emit FrequencyText(QString::fromStdString(text));
 }
 
+// The question whose Yes opens the output settings is asked only of a user at the window.
 void GeneratorSession::ShowNyquistMessage(TextField field) {
-    emit NyquistExceeded(field);
+    if (servingMessages_ > 0)
+        emit Notice(QString::fromLatin1(messages::Nyquist));
+    else
+        emit NyquistExceeded(field);
 }
 
 void GeneratorSession::ShowInvalidNumber(const std::string& text) {
     QString message = QString::fromLatin1(messages::InvalidFloat);
     message.replace("%s", QString::fromStdString(text));
-    emit Error(message);
+    Tell(message, true);
 }
 
 void GeneratorSession::ChannelsChanged() {

@@ -56,15 +56,16 @@ public:
     void Pause();
     // The hot key: Off while playing, else On.
     void Trigger();
-    // The local actions of the transport messages. Stop (Off) fades the sound out over the
-    // fade length of the signal quality; StopNow (the program's own stops: loading, export,
-    // the settings window, the end) is always at once.
-    void StartPlayback();
+    // The local actions of the transport messages. A start that fails says why (the text the
+    // user is shown) and returns it. Stop (Off) fades the sound out over the fade length of the
+    // signal quality; StopNow (the program's own stops: loading, export, the settings window,
+    // the end) is always at once.
+    std::optional<std::string> StartPlayback();
     void Stop();
     void StopNow();
     void TogglePause();
     bool Playing() const override;
-    bool Paused() const;
+    bool Paused() const override;
     // Between the output's start and stop notices.
     bool GeneratorRunning() const { return generatorRunning_; }
     // The code of the last transport command given through On, Off or Pause.
@@ -77,8 +78,16 @@ public:
 
     // --- Messages of other programs ----------------------------------------------------------
     std::string Title() const override;
-    void Dispatch(MessageCode code, int32_t wParam, int32_t lParam) override;
+    // While a message is acted on, nobody at the windows waits for its answer: what it has
+    // to tell the user comes as a Notice, which waits for nobody.
+    std::optional<std::string> Dispatch(MessageCode code, int32_t wParam, int32_t lParam) override;
+    // Every stored setting, answered by writing them as the program stores them (the output
+    // settings, then what the end of the program stores, through the writer it gives) and
+    // reading the one asked for; "chkSync" gives the Sync box. Without a writer the session
+    // writes the stored settings itself, the windows' places and visibility left out.
     std::optional<std::string> Value(std::string_view storedName) const override;
+    using SettingsWriter = std::function<void(SettingsStore&)>;
+    void SetSettingsWriter(SettingsWriter writer) { settingsWriter_ = std::move(writer); }
 
     // --- Output device and settings ----------------------------------------------------------
     const DeviceList& Devices() const { return devices_; }
@@ -195,14 +204,20 @@ signals:
     // The sliders' range or the texts of the slider window's fields changed.
     void SliderLimitsChanged();
     void FrequencyText(const QString& text);
-    // Messages for the user.
+    // Messages for the user: boxes that the user's action waits for.
     void Information(const QString& text);
     void Error(const QString& text);
+    // A message that no action waits for (a message from another program failed, the device
+    // failed while playing): shown without stopping anything.
+    void Notice(const QString& text);
     // A frequency beyond half the sampling rate was left in `field`.
     void NyquistExceeded(TextField field);
 
 private:
     void Broadcast(MessageCode code);
+    void Act(MessageCode code, int32_t wParam, int32_t lParam);
+    // Information or Error, or a Notice while a message is acted on.
+    void Tell(const QString& text, bool error);
     void ConnectOutput();
     void ApplySampleRate(int32_t fs);
     void ShowInvalidNumberOf(TextField field);
@@ -242,6 +257,11 @@ private:
     PresetBank bank_;
     FrequencySliderModel slider_;
     std::function<void(MessageCode)> broadcaster_;
+    SettingsWriter settingsWriter_;
+    // Messages being acted on (a broadcast's own message is acted on inside another one).
+    int servingMessages_ = 0;
+    // The failure of the last start attempted while acting on a message.
+    std::optional<std::string> startFailure_;
     int devicePosition_ = 0;
     QString scpiStatus_;
     MessageCode syncCode_ = MessageCode::On;

@@ -1,19 +1,59 @@
 #include "settings/StoredSettings.h"
 
 #include "settings/SettingsStore.h"
+#include "synth/NumberText.h"
 
+#include <cmath>
 #include <initializer_list>
+#include <limits>
 #include <optional>
 
 namespace quavril {
 
 namespace {
 
+// The texts whose fields are validated leniently when left (a comma is a decimal mark, an
+// unreadable text falls back to the field's default). The other stored texts (frequencies,
+// phase, modulation periods, the slider window's fields) are read strictly.
+bool LenientlyRead(std::string_view name) {
+    for (const char* lenient :
+         {setting_names::Duration, setting_names::AmplitudeLeft, setting_names::AmplitudeRight,
+          setting_names::ModDepthLeftEdit, setting_names::ModDepthRightEdit,
+          setting_names::ModPhaseLeftEdit, setting_names::ModPhaseRightEdit})
+        if (EqualNames(name, lenient))
+            return true;
+    return false;
+}
+
+// Whether a stored text is one its field takes: a number the field's own reading accepts, as
+// a 32-bit float (what every field holds), in at most the 255 characters a control's text is
+// kept with. The empty text is what a missing value reads as, and is taken as the missing
+// one is.
+bool Accepted(std::string_view name, const std::string& text) {
+    if (text.empty())
+        return true;
+    if (text.size() > 255)
+        return false;
+    if (LenientlyRead(name))
+        return ParseNumber(text).has_value();
+    const auto value = ParsePlain(text);
+    return value && std::fabs(*value) <= std::numeric_limits<float>::max();
+}
+
+// A stored text as a damage report shows it: short, printable ASCII.
+std::string Excerpt(const std::string& text) {
+    std::string shown;
+    for (char c : text.substr(0, 24))
+        shown += c >= ' ' && c <= '~' ? c : '?';
+    return "'" + shown + (text.size() > 24 ? "...'" : "'");
+}
+
 // One reading in the start order. Each Apply* reads a value and applies it; the first value
-// that is missing or damaged makes every later call do nothing.
+// that is missing or damaged makes every later call do nothing. A damaged value (one that is
+// there but unreadable or refused) is also told to the store, which keeps the file aside.
 class Reading {
 public:
-    Reading(const SettingsStore& store, Generator& g, OutsideSettings& outside)
+    Reading(SettingsStore& store, Generator& g, OutsideSettings& outside)
         : store_(store), g_(g), outside_(outside) {}
 
     bool Ok() const { return ok_; }
@@ -22,6 +62,8 @@ public:
         if (!ok_)
             return std::nullopt;
         const auto value = store_.ReadInt(name);
+        if (!value && store_.Contains(name))
+            Damaged(name, "is not a whole number");
         ok_ = value.has_value();
         return value;
     }
@@ -32,7 +74,12 @@ public:
         if (!ok_ || !row)
             return;
         if (row->Kind == SettingKind::Text) {
-            const std::string text = store_.ReadText(name).value_or("");
+            const auto stored = store_.ReadText(name);
+            if (store_.Contains(name) && !stored)
+                return Damaged(name, "is not a text");
+            const std::string text = stored.value_or("");
+            if (!Accepted(name, text))
+                return Damaged(name, Excerpt(text) + " is not a number it takes");
             if (row->Field >= 0)
                 g_.SetText(static_cast<TextField>(row->Field), text);
             else
@@ -62,20 +109,23 @@ public:
     }
 
 private:
+    void Damaged(std::string_view name, const std::string& what) {
+        ok_ = false;
+        store_.MarkDamaged(std::string(name) + " " + what);
+    }
+
     // A list position outside its list is a damaged value.
     void ApplyPosition(IndexField field, int32_t position) {
         const bool wave = field == IndexField::WaveFormLeft || field == IndexField::WaveFormRight;
         const int32_t count = wave ? WaveformCount : ModFunctionCount;
-        if (position < 0 || position >= count) {
-            ok_ = false;
-            return;
-        }
+        if (position < 0 || position >= count)
+            return Damaged(NameOf(field), std::to_string(position) + " is not in its list");
         g_.SetIndex(field, position);
         if (wave)
             g_.WaveFormChange(ChannelOf(field));
     }
 
-    const SettingsStore& store_;
+    SettingsStore& store_;
     Generator& g_;
     OutsideSettings& outside_;
     bool ok_ = true;
@@ -83,7 +133,7 @@ private:
 
 } // namespace
 
-bool StoredSettings::Load(const SettingsStore& store, Generator& g, OutsideSettings& outside,
+bool StoredSettings::Load(SettingsStore& store, Generator& g, OutsideSettings& outside,
                           const std::function<void()>& reset) {
     Reading r(store, g, outside);
     // The device position comes first, so that its absence stops the reading; it is applied

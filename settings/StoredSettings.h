@@ -33,11 +33,14 @@ public:
 class StoredSettings {
 public:
     // Reads and applies every value in the start order. A missing or unreadable integer or
-    // flag, or a list position outside its list, stops the reading: `reset` then runs (reset
-    // to defaults) and what was applied before and is not reset stays. A missing text reads as
-    // the empty text. Then both channels are derived and their modulation refreshed. Returns
-    // whether every value was read.
-    static bool Load(const SettingsStore& store, Generator& generator, OutsideSettings& outside,
+    // flag, a list position outside its list, or a text its field refuses (not a number the
+    // field reads, beyond a 32-bit float, longer than 255 characters, not UTF-8, a list) stops
+    // the reading: `reset` then runs (reset to defaults) and what was applied before and is
+    // not reset stays. A missing text reads as the empty text. A value that is there but
+    // damaged is told to the store, which keeps the file aside before writing over it. Then
+    // both channels are derived and their modulation refreshed. Returns whether every value
+    // was read.
+    static bool Load(SettingsStore& store, Generator& generator, OutsideSettings& outside,
                      const std::function<void()>& reset);
 
     // Writes every value in table order and the file at once. False when the file could not

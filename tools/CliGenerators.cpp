@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <iostream>
 #include <memory>
 
@@ -20,10 +21,13 @@ const char* SendUsage =
     "  with process id PID or, without --pid, to every running generator of this version\n"
     "  (as its Sync box does), one after the other, each after the previous has acted on it.\n"
     "  Numbers are decimal signed 32-bit integers; CODE may also be on (1024), off (1025) or\n"
-    "  pause (1026). Exit status 0 when at least one generator received it, 1 when none did.\n"
-    "  The same for one generator with gdbus:\n"
+    "  pause (1026). A generator whose action failed (a start on a device that cannot play)\n"
+    "  says why; each such reason is printed as one line \"quavril-cli: generator PID: ...\".\n"
+    "  Exit status 0 when at least one generator received it and none failed, 1 when none\n"
+    "  received it or one failed, 2 on bad arguments.\n"
+    "  The same for one generator with gdbus ('--' lets negative numbers through):\n"
     "    gdbus call --session --dest org.orvande.Quavril.instancePID --object-path /Generator \\\n"
-    "      --method org.orvande.Quavril.Generator.Message CODE WPARAM LPARAM\n";
+    "      --method org.orvande.Quavril.Generator.Message -- CODE WPARAM LPARAM\n";
 
 const char* GeneratorsUsage =
     "Usage: quavril-cli generators\n"
@@ -68,6 +72,32 @@ int NoGenerator() {
     return 1;
 }
 
+// The session bus, settled before the program ends: after an error reply the bus thread
+// still hands the error on (a queued signal) once the waiting call has its answer. One more
+// round trip to the bus, answered only after that, keeps the end of the program from taking
+// the signal's types away under it.
+class SettledBus {
+public:
+    SettledBus() : bus_(QDBusConnection::sessionBus()) {}
+    ~SettledBus() {
+        if (bus_.isConnected())
+            bus_.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                     QStringLiteral("/org/freedesktop/DBus"),
+                                                     QStringLiteral("org.freedesktop.DBus.Peer"),
+                                                     QStringLiteral("Ping")),
+                      QDBus::Block, 2000);
+    }
+    const QDBusConnection& Get() const { return bus_; }
+
+private:
+    QDBusConnection bus_;
+};
+
+int Failed(qint64 pid, const QString& failure) {
+    std::cerr << "quavril-cli: generator " << pid << ": " << failure.toStdString() << "\n";
+    return 1;
+}
+
 } // namespace
 
 int RunSend(const std::vector<std::string>& args) {
@@ -100,17 +130,25 @@ int RunSend(const std::vector<std::string>& args) {
     }
 
     const auto app = EnsureApplication();
-    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const SettledBus own;
+    const QDBusConnection& bus = own.Get();
     if (!bus.isConnected())
         return NoGenerator();
     const GeneratorPeers peers(bus);
     const auto message = static_cast<MessageCode>(*code);
     if (pid) {
         const QString service = GeneratorPeers::ServiceName(*pid);
-        return peers.Message(service, message, params[0], params[1]) ? 0 : NoGenerator();
+        const auto answer = peers.Message(service, message, params[0], params[1]);
+        if (!answer.replied)
+            return NoGenerator();
+        return answer.failure.isEmpty() ? 0 : Failed(*pid, answer.failure);
     }
     const auto result = peers.Broadcast(GeneratorTitle(), message, params[0], params[1]);
-    return result.delivered > 0 ? 0 : NoGenerator();
+    if (result.delivered == 0)
+        return NoGenerator();
+    for (const auto& [failedPid, failure] : result.failures)
+        Failed(failedPid, failure);
+    return result.failures.empty() ? 0 : 1;
 }
 
 int RunGenerators(const std::vector<std::string>& args) {
@@ -124,16 +162,18 @@ int RunGenerators(const std::vector<std::string>& args) {
     if (!a.positional.empty())
         return BadArguments("generators takes no arguments");
     const auto app = EnsureApplication();
-    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const SettledBus own;
+    const QDBusConnection& bus = own.Get();
     if (!bus.isConnected())
         return 0;
     const GeneratorPeers peers(bus);
-    for (const auto& peer : peers.List()) {
-        const auto title = peers.Title(peer.service);
-        if (!title)
+    const auto list = peers.List();
+    const auto titles = peers.Titles(list);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!titles[i])
             continue;
-        std::cout << peer.pid << '\t' << title->toStdString();
-        if (const auto port = peers.ScpiPort(peer.service); port && *port > 0)
+        std::cout << list[i].pid << '\t' << titles[i]->toStdString();
+        if (const auto port = peers.ScpiPort(list[i].service); port && *port > 0)
             std::cout << '\t' << *port;
         std::cout << '\n';
     }

@@ -184,6 +184,11 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args,
     };
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a == "--") {
+            // The end of the options: what follows is positional, "-6" or "--x" alike.
+            out.positional.insert(out.positional.end(), args.begin() + i + 1, args.end());
+            break;
+        }
         if (a == "--help" || a == "-h") {
             out.help = true;
         } else if (a.rfind("--", 0) == 0 && a.size() > 2) {

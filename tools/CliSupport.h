@@ -51,9 +51,9 @@ inline const std::vector<std::string> QualityFlags{"band-limited"};
 // Help lines of those options, as both commands print them.
 extern const char* const QualityHelp;
 
-// Splits `args` into positional arguments and "--name value" / "--flag" options. `valued`
-// lists the options that take a value. Returns an error text for an unknown option or a
-// missing value.
+// Splits `args` into positional arguments and "--name value" / "--flag" options; after "--"
+// every argument is positional. `valued` lists the options that take a value. Returns an
+// error text for an unknown option or a missing value.
 struct ParsedArgs {
     std::vector<std::string> positional;
     std::vector<std::pair<std::string, std::string>> options;

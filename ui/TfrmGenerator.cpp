@@ -48,6 +48,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QUrl>
 
 namespace quavril {
@@ -253,6 +254,8 @@ void TfrmGenerator::ConnectSession() {
             [this](const QString& text) { dialogs_.Information(text); });
     connect(s, &GeneratorSession::Error, this,
             [this](const QString& text) { dialogs_.Error(text); });
+    connect(s, &GeneratorSession::Notice, this,
+            [this](const QString& text) { dialogs_.Notice(text); });
     for (ChannelPanel* panel : {LeftPanel, RightPanel})
         panel->Follow(session_);
 }
@@ -268,11 +271,13 @@ void TfrmGenerator::CollectLockedControls() {
         locked_.push_back(b);
 }
 
+// The message waits for the start to be over (the program is on the bus by then) and then
+// stops nothing: it is a notice.
 void TfrmGenerator::ReportMissingDevice() {
-    if (!session_.HasDevice()) {
-        dialogs_.Information(tr(NoDeviceMessage));
-        btnON->setEnabled(false);
-    }
+    if (session_.HasDevice())
+        return;
+    btnON->setEnabled(false);
+    QTimer::singleShot(0, this, [this] { dialogs_.Notice(tr(NoDeviceMessage)); });
 }
 
 // --- Refresh rules ---------------------------------------------------------------------------

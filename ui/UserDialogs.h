@@ -24,6 +24,10 @@ public:
     virtual void Information(const QString& text) = 0;
     // A failure the user has to know about (invalid number, file access), OK button.
     virtual void Error(const QString& text) = 0;
+    // A message that nothing waits for (another program's message failed, the device failed
+    // while playing, no sound card at the start): shown without stopping the program, and
+    // the same message again is folded into the one already shown.
+    virtual void Notice(const QString& text) { Information(text); }
     // A question with Yes and No buttons; true for Yes. Enter gives `preset`.
     enum class Answer { Yes, No };
     virtual bool Question(const QString& text, Answer preset = Answer::Yes) = 0;

@@ -1,7 +1,7 @@
 // A stand-in generator for the tests of running copies together: the real GeneratorBus (and,
 // with --hotkey, the real HotKey) over a message target that records what it receives.
 //
-//   fake_generator [--title TEXT] [--timeout MS] [--hotkey] [--sync]
+//   fake_generator [--title TEXT] [--timeout MS] [--hotkey] [--sync] [--fail TEXT]
 //                  [--broadcast-at EPOCH_MS CODE]...
 //
 // Prints, one line each and flushed: "ready bus" or "ready alone", "hotkey grabbed" or
@@ -43,17 +43,22 @@ public:
     std::string title =
         std::string(ApplicationTitle::ProductName) + " " + ApplicationTitle::VersionText;
     bool playing = false;
+    bool paused = false;
     bool sync = false;
+    std::optional<std::string> failure;
     int triggers = 0;
     std::string messages;
 
     std::string Title() const override { return title; }
     bool Playing() const override { return playing; }
-    void Dispatch(MessageCode code, int32_t w, int32_t l) override {
+    bool Paused() const override { return paused; }
+    std::optional<std::string> Dispatch(MessageCode code, int32_t w, int32_t l) override {
         if (code == MessageCode::On)
-            playing = true;
+            playing = !failure;
         else if (code == MessageCode::Off)
             playing = false;
+        else if (code == MessageCode::Pause)
+            paused = !paused;
         else if (code == MessageCode::Sync)
             sync = w != 0;
         const std::string entry =
@@ -61,6 +66,7 @@ public:
         messages += (messages.empty() ? "" : " ") + std::to_string(CodeOf(code)) + "," +
                     std::to_string(w) + "," + std::to_string(l);
         Say("message " + entry);
+        return code == MessageCode::On ? failure : std::nullopt;
     }
     std::optional<std::string> Value(std::string_view name) const override {
         if (name == "messages")
@@ -105,6 +111,8 @@ int main(int argc, char** argv) {
             bus.SetReplyTimeout(args[++i].toInt());
         else if (args[i] == "--sync")
             target.sync = true;
+        else if (args[i] == "--fail" && i + 1 < args.size())
+            target.failure = args[++i].toStdString();
         else if (args[i] == "--broadcast-at" && i + 2 < args.size()) {
             const qint64 at = args[++i].toLongLong();
             planned.push_back({at, args[++i].toInt()});

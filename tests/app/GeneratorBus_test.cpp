@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QDateTime>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -62,6 +63,9 @@ TEST_F(GeneratorBusTest, objectAnswersTitlePlayingAndValueAndDescribesItsArgumen
     // The reply comes after the action: Playing is already true when it arrives.
     EXPECT_EQ(CallGenerator(g->Pid(), "Message", {1024, 0, 0}).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(CallGenerator(g->Pid(), "Playing").arguments().value(0).toBool());
+    EXPECT_FALSE(CallGenerator(g->Pid(), "Paused").arguments().value(0).toBool());
+    CallGenerator(g->Pid(), "Message", {1026, 0, 0});
+    EXPECT_TRUE(CallGenerator(g->Pid(), "Paused").arguments().value(0).toBool());
 
     const QDBusMessage unknown = CallGenerator(g->Pid(), "Value", {QString("noSuchSetting")});
     EXPECT_EQ(unknown.type(), QDBusMessage::ErrorMessage);
@@ -77,7 +81,8 @@ TEST_F(GeneratorBusTest, objectAnswersTitlePlayingAndValueAndDescribesItsArgumen
           "<arg name=\"code\" type=\"i\" direction=\"in\"/>",
           "<arg name=\"wParam\" type=\"i\" direction=\"in\"/>",
           "<arg name=\"lParam\" type=\"i\" direction=\"in\"/>", "<method name=\"Playing\">",
-          "<arg name=\"playing\" type=\"b\" direction=\"out\"/>",
+          "<arg name=\"playing\" type=\"b\" direction=\"out\"/>", "<method name=\"Paused\">",
+          "<arg name=\"paused\" type=\"b\" direction=\"out\"/>",
           "<arg name=\"title\" type=\"s\" direction=\"out\"/>",
           "<arg name=\"value\" type=\"s\" direction=\"out\"/>",
           "<arg name=\"name\" type=\"s\" direction=\"in\"/>"})
@@ -106,6 +111,74 @@ TEST_F(GeneratorBusTest, messagesReachTheTargetWithTheirParametersUnchanged) {
     }
     EXPECT_EQ(CallGenerator(g->Pid(), "Value", {QString("messages")}).arguments().value(0),
               QString::fromStdString(expected));
+}
+
+// A failed action is the reply's error, with the text the generator's window shows; the
+// reply does not wait for anybody to read it.
+TEST_F(GeneratorBusTest, aFailedActionIsAnErrorReplyWithItsText) {
+    auto g = Start({"--fail", "Sound Device Error: \rNo such output device."});
+    const QDBusMessage reply = CallGenerator(g->Pid(), "Message", {1024, 0, 0});
+    EXPECT_EQ(reply.type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(reply.errorName(), "org.orvande.Quavril.Error.Device");
+    EXPECT_EQ(reply.errorMessage(), "Sound Device Error: \rNo such output device.");
+    EXPECT_EQ(CallGenerator(g->Pid(), "Message", {1025, 0, 0}).type(), QDBusMessage::ReplyMessage);
+}
+
+// Owns org.orvande.Quavril.instance1..N on a connection of its own and answers no Title
+// until all N have been asked; then it answers them all at once, with another title.
+class SilentNames : public QDBusVirtualObject {
+public:
+    explicit SilentNames(int count)
+        : count_(count),
+          bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "silent-names")) {
+        bus_.registerVirtualObject(GeneratorPeers::ObjectPath, this);
+        for (int pid = 1; pid <= count; ++pid)
+            registered_ += bus_.registerService(GeneratorPeers::ServiceName(pid));
+    }
+    ~SilentNames() override {
+        bus_.unregisterObject(GeneratorPeers::ObjectPath);
+        QDBusConnection::disconnectFromBus("silent-names");
+    }
+    bool Ready() const { return registered_ == count_; }
+    int asked = 0;
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != "Title")
+            return false;
+        message.setDelayedReply(true);
+        held_.push_back(message);
+        if (++asked == count_)
+            for (const QDBusMessage& m : held_)
+                connection.send(m.createReply(QString("Someone else")));
+        return true;
+    }
+
+private:
+    int count_;
+    int registered_ = 0;
+    QDBusConnection bus_;
+    std::vector<QDBusMessage> held_;
+};
+
+// Names that keep their answer cost one timeout together, not one each: every title is asked
+// before any answer is awaited. With a one-minute timeout, asking one name after another
+// would not get past the first name within the test's limit.
+TEST_F(GeneratorBusTest, silentNamesAreAskedForTheirTitlesAllAtOnce) {
+    App();
+    SilentNames silent(10);
+    ASSERT_TRUE(silent.Ready());
+    auto copy = Start({});
+    auto sender = Start({"--timeout", "60000", "--broadcast-at", Now(), "1024"});
+    const bool done = WaitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            return sender->Count("broadcast 1024 delivered 2 skipped 0") == 1;
+        },
+        20000);
+    EXPECT_TRUE(done) << sender->Out();
+    EXPECT_EQ(silent.asked, 10);
+    EXPECT_EQ(copy->Count("message 1024 0 0"), 1);
 }
 
 TEST_F(GeneratorBusTest, broadcastReachesEveryCopyWithTheTitleItselfIncludedAndNoOther) {
@@ -158,13 +231,15 @@ public:
     std::vector<int32_t> received;
     std::string Title() const override { return OwnTitle; }
     bool Playing() const override { return false; }
+    bool Paused() const override { return false; }
     std::optional<std::string> Value(std::string_view) const override { return std::nullopt; }
-    void Dispatch(MessageCode code, int32_t, int32_t) override {
+    std::optional<std::string> Dispatch(MessageCode code, int32_t, int32_t) override {
         received.push_back(CodeOf(code));
         if (code == MessageCode::On) {
             broadcaster(MessageCode::Off);
             broadcaster(MessageCode::Pause);
         }
+        return std::nullopt;
     }
 };
 

@@ -1,8 +1,11 @@
 // The program as a real process on a private session bus: which preset file the start loads,
 // the message table reaching the real session, the orderly end that stores every setting
-// (SIGTERM), with two copies closing in turn, and the desktop's media controls through playerctl.
+// (SIGTERM), with two copies closing in turn, the desktop's media controls through playerctl;
+// messages that fail, a start without a sound card, and settings files that are damaged or no
+// files at all.
 #include "app/GeneratorPeers.h"
 #include "files/PresetFile.h"
+#include "synth/ControlFields.h"
 #include "tests/app/GeneratorProcess.h"
 #include "tests/support/CliProcess.h"
 #include "tests/support/TestSlots.h"
@@ -16,7 +19,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sstream>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 
 using namespace quavril;
@@ -42,13 +47,14 @@ public:
         ready_ = WaitFor([this] { return Call("Title").type() == QDBusMessage::ReplyMessage; });
     }
     bool Ready() const { return ready_; }
-    QDBusMessage Call(const QString& method, const QList<QVariant>& args = {}) const {
+    QDBusMessage Call(const QString& method, const QList<QVariant>& args = {},
+                      int timeoutMs = 10000) const {
         App();
         QDBusMessage call = QDBusMessage::createMethodCall(GeneratorPeers::ServiceName(Pid()),
                                                            GeneratorPeers::ObjectPath,
                                                            GeneratorPeers::Interface, method);
         call.setArguments(args);
-        return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000);
+        return QDBusConnection::sessionBus().call(call, QDBus::Block, timeoutMs);
     }
     void Message(int code, int w = 0, int l = 0) { Call("Message", {code, w, l}); }
     std::string Value(const char* name) const {
@@ -120,6 +126,12 @@ protected:
     }
     // Only the output settings stored, at 44100 Hz: the other settings fall back to defaults.
     void FreshSettings() { std::ofstream(ConfigFile()) << "[Software]\nOrvande\\Quavril\\Fs=3\n"; }
+    // The sound devices the programs started next see.
+    void Devices(const std::string& alsaConfig) {
+        const fs::path conf = files.dir / "devices.conf";
+        std::ofstream(conf) << alsaConfig;
+        ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+    }
     void TearDown() override {
         ::unsetenv("XDG_CONFIG_HOME");
         files.TearDown();
@@ -274,5 +286,173 @@ TEST_F(ProgramRun, mediaControlsDriveTheRealProgram) {
     EXPECT_EQ(p.WaitForEnd(), 0);
     EXPECT_EQ(Stored("AmplitudeLeft"), "-20");
 }
+
+// A start that fails (the default device has no card) answers each On at once with the
+// error and its text, whatever comes meanwhile: 3000 of them leave the program running and
+// its settings stored at the end.
+TEST_F(ProgramRun, aFailingStartAnswersEveryMessageAtOnceAndLosesNothing) {
+    Devices("pcm.!default { type hw card 97 }\n"
+            "pcm.spare {\n type null\n hint { show on description \"Spare\" }\n}\n");
+    Program p(files.dir, {});
+    ASSERT_TRUE(p.Ready());
+    p.Message(1040, -6);
+    int errors = 0;
+    QString text;
+    for (int i = 0; i < 3000; ++i) {
+        const QDBusMessage reply = p.Call("Message", {1024, 0, 0}, 5000);
+        errors += reply.type() == QDBusMessage::ErrorMessage &&
+                  reply.errorName() == "org.orvande.Quavril.Error.Device";
+        text = reply.errorMessage();
+        if (errors <= i)
+            break; // a missing answer (a box waited for) ends the flood at once
+    }
+    EXPECT_EQ(errors, 3000) << text.toStdString();
+    EXPECT_TRUE(text.startsWith("Sound Device Error: \r")) << text.toStdString();
+    EXPECT_EQ(p.Value("AmplitudeLeft"), "-6");
+    EXPECT_FALSE(p.Call("Playing").arguments().value(0).toBool());
+    EXPECT_EQ(p.Terminate(), 0);
+    EXPECT_EQ(Stored("AmplitudeLeft"), "-6");
+}
+
+// Without any sound card the program says so, but only once it is on the bus: the message
+// does not keep other programs waiting.
+TEST_F(ProgramRun, withoutASoundCardTheProgramIsOnTheBusAndAnswers) {
+    Devices("pcm.!default { type null }\n");
+    Program p(files.dir, {});
+    ASSERT_TRUE(p.Ready()) << p.Err();
+    p.Message(1031, 50000);
+    EXPECT_EQ(p.Value("fInitLeft"), "500");
+    EXPECT_EQ(p.Terminate(), 0);
+}
+
+// Value answers every stored setting (output settings, device, windows included) as the end
+// of the program then stores it, and the Sync box; Paused tells pause from play. Numbers
+// with a sign pass through quavril-cli as they are.
+TEST_F(ProgramRun, valueAnswersEveryStoredSettingAsTheEndStoresIt) {
+    std::ofstream(ConfigFile()) << "[Software]\nOrvande\\Quavril\\Fs=3\n"
+                                   "Orvande\\Quavril\\Buffers=0\nOrvande\\Quavril\\BufferSize=4\n";
+    Program p(files.dir, {});
+    ASSERT_TRUE(p.Ready());
+    const std::string pid = std::to_string(p.Pid());
+    for (const std::vector<std::string>& send :
+         {std::vector<std::string>{"send", "1040", "-6", "--pid", pid},
+          std::vector<std::string>{"send", "--pid", pid, "--", "1045", "-30", "45"},
+          std::vector<std::string>{"send", "1027", "1", "--pid", pid},
+          std::vector<std::string>{"send", "pause", "--pid", pid}})
+        EXPECT_EQ(files.Run(send).status, 0) << send[1];
+    EXPECT_TRUE(p.Call("Paused").arguments().value(0).toBool());
+    EXPECT_FALSE(p.Call("Playing").arguments().value(0).toBool());
+    EXPECT_EQ(p.Value("chkSync"), "1");
+    EXPECT_EQ(p.Value("AmplitudeLeft"), "-6");
+    EXPECT_EQ(p.Value("ModPhaseLeftEdit"), "-30");
+    std::vector<std::pair<std::string, std::string>> answered;
+    for (const char* name : {"Fs", "Buffers", "BufferSize", "MonitorFftSize", "frmSignalMonitor"})
+        answered.emplace_back(name, p.Value(name));
+    for (const SettingRow& row : SettingsTable())
+        if (!row.Stored.empty())
+            answered.emplace_back(std::string(row.Stored),
+                                  p.Value(std::string(row.Stored).c_str()));
+    EXPECT_EQ(answered.size(), 50u);
+    EXPECT_EQ(p.Terminate(), 0);
+    for (const auto& [name, value] : answered)
+        EXPECT_EQ(Stored(name), value) << name;
+}
+
+struct Node {
+    const char* Kind;
+    std::function<bool(const fs::path&, const fs::path&)> Make;
+};
+
+class NotAFile : public ProgramRun, public ::testing::WithParamInterface<Node> {};
+
+// A FIFO, a link to a device or a folder in the settings file's place: the start neither
+// waits nor reads it, the end does not write it, and both say so on stderr.
+TEST_P(NotAFile, isNeitherReadNorWrittenAndTheStartGoesOn) {
+    fs::remove(ConfigFile());
+    const fs::path other = files.dir / "node";
+    if (!GetParam().Make(ConfigFile(), other))
+        GTEST_SKIP() << "cannot make " << GetParam().Kind << " here";
+    struct stat before {};
+    ASSERT_EQ(::lstat(ConfigFile().c_str(), &before), 0);
+    Program p(files.dir, {});
+    ASSERT_TRUE(p.Ready()) << p.Err();
+    EXPECT_EQ(p.Value("fInitLeft"), "1000");
+    EXPECT_EQ(p.Terminate(), 0);
+    struct stat after {};
+    ASSERT_EQ(::lstat(ConfigFile().c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    const std::string err = p.Err();
+    const std::string kind = std::string(" is ") + GetParam().Kind + ", not a regular file: ";
+    EXPECT_NE(err.find(kind + "the settings are not read from it"), std::string::npos) << err;
+    EXPECT_NE(err.find(kind + "the settings are not written to it"), std::string::npos) << err;
+    EXPECT_EQ(err.find("could not be written"), std::string::npos) << err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nodes, NotAFile,
+    ::testing::Values(Node{"a FIFO",
+                           [](const fs::path& p, const fs::path&) {
+                               return ::mkfifo(p.c_str(), 0600) == 0;
+                           }},
+                      // A null device of the test's own, never a node of the system.
+                      Node{"a character device",
+                           [](const fs::path& p, const fs::path& o) {
+                               return ::mknod(o.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+                                      ::symlink(o.c_str(), p.c_str()) == 0;
+                           }},
+                      Node{"a folder", [](const fs::path& p,
+                                          const fs::path&) { return fs::create_directory(p); }}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+struct Damage {
+    std::string Line;
+    bool Defaults; // a refused value: the reset runs; a line that is no setting: it is skipped
+};
+
+class DamagedSettings : public ProgramRun, public ::testing::WithParamInterface<Damage> {};
+
+// A value its field refuses gives the defaults, a line that is no setting is skipped; either
+// way the file is kept beside the new one, said once, with no false word of a failed write.
+TEST_P(DamagedSettings, isKeptAsideAndARefusedValueGivesTheDefaults) {
+    {
+        Program first(files.dir, {});
+        ASSERT_TRUE(first.Ready());
+        first.Message(1031, 50000);
+        first.Message(1034, 25);
+        ASSERT_EQ(first.Terminate(), 0);
+    }
+    // Every setting stored, then one of them damaged (the last line of a name counts).
+    const std::string bytes = ReadText(ConfigFile()) + GetParam().Line + "\n";
+    std::ofstream(ConfigFile(), std::ios::binary) << bytes;
+    Program p(files.dir, {});
+    ASSERT_TRUE(p.Ready()) << p.Err();
+    const bool defaults = GetParam().Defaults;
+    EXPECT_EQ(p.Value("fInitLeft"), defaults ? "1000" : "500");
+    EXPECT_EQ(p.Value("Duration"), defaults ? "10" : "2.5");
+    EXPECT_EQ(p.Terminate(), 0);
+    EXPECT_EQ(ReadText(ConfigFile().string() + ".damaged"), bytes);
+    std::vector<std::string> said;
+    std::istringstream err(p.Err());
+    for (std::string line; std::getline(err, line);)
+        if (line.rfind("quavril: ", 0) == 0)
+            said.push_back(line);
+    ASSERT_EQ(said.size(), 1u) << p.Err();
+    EXPECT_NE(said[0].find("it is kept as " + ConfigFile().string() + ".damaged"),
+              std::string::npos)
+        << said[0];
+    EXPECT_EQ(Stored("fInitLeft"), defaults ? "1000" : "500");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedSettings,
+    ::testing::Values(Damage{"Orvande\\Quavril\\fInitLeft=nan", true},
+                      Damage{"Orvande\\Quavril\\fFinalLeft=inf", true},
+                      Damage{"Orvande\\Quavril\\fInitLeft=1000, 2000", true},
+                      Damage{"Orvande\\Quavril\\fInitLeft=\xff\xfe", true},
+                      Damage{"Orvande\\Quavril\\fInitLeft=" + std::string(100000, '7'), true},
+                      Damage{"Orvande\\Quavril\\Duration=1e300", true},
+                      Damage{"Orvande\\Quavril\\Duration=nan", true}, Damage{"garbage", false}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 } // namespace

@@ -109,7 +109,7 @@ protected:
     void SetUp() override {
         test::EnsureApplication();
         ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf"));
+        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf").toStdString());
         session = std::make_unique<GeneratorSession>(*store, std::make_unique<VirtualWaveOut>());
         session->ResetToDefaults();
         host = std::make_unique<SessionScpiHost>(*session);

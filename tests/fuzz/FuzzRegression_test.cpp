@@ -46,6 +46,7 @@ INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegression,
                          ::testing::Values(Target{"preset_v36", quavril::fuzz::PresetFile},
                                            Target{"preset_v32", quavril::fuzz::LegacyPresetFile},
                                            Target{"wave_header", quavril::fuzz::WaveHeader},
+                                           Target{"settings_file", quavril::fuzz::SettingsFile},
                                            Target{"script", quavril::fuzz::Script},
                                            Target{"scpi", quavril::fuzz::ScpiLines}),
                          [](const auto& info) { return std::string(info.param.name); });

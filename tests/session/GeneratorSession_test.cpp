@@ -2,10 +2,13 @@
 // read-only values they ask for, the transport with and without the sync box, and the one
 // table of settings behind both.
 #include "analysis/MonitorRing.h"
+#include "audio/Playback.h"
+#include "settings/StoredSettings.h"
 #include "tests/session/SessionFixture.h"
 
 #include <QTemporaryDir>
 #include <climits>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -150,6 +153,92 @@ TEST_F(SessionTest, valuesAreReadByStoredNameWhateverTheCase) {
     EXPECT_FALSE(session->Value("cboChannels").has_value()); // a control name, not a stored one
     EXPECT_FALSE(session->Value("barAmplitudeLeft").has_value());
     EXPECT_FALSE(session->Value("nothing").has_value());
+}
+
+// Nobody at the window waits for a message's answer: a start it makes that fails is its
+// result and a notice, never a box. The user's own start shows the box the user answers.
+TEST_F(SessionTest, aFailedStartIsTheMessagesResultAndANoticeOnly) {
+    std::vector<std::string> told;
+    for (auto [signal, kind] : {std::pair{&GeneratorSession::Information, "information"},
+                                std::pair{&GeneratorSession::Error, "error"},
+                                std::pair{&GeneratorSession::Notice, "notice"}})
+        QObject::connect(session.get(), signal,
+                         [&told, kind = std::string(kind)](const QString& t) {
+                             told.push_back(kind + ": " + t.toStdString());
+                         });
+    device->FailOpen(VirtualWaveOut::VirtualFailure);
+    const std::string failure =
+        Playback::StartFailureMessage(device->ErrorText(VirtualWaveOut::VirtualFailure));
+    struct Case {
+        std::function<std::optional<std::string>()> act;
+        std::optional<std::string> result;
+        std::vector<std::string> told;
+    };
+    const Case cases[] = {
+        {[&] { return session->Dispatch(MessageCode::On, 0, 0); }, failure, {"notice: " + failure}},
+        {[&] { return session->StartPlayback(); }, failure, {"information: " + failure}},
+        {[&] { return session->Dispatch(MessageCode::LeftAmplitude, -6, 0); }, std::nullopt, {}},
+        {[&] {
+             session->SetAutoStart(true);
+             return session->Dispatch(MessageCode::Memory, 0, 1);
+         },
+         failure,
+         {"notice: " + failure}},
+    };
+    for (const Case& c : cases) {
+        told.clear();
+        EXPECT_EQ(c.act(), c.result);
+        EXPECT_EQ(told, c.told);
+    }
+    EXPECT_FALSE(session->Playing());
+}
+
+// Value answers every stored setting as the end of the program would store it: the output
+// settings, the device, the autostart option, the Sync box; the windows' places and
+// visibility only where there are windows.
+TEST_F(SessionTest, valueAnswersEveryStoredSettingAsItWouldBeStored) {
+    session->SelectRate(OutputSettings::FsPosition(48000));
+    session->SelectBuffers(OutputSettings::BuffersPosition(3));
+    session->SelectDevice(2);
+    session->SetAutoStart(true);
+    session->SetSync(true);
+    session->TogglePause();
+    SignalQuality quality;
+    quality.Format = SampleFormat::F32;
+    quality.FadeMs = 25;
+    session->SetQuality(quality);
+    const std::pair<const char*, const char*> expected[] = {
+        {"Fs", "4"},           {"Buffers", "1"},         {"BufferSize", "2"},
+        {"WaveDevice", "2"},   {"PresetAutoStart", "1"}, {"chkSync", "1"},
+        {"CHKSYNC", "1"},      {"txtRound", "1"},        {"ScpiServer", "0"},
+        {"SampleFormat", "2"}, {"FadeMs", "25"},         {"Dither", "0"}};
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(Value(name), value) << name;
+    EXPECT_TRUE(session->Paused());
+    EXPECT_FALSE(session->Playing());
+    EXPECT_FALSE(session->Value("FormX").has_value());
+    EXPECT_FALSE(session->Value("frmFreqSlider").has_value());
+
+    class Windows : public OutsideSettings {
+    public:
+        std::string Text(std::string_view) const override { return "7"; }
+        int32_t Integer(std::string_view name) const override {
+            return name == "WaveDevice" ? 1 : -5;
+        }
+        bool Flag(std::string_view) const override { return true; }
+        void SetText(std::string_view, const std::string&) override {}
+        void SetInteger(std::string_view, int32_t) override {}
+        void SetFlag(std::string_view, bool) override {}
+    } windows;
+    session->SetSettingsWriter(
+        [&](SettingsStore& s) { StoredSettings::Save(s, session->Controls(), windows); });
+    EXPECT_EQ(Value("FormX"), "-5");
+    EXPECT_EQ(Value("frmFreqSlider"), "1");
+    EXPECT_EQ(Value("MinFreqEdit"), "7");
+    for (const SettingRow& row : SettingsTable())
+        if (!row.Stored.empty()) {
+            EXPECT_TRUE(session->Value(row.Stored).has_value()) << row.Stored;
+        }
 }
 
 // The table says where every control lives: each field finds its own row, stored names are

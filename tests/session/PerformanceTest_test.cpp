@@ -55,7 +55,7 @@ protected:
         test::EnsureApplication();
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(QFile::exists(TestBank));
-        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf"));
+        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf").toStdString());
         store->WriteInt("Fs", 1); // 11025 Hz: the rate the cancels put back
         store->Sync();
         auto port = std::make_unique<VirtualWaveOut>();
@@ -92,7 +92,7 @@ protected:
         EXPECT_TRUE(session->AutoStart());
         EXPECT_EQ(session->Controls().SampleRate(), rate);
         EXPECT_EQ(session->Settings().SampleRate(), rate);
-        SettingsStore reread(dir.filePath("Quavril.conf"));
+        SettingsStore reread(dir.filePath("Quavril.conf").toStdString());
         EXPECT_EQ(reread.ReadInt("Fs").value_or(-1), OutputSettings::FsPosition(rate));
         EXPECT_FALSE(session->Playing());
     }

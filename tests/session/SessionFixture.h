@@ -17,7 +17,7 @@ protected:
     void SetUp() override {
         EnsureApplication();
         ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf"));
+        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf").toStdString());
         store->WriteInt("Fs", 3); // 44100 Hz
         auto port = std::make_unique<VirtualWaveOut>();
         port->SetDevices({{"hw:A", "First card"}, {"hw:B", "Second card"}});

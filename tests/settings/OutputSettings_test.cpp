@@ -48,7 +48,7 @@ TEST_F(OutputSettingsTest, savedPositionsComeBackAtTheNextStart) {
     }
     // Positions are stored, not values, in the program's file under XDG_CONFIG_HOME.
     SettingsStore store;
-    EXPECT_EQ(store.FilePath(), dir.path() + "/Orvande/Quavril.conf");
+    EXPECT_EQ(store.FilePath(), (dir.path() + "/Orvande/Quavril.conf").toStdString());
     EXPECT_TRUE(QFile::exists(dir.path() + "/Orvande/Quavril.conf"));
     EXPECT_EQ(store.ReadInt(setting_names::Fs), 3);
     EXPECT_EQ(store.ReadInt(setting_names::BufferSize), 4);

@@ -3,9 +3,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quavril;
 
@@ -29,7 +33,7 @@ struct SettingsStoreTest : ::testing::Test {
 
 TEST_F(SettingsStoreTest, typedValuesSurviveAFreshStoreOnTheSameFile) {
     {
-        SettingsStore store(file);
+        SettingsStore store(file.toStdString());
         EXPECT_FALSE(store.KeyExists());
         store.WriteText(setting_names::fInitLeft, "1000.5");
         store.WriteText(setting_names::PhaseEdit, "a, b = \"c\" \\ d; äö");
@@ -40,7 +44,7 @@ TEST_F(SettingsStoreTest, typedValuesSurviveAFreshStoreOnTheSameFile) {
         store.WriteFlag(setting_names::LeftTick, false);
         ASSERT_TRUE(store.Sync());
     }
-    SettingsStore store(file);
+    SettingsStore store(file.toStdString());
     EXPECT_TRUE(store.KeyExists());
     EXPECT_EQ(store.ReadText(setting_names::fInitLeft), "1000.5");
     EXPECT_EQ(store.ReadText(setting_names::PhaseEdit), "a, b = \"c\" \\ d; äö");
@@ -53,7 +57,7 @@ TEST_F(SettingsStoreTest, typedValuesSurviveAFreshStoreOnTheSameFile) {
 }
 
 TEST_F(SettingsStoreTest, missingValuesAndValuesOfTheWrongKindReadAsNothing) {
-    SettingsStore store(file);
+    SettingsStore store(file.toStdString());
     store.WriteText(setting_names::WaveFormLeft, "sine");
     store.WriteText(setting_names::FormY, "12.5");
     store.WriteText(setting_names::DisplayX, "99999999999");
@@ -69,7 +73,7 @@ TEST_F(SettingsStoreTest, missingValuesAndValuesOfTheWrongKindReadAsNothing) {
 }
 
 TEST_F(SettingsStoreTest, aFlagIsTrueForAnyNonZeroInteger) {
-    SettingsStore store(file);
+    SettingsStore store(file.toStdString());
     store.WriteInt(setting_names::frmFreqSlider, 5);
     store.WriteInt(setting_names::frmFrequencyDisplay, -1);
     store.WriteInt(setting_names::PresetAutoStart, 0);
@@ -80,12 +84,12 @@ TEST_F(SettingsStoreTest, aFlagIsTrueForAnyNonZeroInteger) {
 
 TEST_F(SettingsStoreTest, namesMatchWithoutRegardToCaseAndKeepTheirFirstSpelling) {
     {
-        SettingsStore store(file);
+        SettingsStore store(file.toStdString());
         store.WriteFlag(setting_names::Mono, true); // written as "mono"
         store.WriteFlag("MONO", false);             // overwrites the same value
         ASSERT_TRUE(store.Sync());
     }
-    SettingsStore store(file);
+    SettingsStore store(file.toStdString());
     EXPECT_EQ(store.ReadFlag("Mono"), false);
     EXPECT_EQ(store.ReadFlag("mono"), false);
     const QByteArray text = FileText();
@@ -97,7 +101,7 @@ TEST_F(SettingsStoreTest, namesMatchWithoutRegardToCaseAndKeepTheirFirstSpelling
 
 TEST_F(SettingsStoreTest, valuesLiveUnderTheProgramsKeyPath) {
     {
-        SettingsStore store(file);
+        SettingsStore store(file.toStdString());
         store.WriteInt(setting_names::Fs, 3);
         ASSERT_TRUE(store.Sync());
     }
@@ -111,7 +115,8 @@ TEST(SettingsStorePath, theDefaultFileFollowsXdgConfigHome) {
     qputenv("XDG_CONFIG_HOME", "/tmp/quavril-config-test");
     EXPECT_EQ(SettingsStore::DefaultFilePath(), "/tmp/quavril-config-test/Orvande/Quavril.conf");
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(SettingsStore::DefaultFilePath(), QDir::homePath() + "/.config/Orvande/Quavril.conf");
+    EXPECT_EQ(SettingsStore::DefaultFilePath(),
+              (QDir::homePath() + "/.config/Orvande/Quavril.conf").toStdString());
     if (!saved.isNull())
         qputenv("XDG_CONFIG_HOME", saved);
 }
@@ -120,7 +125,203 @@ TEST_F(SettingsStoreTest, aFileThatCannotBeWrittenIsReported) {
     QFile blocker(dir.path() + "/Orvande");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
     blocker.close();
-    SettingsStore store(file);
+    std::vector<std::string> told;
+    SettingsStore store(file.toStdString(), [&](const std::string& l) { told.push_back(l); });
     store.WriteInt(setting_names::Fs, 1);
     EXPECT_FALSE(store.Sync());
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(
+        told.back().rfind("the settings could not be written to " + file.toStdString() + ": ", 0),
+        0u)
+        << told.back();
+}
+
+namespace {
+
+// The store of `file`, its reports collected.
+struct Told {
+    std::vector<std::string> lines;
+    SettingsStore::Reporter reporter() {
+        return [this](const std::string& line) { lines.push_back(line); };
+    }
+    int Count(const std::string& part) const {
+        return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const auto& l) {
+            return l.find(part) != std::string::npos;
+        }));
+    }
+};
+
+std::string Bytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<none>";
+}
+
+void Put(const QString& path, const std::string& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+mode_t TypeOf(const QString& path) {
+    struct stat st {};
+    return ::lstat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+}
+
+} // namespace
+
+// Files of earlier versions were written by QSettings, and the file stays readable by it.
+TEST_F(SettingsStoreTest, textsReadAndWriteAsQSettingsDoes) {
+    const QString texts[] = {
+        "1000.5", "1, 2", "  lead and trail  ", "a=b;c#d",          "\"q\" \\ e",
+        "@at",    "",     "tab\there",          "caf\u00e9 \u20ac", "line\nend"};
+    {
+        QSettings qt(file, QSettings::IniFormat);
+        for (int i = 0; i < int(std::size(texts)); ++i)
+            qt.setValue(QString("Software/Orvande/Quavril/t%1").arg(i), texts[i]);
+        qt.setValue("Software/Orvande/Quavril/n", 42);
+    }
+    SettingsStore ours(file.toStdString());
+    for (int i = 0; i < int(std::size(texts)); ++i)
+        EXPECT_EQ(ours.ReadText("t" + std::to_string(i)), texts[i].toStdString()) << i;
+    EXPECT_EQ(ours.ReadInt("n"), 42);
+
+    // A file QSettings never saw: its cache of the first one could answer from memory when
+    // both have the same size and time stamp.
+    const QString written = dir.path() + "/written.conf";
+    SettingsStore writer(written.toStdString());
+    for (int i = 0; i < int(std::size(texts)); ++i)
+        writer.WriteText("t" + std::to_string(i), texts[i].toStdString());
+    writer.WriteInt("n", -7);
+    ASSERT_TRUE(writer.Sync());
+    QSettings qt(written, QSettings::IniFormat);
+    EXPECT_EQ(qt.status(), QSettings::NoError);
+    for (int i = 0; i < int(std::size(texts)); ++i)
+        EXPECT_EQ(qt.value(QString("Software/Orvande/Quavril/t%1").arg(i)).toString(), texts[i])
+            << i;
+    EXPECT_EQ(qt.value("Software/Orvande/Quavril/n").toInt(), -7);
+}
+
+// A link to a regular file stays a link; the file it names gets the settings and keeps its
+// permissions and (where the system lets the program set it) its owner.
+TEST_F(SettingsStoreTest, aLinkIsFollowedAndKeptAndTheFileKeepsItsModeAndOwner) {
+    const QString real = dir.path() + "/elsewhere.conf";
+    Put(real, "[Software]\nOrvande\\Quavril\\Fs=1\n");
+    ASSERT_EQ(::chmod(real.toLocal8Bit().constData(), 0640), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(real.toLocal8Bit().constData(), 4321, 4321), 0);
+    }
+    QDir().mkpath(dir.path() + "/Orvande");
+    ASSERT_TRUE(QFile::link(real, file));
+    SettingsStore store(file.toStdString());
+    EXPECT_EQ(store.ReadInt(setting_names::Fs), 1);
+    store.WriteInt(setting_names::Fs, 4);
+    ASSERT_TRUE(store.Sync());
+    EXPECT_EQ(TypeOf(file), S_IFLNK);
+    EXPECT_EQ(Bytes(real), "[Software]\nOrvande\\Quavril\\Fs=4\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(real.toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).size(), 1)
+        << "no temporary file is left beside the target";
+}
+
+struct Damaged {
+    const char* Why; // how the report names the damage; "" for a sound file
+    std::string Bytes;
+    const char* MarkedValue; // a value the reading refused, or nullptr
+};
+
+class DamagedFile : public SettingsStoreTest, public ::testing::WithParamInterface<Damaged> {};
+
+// A file that does not parse, or holds a refused value, is kept byte for byte beside the new
+// one before it is first written over, and that is said once.
+TEST_P(DamagedFile, isKeptAsideOnceBeforeItIsWrittenOver) {
+    const Damaged& c = GetParam();
+    Put(file, c.Bytes);
+    Told told;
+    SettingsStore store(file.toStdString(), told.reporter());
+    if (c.MarkedValue)
+        store.MarkDamaged(c.MarkedValue);
+    store.WriteText(setting_names::fInitLeft, "440");
+    ASSERT_TRUE(store.Sync());
+    store.WriteText(setting_names::fInitLeft, "880");
+    ASSERT_TRUE(store.Sync());
+    const bool damaged = *c.Why != '\0';
+    EXPECT_EQ(QFile::exists(file + ".damaged"), damaged);
+    if (damaged) {
+        EXPECT_EQ(Bytes(file + ".damaged"), c.Bytes);
+    }
+    ASSERT_EQ(told.lines.size(), damaged ? 1u : 0u);
+    if (damaged) {
+        EXPECT_NE(told.lines[0].find(c.Why), std::string::npos) << told.lines[0];
+        EXPECT_NE(told.lines[0].find("Quavril.conf.damaged"), std::string::npos) << told.lines[0];
+    }
+    EXPECT_EQ(SettingsStore(file.toStdString()).ReadText(setting_names::fInitLeft), "880");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedFile,
+    ::testing::Values(Damaged{"", "[Software]\nOrvande\\Quavril\\Fs=1\n", nullptr},
+                      Damaged{"line 2: not a name=value line", "[Software]\ngarbage\n", nullptr},
+                      Damaged{"line 1: a section name without ']'", "[Software\nx=1\n", nullptr},
+                      Damaged{"line 2: a NUL byte", std::string("[a]\nk=\0\n", 9), nullptr},
+                      Damaged{"larger than 1 MiB", std::string(SettingsStore::FileLimit + 1, '#'),
+                              nullptr},
+                      Damaged{"fInitLeft 'nan'", "[Software]\nOrvande\\Quavril\\fInitLeft=nan\n",
+                              "fInitLeft 'nan' is not a number it takes"},
+                      // An empty file has nothing to keep.
+                      Damaged{"", "", "WaveDevice is missing"}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// When the damaged file cannot be kept, it is not written over either.
+TEST_F(SettingsStoreTest, aDamagedFileThatCannotBeKeptIsNotWrittenOver) {
+    Put(file, "junk\n");
+    ASSERT_TRUE(QDir().mkdir(file + ".damaged"));
+    Told told;
+    SettingsStore store(file.toStdString(), told.reporter());
+    store.WriteInt(setting_names::Fs, 2);
+    EXPECT_FALSE(store.Sync());
+    EXPECT_EQ(Bytes(file), "junk\n");
+    EXPECT_EQ(told.Count("could not be kept"), 1);
+}
+
+// Several generators share the file: what another wrote meanwhile stays unless this one
+// wrote the same value; the one that writes last decides the values both wrote.
+TEST_F(SettingsStoreTest, valuesAnotherCopyWroteStayUnlessThisOneWroteThem) {
+    SettingsStore first(file.toStdString());
+    SettingsStore second(file.toStdString());
+    first.WriteInt(setting_names::Fs, 4);
+    first.WriteText(setting_names::fInitLeft, "100");
+    ASSERT_TRUE(first.Sync());
+    second.WriteText(setting_names::fInitLeft, "200");
+    second.WriteText(setting_names::Duration, "3");
+    ASSERT_TRUE(second.Sync());
+    SettingsStore after(file.toStdString());
+    EXPECT_EQ(after.ReadInt(setting_names::Fs), 4);
+    EXPECT_EQ(after.ReadText(setting_names::fInitLeft), "200");
+    EXPECT_EQ(after.ReadText(setting_names::Duration), "3");
+    after.Remove(setting_names::Fs);
+    ASSERT_TRUE(after.Sync());
+    EXPECT_FALSE(SettingsStore(file.toStdString()).Contains(setting_names::Fs));
+}
+
+// "Could not be written" is said for a real write failure only, not for a file that merely
+// held a bad line (which is kept aside and written anew).
+TEST_F(SettingsStoreTest, onlyARealWriteFailureIsReported) {
+    Put(file, "[Software]\nnot a setting\n");
+    Told told;
+    SettingsStore damaged(file.toStdString(), told.reporter());
+    damaged.WriteInt(setting_names::Fs, 1);
+    EXPECT_TRUE(damaged.Sync());
+    EXPECT_EQ(told.Count("could not be written"), 0);
+
+    SettingsStore memory("");
+    memory.WriteInt(setting_names::Fs, 5);
+    EXPECT_TRUE(memory.Sync());
+    EXPECT_EQ(memory.ReadInt(setting_names::Fs), 5);
 }

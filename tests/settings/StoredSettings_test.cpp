@@ -46,7 +46,7 @@ class StoredSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf"));
+        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf").toStdString());
         g.SetSampleRate(44100);
     }
     // Every setting away from its default, each value different.
@@ -92,7 +92,7 @@ protected:
 TEST_F(StoredSettingsTest, everyValueSurvivesARoundTripThroughTheFile) {
     ChangeEverything();
     ASSERT_TRUE(StoredSettings::Save(*store, g, outside));
-    SettingsStore reread(dir.filePath("Quavril.conf"));
+    SettingsStore reread(dir.filePath("Quavril.conf").toStdString());
     Generator loaded;
     loaded.SetSampleRate(44100);
     FakeOutside windows;
@@ -129,60 +129,96 @@ TEST_F(StoredSettingsTest, everyValueSurvivesARoundTripThroughTheFile) {
 
 struct Damage {
     const char* Name;
-    const char* Text; // nullptr: the value is removed
-    bool Fails;
+    std::string Text; // "<removed>": the value is removed
+    bool Fails;       // the reading stops and the reset runs
 };
 
 class DamagedValue : public StoredSettingsTest, public ::testing::WithParamInterface<Damage> {};
 
-// A missing or unreadable integer or flag and a position outside its list stop the reading:
-// the reset runs and nothing after the damaged value is applied. A missing text is empty.
+// A missing or unreadable integer or flag, a position outside its list and a text its field
+// refuses stop the reading: the reset runs and nothing after the damaged value is applied. A
+// missing text is empty. A value that is there but damaged makes the store keep the file
+// aside; a missing one does not.
 TEST_P(DamagedValue, stopsTheReadingOnlyWhereItMust) {
+    const Damage& d = GetParam();
     ChangeEverything();
     ASSERT_TRUE(StoredSettings::Save(*store, g, outside));
-    if (GetParam().Text)
-        store->WriteText(GetParam().Name, GetParam().Text);
+    const bool removed = d.Text == "<removed>";
+    if (removed)
+        store->Remove(d.Name);
     else
-        store->Remove(GetParam().Name);
+        store->WriteText(d.Name, d.Text);
+    ASSERT_TRUE(store->Sync());
+    SettingsStore reread(dir.filePath("Quavril.conf").toStdString());
     Generator loaded;
     loaded.SetSampleRate(44100);
     FakeOutside windows;
-    EXPECT_EQ(StoredSettings::Load(*store, loaded, windows, reset), !GetParam().Fails);
-    EXPECT_EQ(resets, GetParam().Fails ? 1 : 0);
-    // The slider window's rounding comes after every damaged value here.
+    EXPECT_EQ(StoredSettings::Load(reread, loaded, windows, reset), !d.Fails);
+    EXPECT_EQ(resets, d.Fails ? 1 : 0);
+    // The slider window's rounding comes after every value but the four frequencies.
     const bool laterApplied = std::find(windows.applied.begin(), windows.applied.end(),
                                         "txtRound") != windows.applied.end();
-    EXPECT_EQ(laterApplied, !GetParam().Fails);
+    const std::string_view name = d.Name;
+    const bool readLast = name.starts_with("fInit") || name.starts_with("fFinal");
+    EXPECT_EQ(laterApplied, !d.Fails || readLast);
+    EXPECT_EQ(reread.Damage().empty(), !d.Fails || removed) << reread.Damage();
 }
+
+const std::string Digits300(300, '7');
+const std::string TenMegabytes(10 * 1000 * 1000, '1');
 
 INSTANTIATE_TEST_SUITE_P(
     Values, DamagedValue,
-    ::testing::Values(Damage{"WaveFormRight", nullptr, true}, Damage{"WaveFormLeft", "9", true},
+    ::testing::Values(Damage{"WaveFormRight", "<removed>", true}, Damage{"WaveFormLeft", "9", true},
                       Damage{"ModFunctionRight", "-1", true}, Damage{"mono", "yes", true},
-                      Damage{"WaveDevice", nullptr, true}, Damage{"FormY", "12.5", true},
-                      Damage{"txtRound", nullptr, false}, Damage{"fInitLeft", nullptr, false},
-                      Damage{"PhaseEdit", "a, b", false}));
+                      Damage{"WaveDevice", "<removed>", true}, Damage{"FormY", "12.5", true},
+                      Damage{"txtRound", "<removed>", false},
+                      Damage{"fInitLeft", "<removed>", false}, Damage{"MaxFreqEdit", "", false},
+                      // Texts their fields refuse.
+                      Damage{"fInitLeft", "nan", true}, Damage{"fFinalLeft", "inf", true},
+                      Damage{"fInitLeft", "1000, 2000", true}, Damage{"fInitRight", "1,5", true},
+                      Damage{"fInitLeft", "caf\xff", true}, Damage{"fFinalRight", Digits300, true},
+                      Damage{"PhaseEdit", "a, b", true}, Damage{"Duration", "inf", true},
+                      Damage{"Duration", "1e300", true}, Damage{"Duration", "nan", true},
+                      Damage{"ModPeriodLeftEdit", "3.5e38", true}, Damage{"txtRound", "x", true},
+                      Damage{"MinFreqEdit", "1e39", true}, Damage{"Duration", TenMegabytes, true},
+                      // Texts their fields take as they are or correct when left.
+                      Damage{"Duration", "1,5", false}, Damage{"AmplitudeLeft", "-200", false},
+                      Damage{"ModPeriodRightEdit", "3.4e38", false},
+                      Damage{"fInitLeft", "30000", false},
+                      Damage{"fFinalLeft", std::string(254, '0') + "1", false}));
 
-// Values as a user may leave them after editing the file by hand.
-TEST_F(StoredSettingsTest, aMissingTextIsEmptyAndAnUnquotedCommaIsStillText) {
+// Values as a user may leave them after editing the file by hand: a missing text is empty;
+// an unquoted comma makes a list, which no text setting takes.
+TEST_F(StoredSettingsTest, handEditedValuesAMissingTextAndAList) {
     ChangeEverything();
     ASSERT_TRUE(StoredSettings::Save(*store, g, outside));
     store.reset();
-    QFile file(dir.filePath("Quavril.conf"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QString text = QString::fromUtf8(file.readAll());
-    file.close();
-    text.replace("ModPhaseLeftEdit=180", "ModPhaseLeftEdit=1, 2");
-    text.remove(QRegularExpression("[^\\n]*txtRound=[^\\n]*\\n"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text.toUtf8());
-    file.close();
-    SettingsStore edited(dir.filePath("Quavril.conf"));
+    const auto edit = [&](const QString& from, const QString& to) {
+        QFile file(dir.filePath("Quavril.conf"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(file.readAll());
+        file.close();
+        text.replace(QRegularExpression(from), to);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+    };
+    edit("[^\\n]*txtRound=[^\\n]*\\n", "");
+    {
+        SettingsStore edited(dir.filePath("Quavril.conf").toStdString());
+        Generator loaded;
+        FakeOutside windows;
+        EXPECT_TRUE(StoredSettings::Load(edited, loaded, windows, reset));
+        EXPECT_EQ(windows.Text("txtRound"), "");
+        EXPECT_EQ(edited.Damage(), "");
+    }
+    edit("ModPhaseLeftEdit=180", "ModPhaseLeftEdit=1, 2");
+    SettingsStore edited(dir.filePath("Quavril.conf").toStdString());
     Generator loaded;
     FakeOutside windows;
-    EXPECT_TRUE(StoredSettings::Load(edited, loaded, windows, reset));
-    EXPECT_EQ(windows.Text("txtRound"), "");
-    EXPECT_EQ(loaded.Text(TextField::ModPhaseLeftEdit), "1, 2");
+    EXPECT_FALSE(StoredSettings::Load(edited, loaded, windows, reset));
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(edited.Damage(), "ModPhaseLeftEdit is not a text");
 }
 
 } // namespace

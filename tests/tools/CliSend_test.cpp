@@ -69,6 +69,26 @@ TEST_F(CliSendTest, sendWithPidReachesThatGeneratorWhateverItsTitle) {
     EXPECT_TRUE(a->LinesStartingWith("message").empty());
 }
 
+// A generator whose action failed says why: one line per such generator, status 1; the
+// others are still reached. gdbus's "--" is taken too, so negative numbers pass either way.
+TEST_F(CliSendTest, aFailedActionIsPrintedAndEndsWithStatusOne) {
+    auto good = Start();
+    auto bad = Start({"--fail", "Sound Device Error: \rNo such output device."});
+    const std::string line = "quavril-cli: generator " + std::to_string(bad->Pid()) +
+                             ": Sound Device Error: No such output device.\n";
+    const CliResult all = cli.Run({"send", "on"});
+    EXPECT_EQ(all.status, 1);
+    EXPECT_EQ(all.err, line);
+    EXPECT_EQ(good->Count("message 1024 0 0"), 1);
+    const CliResult one = cli.Run({"send", "on", "--pid", std::to_string(bad->Pid())});
+    EXPECT_EQ(one.status, 1);
+    EXPECT_EQ(one.err, line);
+    const CliResult off =
+        cli.Run({"send", "--pid", std::to_string(bad->Pid()), "--", "1040", "-6"});
+    EXPECT_EQ(off.status, 0) << off.err;
+    EXPECT_EQ(bad->Count("message 1040 -6 0"), 1);
+}
+
 TEST_F(CliSendTest, sendThatReachesNoGeneratorFailsWithStatusOne) {
     const CliResult none = cli.Run({"send", "on"});
     EXPECT_EQ(none.status, 1);

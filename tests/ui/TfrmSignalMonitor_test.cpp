@@ -246,7 +246,7 @@ TEST_F(SignalMonitor, storedSettingsComeBack) {
     monitor->resize(500, 400);
     monitor->SetFftSize(8192);
     monitor->SetAveraging(false);
-    SettingsStore reread(configDir.filePath("Quavril.conf"));
+    SettingsStore reread(configDir.filePath("Quavril.conf").toStdString());
     stored.LoadMonitor(reread);
     Pump();
     EXPECT_TRUE(monitor->isVisible());

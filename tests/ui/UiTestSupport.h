@@ -57,7 +57,7 @@ inline QApplication& App() {
 class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
-        std::string Kind; // "information", "error", "question", "confirm"
+        std::string Kind; // "information", "error", "notice", "question", "confirm"
         QString Text;
     };
     std::vector<Shown> Messages;
@@ -68,6 +68,7 @@ public:
 
     void Information(const QString& text) override { Messages.push_back({"information", text}); }
     void Error(const QString& text) override { Messages.push_back({"error", text}); }
+    void Notice(const QString& text) override { Messages.push_back({"notice", text}); }
     bool Question(const QString& text, Answer preset = Answer::Yes) override {
         Messages.push_back({preset == Answer::Yes ? "question" : "question, No preset", text});
         if (Answers.empty())
@@ -117,7 +118,7 @@ protected:
     void SetUp() override {
         App();
         ASSERT_TRUE(configDir.isValid());
-        store = std::make_unique<SettingsStore>(configDir.filePath("Quavril.conf"));
+        store = std::make_unique<SettingsStore>(configDir.filePath("Quavril.conf").toStdString());
         // 44100 Hz, 4096-byte buffers, 2 buffers.
         store->WriteInt("Fs", 3);
         store->WriteInt("BufferSize", 0);
