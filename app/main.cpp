@@ -2,6 +2,7 @@
 // asks for no window), number format, application title, the windows in their order, then
 // the message loop until the generator window closes.
 #include "app/BatchRun.h"
+#include "app/DisplayCheck.h"
 #include "app/GeneratorBus.h"
 #include "app/HotKey.h"
 #include "app/MprisPlayer.h"
@@ -55,6 +56,13 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "quavril: --scpi=%s: expected ADDRESS, ADDRESS:PORT or :PORT\n",
                      start.ScpiEndpoint.c_str());
         return 2;
+    }
+    if (const auto problem = DisplayCheck::Problem({argv + 1, argv + argc})) {
+        std::fprintf(stderr,
+                     "quavril: the window cannot open: %s; a script runs without a window as "
+                     "quavril --batch SCRIPT.qvs\n",
+                     problem->c_str());
+        return 1;
     }
     // Numbers are read and written with a full stop whatever the user's locale.
     QLocale::setDefault(QLocale::c());

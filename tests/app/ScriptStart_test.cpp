@@ -103,6 +103,44 @@ TEST_F(ScriptStart, helpAndVersionAnswerWithoutADisplayAndMistakesGiveStatusTwo)
     EXPECT_EQ(r.err, "quavril: unknown option '--bacth' (see quavril --help)\n");
 }
 
+// A window start where no window can open ends with one line that says why and how a script
+// runs without one, and status 1, never with the toolkit's abort.
+TEST_F(ScriptStart, aWindowStartWithoutADisplaySaysWhyAndEndsWithStatusOne) {
+    const fs::path script = Script("run.qvs", "play 1 bank.qvl\n");
+    const std::string how = "; a script runs without a window as quavril --batch SCRIPT.qvs\n";
+    struct Case {
+        const char* Display; // null: unset
+        std::vector<std::string> Args;
+        std::string Why;
+    };
+    const Case cases[] = {
+        {nullptr, {}, "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
+        {nullptr,
+         {script.string()},
+         "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
+        {":987", {script.string()}, "the display :987 cannot be reached"},
+    };
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    for (const Case& c : cases) {
+        if (c.Display) {
+            ::setenv("DISPLAY", c.Display, 1);
+            files.unsetInChild = {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+        } else {
+            WithoutDisplay();
+        }
+        fs::remove(capture);
+        const CliResult r = files.RunProgram("quavril", c.Args);
+        EXPECT_EQ(r.status, 1) << c.Why;
+        EXPECT_EQ(r.err, "quavril: the window cannot open: " + c.Why + how);
+        EXPECT_FALSE(fs::exists(capture)) << "nothing played";
+    }
+    if (display)
+        ::setenv("DISPLAY", saved.c_str(), 1);
+    else
+        ::unsetenv("DISPLAY");
+}
+
 struct BatchCase {
     std::string Script;
     int Status;
