@@ -1,6 +1,7 @@
 // Runs the real quavril-cli binary on preset files written by the project's own writer.
 #include "files/PresetFile.h"
 #include "tests/support/CliProcess.h"
+#include "tests/support/DeviceNodes.h"
 #include "tests/support/TestSlots.h"
 
 #include <array>
@@ -333,8 +334,12 @@ TEST_F(CliRenderTest, thePresetFileIsNeverTheOutput) {
 }
 
 TEST_F(CliRenderTest, theErrorLineEndsWithTheSystemsReason) {
+    const test::DeviceNodes devices;
+    if (!devices.Made())
+        GTEST_SKIP() << "making device nodes needs root";
     const std::pair<std::string, std::string> cases[] = {
-        {"/dev/full", "/dev/full: File Access Error, cannot write file. No space left on device"},
+        {devices.Full(), devices.Full() + ": File Access Error, cannot write file. No space left "
+                                          "on device"},
         {(dir / "no" / "x.wav").string(), "x.wav: File Access Error, cannot write file. No such "
                                           "file or directory"},
         {dir.string(), "File Access Error, cannot write file. Is a directory"},
@@ -358,14 +363,17 @@ TEST_F(CliRenderTest, aRenderJustUnderTheWaveLimitEndsCleanly) {
     bank.Slot(1) = silence;
     const fs::path longPreset = dir / "long.qvl";
     ASSERT_TRUE(SavePresetFile(longPreset.string(), bank));
-    const CliResult r = cli.Run({"render", longPreset.string(), "1", "/dev/null"}, 300000);
+    const test::DeviceNodes devices;
+    if (!devices.Made())
+        GTEST_SKIP() << "making device nodes needs root";
+    const CliResult r = cli.Run({"render", longPreset.string(), "1", devices.Null()}, 300000);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(HiddenFiles(dir).empty());
     silence.Duration = "48695.773922902494"; // 2,147,483,630 frames
     bank.Slot(1) = silence;
     ASSERT_TRUE(SavePresetFile(longPreset.string(), bank));
-    const CliResult over = cli.Run({"render", longPreset.string(), "1", "/dev/null"});
+    const CliResult over = cli.Run({"render", longPreset.string(), "1", devices.Null()});
     EXPECT_EQ(over.status, 1);
     EXPECT_NE(over.err.find("too long for a wave file"), std::string::npos) << over.err;
 }
