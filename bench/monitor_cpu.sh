@@ -6,11 +6,11 @@
 #   hidden  this build, the monitor window hidden
 #   shown   this build, the monitor window shown
 # Each figure is the process's user + system CPU time over the SECONDS of steady playback
-# (start-up excluded) as a share of one core, read from /proc; the underruns are the xrun
-# count PipeWire shows for the program's stream (pw-top's ERR column) at the end. Note: with
-# PipeWire's ALSA plug-in a client that falls behind is not counted there (a program stopped
-# for 2 s, or its main thread for 1.5 s, still showed 0), so that column only catches what the
-# server itself counts.
+# (start-up excluded) as a share of one core, read from /proc. The gaps are what a listener
+# would hear of falling behind: the sink's monitor is recorded over the same SECONDS and
+# bench/gaps.py counts the stretches of silence in the tone (PipeWire's pw-top does not count a
+# client that falls behind, and its ALSA plug-in tells the program of no underrun; a program
+# stopped for 0.5 s shows as one gap of 22,528 samples).
 #
 #   bench/monitor_cpu.sh [BUILD] [BASE_BUILD] [SECONDS] [ROUNDS] [RATE_POSITION]
 #
@@ -18,7 +18,7 @@
 # monitor hidden). RATE_POSITION is the position in the output settings' rate list (default:
 # the one of 48000 Hz). Starts its own headless PipeWire server (tests/audio/with_pipewire.sh)
 # and its own X server with a window manager (Xvfb, openbox). Needs: pipewire, pipewire-alsa,
-# wireplumber, dbus, xvfb, openbox, util-linux (script), procps.
+# wireplumber, dbus, xvfb, openbox, procps, python3-numpy.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -32,7 +32,7 @@ for f in "$build/bin/quavril" "$build/bin/quavril-cli" "$base/bin/quavril" \
     "$build/resources/quavril-presetc"; do
     [ -x "$f" ] || { echo "$0: $f not found: build first" >&2; exit 2; }
 done
-for tool in Xvfb openbox script; do
+for tool in Xvfb openbox pw-record; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is not installed" >&2; exit 2; }
 done
 if [ -z "${QUAVRIL_BENCH_INNER:-}" ]; then
@@ -100,15 +100,6 @@ cat "$work/more.txt" >>"$work/bank.txt"
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-# The ERR (xrun) count of the program's stream in pw-top's table.
-xruns() {
-    TERM=xterm timeout 3 script -q -c "stty cols 220 rows 40; pw-top" /dev/null \
-        >"$work/pwtop.raw" 2>&1 || true
-    sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g; s/\x1b[()][A-Z0-9]//g' "$work/pwtop.raw" | tr '\r' '\n' |
-        grep -a "S16LE\|S24\|F32LE" | grep -av "null-sink" | tail -n 1 |
-        awk '{ for (i = 1; i <= NF; i++) if ($i ~ /^(S16LE|S24_3LE|S24LE|F32LE)$/) { print $(i-1); exit } }'
-}
-
 # run LABEL PROGRAM SHOWN: prints LABEL and the CPU share, and keeps it in $work/LABEL.
 run() {
     label=$1 program=$2 shown=$3
@@ -128,16 +119,21 @@ run() {
     "$cli" send 1048 0 1 --pid "$pid" >/dev/null
     "$cli" send 1024 0 0 --pid "$pid" >/dev/null
     sleep 3
+    pw-record --target null-sink --rate 48000 --channels 1 --format s16 "$work/heard.wav" \
+        2>/dev/null &
+    recorder=$!
     before=$(cpu_ticks "$pid")
     sleep "$seconds"
     after=$(cpu_ticks "$pid")
-    errors=$(xruns)
+    kill -INT "$recorder"
+    wait "$recorder" || true
+    errors=$(/usr/bin/python3 "$here/gaps.py" "$work/heard.wav" | awk '{ print $4 }')
     "$cli" send 1025 0 0 --pid "$pid" >/dev/null || true
     kill -TERM "$pid"
     wait "$pid" || true
     awk -v l="$label" -v b="$before" -v a="$after" -v t="$ticks" -v s="$seconds" -v e="${errors:-?}" 'BEGIN {
         share = 100 * (a - b) / t / s
-        printf "%-7s cpu %7.3f s over %d s = %6.3f %% of one core   underruns %s\n", l, (a - b) / t, s, share, e
+        printf "%-7s cpu %7.3f s over %d s = %6.3f %% of one core   gaps heard %s\n", l, (a - b) / t, s, share, e
     }' | tee -a "$work/log"
     awk -v b="$before" -v a="$after" -v t="$ticks" -v s="$seconds" 'BEGIN { print 100 * (a - b) / t / s }' \
         >>"$work/$label"
