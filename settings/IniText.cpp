@@ -333,6 +333,15 @@ Document Parse(std::string_view text) {
             continue;
         }
         std::string raw(s.substr(equals + 1));
+        // A backslash before the file's last line end joined it to nothing; written back with
+        // a line after it, it would join that line: the join goes, the text is the same.
+        if (!raw.empty() && IsLineEnd(raw.back())) {
+            std::size_t end = raw.size() - 1;
+            if (end > 0 && IsLineEnd(raw[end - 1]) && raw[end - 1] != raw[end])
+                --end;
+            if (end > 0 && raw[end - 1] == '\\')
+                raw.resize(end - 1);
+        }
         if (!SelfContained(raw)) {
             // It ran to the end of the file: kept as the text it reads as, if it is one.
             problem(line.Start, "a quote that is never closed");

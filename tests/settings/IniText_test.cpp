@@ -117,4 +117,22 @@ TEST(IniText, everyTextReadsBackAsWritten) {
     }
 }
 
+// What was read from a hand-made file writes lines that read back as the same entries, the
+// keys after them untouched (a value ending in a joined line end once swallowed the next key).
+TEST(IniText, readEntriesWriteBackAsTheSameEntries) {
+    const std::string_view files[] = {"[Software\rt=\\\r"sv,          "[Software]\nt=a\\\r\n"sv,
+                                      "[Software]\nt=a\\\n\r"sv,      "[Software]\nt=\\\\\n"sv,
+                                      "[Software]\nt=\"x\\\ny\"\n"sv, "[Software]\nt=a\\\nb\n"sv};
+    for (const std::string_view file : files) {
+        std::vector<ini::Entry> entries = ini::Parse(file).Entries;
+        ASSERT_EQ(entries.size(), 1u) << file;
+        entries.push_back({"Software/after", "1"});
+        const ini::Document again = ini::Parse(ini::Serialize(entries));
+        EXPECT_EQ(again.Problem, "") << file;
+        ASSERT_EQ(again.Entries.size(), 2u) << file;
+        EXPECT_EQ(ini::DecodeText(again.Entries[0].Raw), ini::DecodeText(entries[0].Raw)) << file;
+        EXPECT_EQ(again.Entries[1], entries[1]) << file;
+    }
+}
+
 } // namespace
