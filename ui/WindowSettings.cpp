@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 #include <optional>
+#include <utility>
 
 namespace quavril {
 
@@ -218,11 +219,13 @@ void WindowSettings::SetInteger(std::string_view name, int32_t value) {
     QWidget* window = place->Window;
     if (!window)
         return;
-    if (name.back() == 'W')
-        window->resize(value, window->height());
-    else if (name.back() == 'H')
-        window->resize(window->width(), value);
-    else {
+    if (name.back() == 'W' || name.back() == 'H') {
+        QSize wanted = place->WantedSize.value_or(QSize(0, 0));
+        (name.back() == 'W' ? wanted.rwidth() : wanted.rheight()) = value;
+        place->WantedSize = wanted;
+        window->resize(wanted.width() ? wanted.width() : window->width(),
+                       wanted.height() ? wanted.height() : window->height());
+    } else {
         place->Wanted = place->Stored;
         WindowPlacement::MoveFrameTo(window, place->Stored);
     }
@@ -247,9 +250,17 @@ void WindowSettings::Framed(QWidget* window) {
     for (Place& place : places_) {
         if (place.Window != window)
             continue;
-        const std::optional<QPoint> wanted = place.Wanted;
-        place.Wanted.reset();
-        if (!window->isVisible() || window->frameGeometry() == window->geometry())
+        const std::optional<QPoint> wanted = std::exchange(place.Wanted, std::nullopt);
+        const std::optional<QSize> size = std::exchange(place.WantedSize, std::nullopt);
+        if (!window->isVisible())
+            return;
+        // The manager's answer to the window's first showing can arrive after a stored size
+        // was applied to the shown window, and take it back.
+        if (size && ((size->width() && window->width() != size->width()) ||
+                     (size->height() && window->height() != size->height())))
+            window->resize(size->width() ? size->width() : window->width(),
+                           size->height() ? size->height() : window->height());
+        if (window->frameGeometry() == window->geometry())
             return;
         if (wanted && window->pos() != *wanted)
             window->move(*wanted);

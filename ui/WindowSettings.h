@@ -84,6 +84,8 @@ private:
         QPoint CapturedPlace;
         QSize CapturedSize;
         std::optional<QPoint> Wanted; // where its frame goes once the manager framed it
+        // The stored width and height (0: as it is) it keeps once the manager framed it.
+        std::optional<QSize> WantedSize;
     };
     struct ViewWindow {
         std::string Flag;
