@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <numbers>
 #include <numeric>
@@ -63,30 +62,6 @@ std::vector<int32_t> Integers(const std::vector<double>& v, SampleFormat f) {
 }
 
 } // namespace
-
-// --- Golden samples --------------------------------------------------------------------------
-
-// The first frame of a 1 kHz sine at 48 kHz, 0 dBFS, in every format: the sample before
-// rounding, sin(2 pi 1000 / 48000) * 32767 = 4276.95, scaled to the format's full scale.
-TEST(HighResolution, firstSineSampleInEveryFormat) {
-    const struct {
-        SampleFormat Format;
-        uint8_t Bytes[4];
-    } cases[] = {
-        {S16, {0xB5, 0x10}},             // 4277
-        {S24, {0x15, 0xB5, 0x10}},       // 1094933
-        {F32, {0xA9, 0xA8, 0x05, 0x3E}}, // 0.1305262f
-    };
-    for (const auto& c : cases) {
-        Generator g;
-        g.SetQuality(Quality(c.Format, DitherKind::None, false, 0));
-        Mono(g, 48000, SINE, "1000", "1");
-        std::vector<uint8_t> frame(static_cast<size_t>(g.FrameBytes()));
-        g.RenderBytes(frame.data(), 1);
-        EXPECT_EQ(0, std::memcmp(frame.data(), c.Bytes, frame.size()))
-            << "format " << static_cast<int>(c.Format);
-    }
-}
 
 // Quantisation: scaled to the format, rounded half to even, clipped, never wrapped.
 TEST(HighResolution, quantisationRoundsAndClipsToTheFormat) {
