@@ -10,7 +10,6 @@
 #include "ui/WindowSettings.h"
 
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QImage>
 
 using namespace quavril;
@@ -48,15 +47,6 @@ protected:
             monitor->Renew();
         }
     }
-    // Waits (at most 2 s) until `done` holds.
-    static bool WaitFor(const std::function<bool()>& done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < 2000)
-            QTest::qWait(10);
-        return done();
-    }
-
     std::unique_ptr<TfrmSignalMonitor> monitor;
 };
 
@@ -152,18 +142,18 @@ TEST_F(SignalMonitor, keysReachEveryControl) {
     monitor->activateWindow();
     QApplication::setActiveWindow(monitor.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(monitor.get(), 2000));
-    ASSERT_TRUE(WaitFor([&] { return monitor->Analysis().SpectrumCount() > 2; }));
+    ASSERT_TRUE(RunUntil([&] { return monitor->Analysis().SpectrumCount() > 2; }, 2000));
     // A mnemonic presses its button with a short animation.
     QTest::keyClick(monitor.get(), Qt::Key_P, Qt::AltModifier);
-    EXPECT_TRUE(WaitFor([&] { return monitor->Paused(); }));
+    EXPECT_TRUE(RunUntil([&] { return monitor->Paused(); }, 2000));
     EXPECT_FALSE(monitor->Running());
     const int frozen = monitor->Analysis().SpectrumCount();
     QTest::qWait(150);
     EXPECT_EQ(monitor->Analysis().SpectrumCount(), frozen);
     QTest::keyClick(monitor.get(), Qt::Key_P, Qt::AltModifier);
-    EXPECT_TRUE(WaitFor([&] { return monitor->Analysis().SpectrumCount() > frozen; }));
+    EXPECT_TRUE(RunUntil([&] { return monitor->Analysis().SpectrumCount() > frozen; }, 2000));
     QTest::keyClick(monitor.get(), Qt::Key_A, Qt::AltModifier);
-    EXPECT_TRUE(WaitFor([&] { return monitor->Averaging(); }));
+    EXPECT_TRUE(RunUntil([&] { return monitor->Averaging(); }, 2000));
     QTest::keyClick(monitor.get(), Qt::Key_Z, Qt::AltModifier);
     EXPECT_TRUE(monitor->cboFftSize->hasFocus());
     QTest::keyClick(monitor->cboFftSize, Qt::Key_Down);
