@@ -26,50 +26,31 @@ void Feed(LevelMeter& meter, double amplitude, double seconds, int64_t& frame) {
     }
 }
 
-struct Moment {
-    double SilenceSeconds; // after the tone
-    double PeakDb;
-    double HoldDb;
-    double RmsDb;
-};
-
-class MeterBallistics : public ::testing::TestWithParam<Moment> {};
-
-TEST_P(MeterBallistics, peakFallsHoldStaysTwoSecondsAndRmsDecaysWithItsTimeConstant) {
-    const Moment m = GetParam();
-    LevelMeter meter;
-    meter.SetRate(Fs);
-    int64_t frame = 0;
-    Feed(meter, 0.1, 3.0, frame); // -20 dBFS, the RMS settled
-    Feed(meter, 0.0, m.SilenceSeconds, frame);
-    const MeterReading r = meter.Reading();
-    EXPECT_NEAR(r.PeakDb, m.PeakDb, 0.05);
-    EXPECT_NEAR(r.HoldDb, m.HoldDb, 0.05);
-    EXPECT_NEAR(r.RmsDb, m.RmsDb, 0.1);
-    EXPECT_FALSE(r.Clipped);
-}
-
-// Peak: 20 dB in 1.7 s. RMS: -23.01 dBFS for the sine, then e^-t/0.3 s in power
-// (-4.34 dB per 0.3 s). Hold: -20 for 2 s, then the falling peak.
-INSTANTIATE_TEST_SUITE_P(
-    AfterTheTone, MeterBallistics,
-    ::testing::Values(Moment{0.0, -20.0, -20.0, -23.01},
-                      Moment{0.3, -20 - 0.3 * 20 / 1.7, -20.0, -23.01 - 4.343},
-                      Moment{0.9, -20 - 0.9 * 20 / 1.7, -20.0, -23.01 - 3 * 4.343},
-                      Moment{2.1, -20 - 2.1 * 20 / 1.7, -20 - 2.1 * 20 / 1.7, -23.01 - 7 * 4.343}));
-
-// The RMS reading rises with the same time constant: 1 - 1/e of the power after 0.3 s.
-TEST(MeterRise, rmsReachesTheSinesLevelWithItsTimeConstant) {
-    const double expected[][2] = {{0.3, -23.01 + 10 * std::log10(1 - std::exp(-1.0))},
-                                  {0.9, -23.01 + 10 * std::log10(1 - std::exp(-3.0))},
-                                  {3.0, -23.01}};
-    for (const auto& e : expected) {
+// RMS: -23.01 dBFS for the sine, reached as 1 - e^-t/0.3 s of the power and left as e^-t/0.3 s
+// (-4.34 dB per 0.3 s). Peak: falls 20 dB in 1.7 s. Hold: -20 for 2 s, then the falling peak.
+TEST(MeterBallistics, peakFallsHoldStaysTwoSecondsAndRmsFollowsItsTimeConstant) {
+    const struct {
+        double ToneSeconds, SilenceSeconds; // of the -20 dBFS sine, then of silence
+        double PeakDb, HoldDb, RmsDb;
+    } moments[] = {{0.3, 0.0, -20.0, -20.0, -23.01 + 10 * std::log10(1 - std::exp(-1.0))},
+                   {0.9, 0.0, -20.0, -20.0, -23.01 + 10 * std::log10(1 - std::exp(-3.0))},
+                   {3.0, 0.0, -20.0, -20.0, -23.01},
+                   {3.0, 0.3, -20 - 0.3 * 20 / 1.7, -20.0, -23.01 - 4.343},
+                   {3.0, 0.9, -20 - 0.9 * 20 / 1.7, -20.0, -23.01 - 3 * 4.343},
+                   {3.0, 2.1, -20 - 2.1 * 20 / 1.7, -20 - 2.1 * 20 / 1.7, -23.01 - 7 * 4.343}};
+    for (const auto& m : moments) {
+        SCOPED_TRACE(::testing::Message()
+                     << m.ToneSeconds << " s of tone, " << m.SilenceSeconds << " s of silence");
         LevelMeter meter;
         meter.SetRate(Fs);
         int64_t frame = 0;
-        Feed(meter, 0.1, e[0], frame);
-        EXPECT_NEAR(meter.Reading().RmsDb, e[1], 0.1) << e[0];
-        EXPECT_NEAR(meter.Reading().PeakDb, -20.0, 0.05);
+        Feed(meter, 0.1, m.ToneSeconds, frame);
+        Feed(meter, 0.0, m.SilenceSeconds, frame);
+        const MeterReading r = meter.Reading();
+        EXPECT_NEAR(r.PeakDb, m.PeakDb, 0.05);
+        EXPECT_NEAR(r.HoldDb, m.HoldDb, 0.05);
+        EXPECT_NEAR(r.RmsDb, m.RmsDb, 0.1);
+        EXPECT_FALSE(r.Clipped);
     }
 }
 

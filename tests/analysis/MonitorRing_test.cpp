@@ -21,37 +21,32 @@ std::vector<uint8_t> StereoRamp(SampleFormat format, int frames, int first) {
     return data;
 }
 
-class RingFormats : public ::testing::TestWithParam<SampleFormat> {};
-
-TEST_P(RingFormats, framesComeBackPerChannelAcrossTheWrap) {
-    const SampleFormat format = GetParam();
-    const double tolerance = format == SampleFormat::S16 ? 1.0 / 32767 : 1e-6;
-    MonitorRing ring;
-    // 1.5 times the capacity in chunks of 40,000 frames, the last one partial.
-    const int chunk = 40000;
-    int written = 0;
-    while (written < MonitorRing::CapacityFrames * 3 / 2) {
-        const auto data = StereoRamp(format, chunk, written);
-        ring.Append(data.data(), static_cast<int32_t>(data.size()), 2, format);
-        written += chunk;
-    }
-    ASSERT_EQ(ring.Written(), written);
-    EXPECT_EQ(ring.Channels(), 2);
-    const int frames = 50000;
-    std::vector<float> left(frames), right(frames);
-    const int64_t end = written - 1000;
-    ring.Read(0, end, frames, left.data());
-    ring.Read(1, end, frames, right.data());
-    for (int i = 0; i < frames; i += 997) {
-        const double v = ((end - frames + i) % 1000) / 1000.0;
-        ASSERT_NEAR(left[static_cast<size_t>(i)], v, tolerance) << i;
-        ASSERT_NEAR(right[static_cast<size_t>(i)], -v, tolerance) << i;
+TEST(RingFormats, framesComeBackPerChannelAcrossTheWrap) {
+    for (const SampleFormat format : {SampleFormat::S16, SampleFormat::S24, SampleFormat::F32}) {
+        const double tolerance = format == SampleFormat::S16 ? 1.0 / 32767 : 1e-6;
+        MonitorRing ring;
+        // 1.5 times the capacity in chunks of 40,000 frames, the last one partial.
+        const int chunk = 40000;
+        int written = 0;
+        while (written < MonitorRing::CapacityFrames * 3 / 2) {
+            const auto data = StereoRamp(format, chunk, written);
+            ring.Append(data.data(), static_cast<int32_t>(data.size()), 2, format);
+            written += chunk;
+        }
+        ASSERT_EQ(ring.Written(), written);
+        EXPECT_EQ(ring.Channels(), 2);
+        const int frames = 50000;
+        std::vector<float> left(frames), right(frames);
+        const int64_t end = written - 1000;
+        ring.Read(0, end, frames, left.data());
+        ring.Read(1, end, frames, right.data());
+        for (int i = 0; i < frames; i += 997) {
+            const double v = ((end - frames + i) % 1000) / 1000.0;
+            ASSERT_NEAR(left[static_cast<size_t>(i)], v, tolerance) << i;
+            ASSERT_NEAR(right[static_cast<size_t>(i)], -v, tolerance) << i;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Formats, RingFormats,
-                         ::testing::Values(SampleFormat::S16, SampleFormat::S24,
-                                           SampleFormat::F32));
 
 // Frames not yet written, overwritten, or from before a restart read as silence; a mono
 // frame is both channels; a partial frame at the end of the bytes is not taken.

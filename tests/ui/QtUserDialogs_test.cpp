@@ -20,22 +20,18 @@ int VisibleBoxes() {
 
 // Closes whatever modal box is open every second, counting how many it had to close: a box
 // left open would otherwise hold the test.
-class ModalGuard {
-public:
+struct ModalGuard {
+    int forced = 0;
+    QTimer timer;
     ModalGuard() {
-        timer_.setInterval(1000);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
             while (QWidget* w = QApplication::activeModalWidget()) {
                 ++forced;
                 w->close();
             }
         });
-        timer_.start();
+        timer.start(1000);
     }
-    int forced = 0;
-
-private:
-    QTimer timer_;
 };
 
 TEST(QtUserDialogsTest, aRepeatedNoticeIsFoldedIntoTheOneBoxShown) {

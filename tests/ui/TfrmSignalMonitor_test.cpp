@@ -10,7 +10,6 @@
 #include "ui/WindowSettings.h"
 
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QImage>
 
 using namespace quavril;
@@ -48,27 +47,22 @@ protected:
             monitor->Renew();
         }
     }
-    // Waits (at most 2 s) until `done` holds.
-    static bool WaitFor(const std::function<bool()>& done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < 2000)
-            QTest::qWait(10);
-        return done();
-    }
-
     std::unique_ptr<TfrmSignalMonitor> monitor;
 };
 
 // The reference tone reads -20 dBFS peak and -23 dBFS RMS on both meters, one spectral line
-// at 1 kHz and -20 dBFS, and a triggered trace of four periods.
-TEST_F(SignalMonitor, showsTheReferenceToneAsPlayed) {
+// at 1 kHz and -20 dBFS, and a triggered trace of four periods. Only a window that can be
+// seen gets the queued samples: hidden (the View item again) or minimised, nothing is copied
+// and nothing renewed.
+TEST_F(SignalMonitor, showsTheReferenceToneAsPlayedWhileSeen) {
+    PlayReferenceTone();
+    EXPECT_EQ(session->MonitorPlayingFrame(), 0);
     QTest::keyClick(window.get(), Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_TRUE(monitor->isVisible());
     EXPECT_TRUE(Item()->isChecked());
     EXPECT_TRUE(monitor->Running());
-    PlayReferenceTone();
     PlayBuffers(100); // 2.3 s at 44,100 Hz, 1,024 frames per buffer
+    EXPECT_GT(session->MonitorPlayingFrame(), 0);
     const SignalAnalysis& a = monitor->Analysis();
     ASSERT_EQ(a.Channels(), 2);
     for (int c = 0; c < 2; ++c) {
@@ -83,6 +77,22 @@ TEST_F(SignalMonitor, showsTheReferenceToneAsPlayed) {
     EXPECT_TRUE(a.Triggered());
     EXPECT_EQ(a.ScopeSpan(), ScopeTrace::SpanFrames(44100, 1000));
     EXPECT_EQ(monitor->View()->PeakText(0), "1000.0 Hz  -20.0 dBFS");
+
+    monitor->showMinimized();
+    Pump();
+    if (monitor->isMinimized()) { // where the platform minimises at all
+        EXPECT_FALSE(monitor->Running());
+        EXPECT_EQ(session->MonitorPlayingFrame(), 0);
+        monitor->showNormal();
+        Pump();
+        EXPECT_TRUE(monitor->Running());
+    }
+    QApplication::setActiveWindow(window.get());
+    QTest::keyClick(window.get(), Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(monitor->isVisible());
+    EXPECT_FALSE(Item()->isChecked());
+    EXPECT_FALSE(monitor->Running());
+    EXPECT_EQ(session->MonitorPlayingFrame(), 0);
 }
 
 // The picture follows the sound, not the fill: a louder tone already queued shows only once
@@ -101,104 +111,49 @@ TEST_F(SignalMonitor, changesWhenTheDevicePlaysTheChange) {
     EXPECT_NEAR(monitor->Analysis().Meter(1).PeakDb, -20.0, 0.05);
 }
 
-// Only a window that can be seen gets the queued samples: hidden (the View item again) or
-// minimised, nothing is copied and nothing renewed.
-TEST_F(SignalMonitor, copiesAndRenewsOnlyWhileSeen) {
-    PlayReferenceTone();
-    EXPECT_EQ(session->MonitorPlayingFrame(), 0);
+// The picture goes through the file dialog into a PNG file of the view's size; a cancelled
+// dialog writes nothing, a folder that is not there is reported.
+TEST_F(SignalMonitor, savedPictureIsAPngOfTheViewOrAReportedFailure) {
     window->SignalMonitor1Click();
-    ASSERT_TRUE(monitor->isVisible());
-    PlayBuffers(2);
-    EXPECT_GT(session->MonitorPlayingFrame(), 0);
-    EXPECT_TRUE(monitor->Running());
-    monitor->showMinimized();
+    monitor->resize(700, 500);
     Pump();
-    if (monitor->isMinimized()) { // where the platform minimises at all
-        EXPECT_FALSE(monitor->Running());
-        EXPECT_EQ(session->MonitorPlayingFrame(), 0);
-        monitor->showNormal();
-        Pump();
-        EXPECT_TRUE(monitor->Running());
+    const QString good = configDir.filePath("monitor.png");
+    const QString bad = configDir.filePath("missing/monitor.png");
+    for (const QString& path : {good, QString(), bad}) { // the empty one cancels
+        if (!path.isEmpty())
+            dialogs.SavePaths.push_back(path);
+        QTest::keyClick(monitor.get(), Qt::Key_S, Qt::ControlModifier);
+        EXPECT_EQ(dialogs.SaveRequests.back().DefaultSuffix, "png");
     }
-    QApplication::setActiveWindow(window.get());
-    QTest::keyClick(window.get(), Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_FALSE(monitor->isVisible());
-    EXPECT_FALSE(Item()->isChecked());
-    EXPECT_FALSE(monitor->Running());
-    EXPECT_EQ(session->MonitorPlayingFrame(), 0);
+    ASSERT_EQ(dialogs.SaveRequests.size(), 3u);
+    EXPECT_EQ(QImage(good).size(), monitor->View()->size() * monitor->View()->devicePixelRatioF());
+    EXPECT_TRUE(QImage(bad).isNull());
+    ASSERT_EQ(dialogs.Messages.size(), 1u) << "only the missing folder is reported";
+    EXPECT_EQ(dialogs.Messages[0].Kind, "error");
+    EXPECT_TRUE(dialogs.Messages[0].Text.contains(bad));
 }
 
-TEST_F(SignalMonitor, pauseFreezesThePicture) {
+// Everything is reachable from the keyboard: the mnemonics (Pause freezes the picture), F1
+// for the window's own help topic, Esc closes the window and clears the View mark.
+TEST_F(SignalMonitor, keysReachEveryControl) {
+    HelpViewer::SetFolder(QString(QUAVRIL_SOURCE_DIR) + "/resources/help");
     window->SignalMonitor1Click();
     PlayReferenceTone();
-    ASSERT_TRUE(WaitFor([&] { return monitor->Analysis().SpectrumCount() > 2; }));
-    Click(monitor->btnPause);
-    EXPECT_TRUE(monitor->Paused());
+    monitor->activateWindow();
+    QApplication::setActiveWindow(monitor.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(monitor.get(), 2000));
+    ASSERT_TRUE(RunUntil([&] { return monitor->Analysis().SpectrumCount() > 2; }, 2000));
+    // A mnemonic presses its button with a short animation.
+    QTest::keyClick(monitor.get(), Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(RunUntil([&] { return monitor->Paused(); }, 2000));
     EXPECT_FALSE(monitor->Running());
     const int frozen = monitor->Analysis().SpectrumCount();
     QTest::qWait(150);
     EXPECT_EQ(monitor->Analysis().SpectrumCount(), frozen);
-    Click(monitor->btnPause);
-    EXPECT_TRUE(WaitFor([&] { return monitor->Analysis().SpectrumCount() > frozen; }));
-}
-
-struct SaveCase {
-    const char* Path; // in the test's folder; empty: the dialog is cancelled
-    bool Written;
-};
-
-class SavedPicture : public SignalMonitor, public ::testing::WithParamInterface<SaveCase> {};
-
-// The picture goes through the file dialog into a PNG file of the view's size; a cancelled
-// dialog writes nothing, a folder that is not there is reported.
-TEST_P(SavedPicture, isAPngOfTheViewOrAReportedFailure) {
-    const SaveCase c = GetParam();
-    window->SignalMonitor1Click();
-    monitor->resize(700, 500);
-    Pump();
-    const QString path = *c.Path ? configDir.filePath(c.Path) : QString();
-    if (!path.isEmpty())
-        dialogs.SavePaths.push_back(path);
-    QTest::keyClick(monitor.get(), Qt::Key_S, Qt::ControlModifier);
-    ASSERT_EQ(dialogs.SaveRequests.size(), 1u);
-    EXPECT_EQ(dialogs.SaveRequests[0].DefaultSuffix, "png");
-    const QImage saved = path.isEmpty() ? QImage() : QImage(path);
-    EXPECT_EQ(!saved.isNull(), c.Written);
-    if (c.Written) {
-        EXPECT_EQ(saved.size(), monitor->View()->size() * monitor->View()->devicePixelRatioF());
-        EXPECT_TRUE(dialogs.Messages.empty());
-    } else if (!path.isEmpty()) {
-        ASSERT_EQ(dialogs.Messages.size(), 1u);
-        EXPECT_EQ(dialogs.Messages[0].Kind, "error");
-        EXPECT_TRUE(dialogs.Messages[0].Text.contains(path));
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, SavedPicture,
-                         ::testing::Values(SaveCase{"monitor.png", true}, SaveCase{"", false},
-                                           SaveCase{"missing/monitor.png", false}));
-
-TEST_F(SignalMonitor, copyPutsThePictureOnTheClipboard) {
-    window->SignalMonitor1Click();
-    QApplication::clipboard()->clear();
-    Click(monitor->btnCopy);
-    const QImage copied = QApplication::clipboard()->image();
-    EXPECT_EQ(copied.size(), monitor->View()->size() * monitor->View()->devicePixelRatioF());
-}
-
-// Everything is reachable from the keyboard: the mnemonics, F1 for the window's own help
-// topic, Esc closes the window and clears the View mark.
-TEST_F(SignalMonitor, keysReachEveryControl) {
-    HelpViewer::SetFolder(QString(QUAVRIL_SOURCE_DIR) + "/resources/help");
-    window->SignalMonitor1Click();
-    monitor->activateWindow();
-    QApplication::setActiveWindow(monitor.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(monitor.get(), 2000));
-    // A mnemonic presses its button with a short animation.
     QTest::keyClick(monitor.get(), Qt::Key_P, Qt::AltModifier);
-    EXPECT_TRUE(WaitFor([&] { return monitor->Paused(); }));
+    EXPECT_TRUE(RunUntil([&] { return monitor->Analysis().SpectrumCount() > frozen; }, 2000));
     QTest::keyClick(monitor.get(), Qt::Key_A, Qt::AltModifier);
-    EXPECT_TRUE(WaitFor([&] { return monitor->Averaging(); }));
+    EXPECT_TRUE(RunUntil([&] { return monitor->Averaging(); }, 2000));
     QTest::keyClick(monitor.get(), Qt::Key_Z, Qt::AltModifier);
     EXPECT_TRUE(monitor->cboFftSize->hasFocus());
     QTest::keyClick(monitor->cboFftSize, Qt::Key_Down);
@@ -211,7 +166,8 @@ TEST_F(SignalMonitor, keysReachEveryControl) {
     EXPECT_FALSE(Item()->isChecked());
 }
 
-// The plots stand on the palette's base colour, and the traces keep their contrast on it.
+// The plots stand on the palette's base colour, and the traces keep their contrast on it; the
+// picture copied to the clipboard shows it at the view's size.
 TEST_F(SignalMonitor, followsALightAndADarkPalette) {
     window->SignalMonitor1Click();
     for (const QColor base : {QColor(255, 255, 255), QColor(30, 30, 30)}) {
@@ -220,7 +176,9 @@ TEST_F(SignalMonitor, followsALightAndADarkPalette) {
         palette.setColor(QPalette::Window, base.lighter(110));
         palette.setColor(QPalette::Text, base.lightness() < 128 ? Qt::white : Qt::black);
         monitor->setPalette(palette);
-        const QImage picture = monitor->Picture();
+        Click(monitor->btnCopy);
+        const QImage picture = QApplication::clipboard()->image();
+        EXPECT_EQ(picture.size(), monitor->View()->size() * monitor->View()->devicePixelRatioF());
         const QPoint inside(picture.width() - 30, 30); // in the oscilloscope, above the trace
         EXPECT_EQ(picture.pixelColor(inside), base);
         for (int c = 0; c < 2; ++c) {
