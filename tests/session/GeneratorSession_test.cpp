@@ -241,8 +241,6 @@ TEST_F(SessionTest, valueAnswersEveryStoredSettingAsItWouldBeStored) {
         }
 }
 
-// The table says where every control lives: each field finds its own row, stored names are
-// unique, and writing through a row changes exactly that control.
 // The monitor's ring gets exactly the bytes queued to the device, only while it is attached,
 // and the frame it calls playing is the device's: the newest frame less the device's delay.
 TEST_F(SessionTest, theMonitorRingIsAlignedWithTheDevicesDelay) {
@@ -286,6 +284,8 @@ TEST_F(SessionTest, theMonitorRingIsAlignedWithTheDevicesDelay) {
     EXPECT_EQ(session->MonitorPlayingFrame(), ring.Written());
 }
 
+// The table says where every control lives: each field finds its own row, stored names are
+// unique, and writing through a row changes exactly that control.
 TEST(SettingsTable, everyControlHasOneRowAndEveryStoredNameOneSetting) {
     std::set<std::string> stored;
     for (const SettingRow& row : SettingsTable()) {
