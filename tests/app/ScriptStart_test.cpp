@@ -113,11 +113,10 @@ TEST_F(ScriptStart, aWindowStartWithoutADisplaySaysWhyAndEndsWithStatusOne) {
         std::vector<std::string> Args;
         std::string Why;
     };
+    const std::string none = "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
     const Case cases[] = {
-        {nullptr, {}, "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
-        {nullptr,
-         {script.string()},
-         "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
+        {nullptr, {}, none},
+        {nullptr, {script.string()}, none},
         {":987", {script.string()}, "the display :987 cannot be reached"},
     };
     const char* display = std::getenv("DISPLAY");
