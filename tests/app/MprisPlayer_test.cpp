@@ -3,32 +3,15 @@
 // whose every change playerctl follows, the Sync box turns the controls into broadcasts, Next
 // and Previous walk the memory slots, and the title follows the signal.
 #include "app/MprisPlayer.h"
+#include "tests/audio/AudioTestSupport.h"
 #include "tests/support/TestSlots.h"
 #include "tests/ui/UiTestSupport.h"
 
 #include <QProcess>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 using namespace quavril;
 using namespace quavril::test;
-
-namespace {
-
-// Serves the event loop (this process answers playerctl's calls) until `done`, at most 10 s.
-bool Serve(const std::function<bool()>& done) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
-} // namespace
 
 class MediaControls : public WindowTest {
 protected:
@@ -50,7 +33,8 @@ protected:
     std::string Playerctl(const QStringList& args) {
         QProcess p;
         p.start("playerctl", QStringList{"--player", Name()} + args);
-        EXPECT_TRUE(Serve([&] { return p.state() == QProcess::NotRunning; }))
+        // This process answers playerctl's calls meanwhile.
+        EXPECT_TRUE(RunUntil([&] { return p.state() == QProcess::NotRunning; }, 10000))
             << args.join(' ').toStdString();
         return p.readAllStandardOutput().trimmed().toStdString();
     }
@@ -66,7 +50,7 @@ TEST_F(MediaControls, windowAndPlayerctlDriveOneTransportThatPlayerctlFollows) {
     // Follows PropertiesChanged: a line per change of state.
     QProcess follow;
     follow.start("playerctl", {"--player", Name(), "--follow", "status"});
-    Serve([&] { return follow.canReadLine(); });
+    RunUntil([&] { return follow.canReadLine(); }, 10000);
     const std::vector<std::pair<std::function<void()>, std::string>> steps{
         {[&] { Click(window->btnON); }, "Playing"},
         {[&] { Click(window->btnPause); }, "Paused"},
@@ -86,7 +70,8 @@ TEST_F(MediaControls, windowAndPlayerctlDriveOneTransportThatPlayerctlFollows) {
     }
     const char* expected = "Stopped\nPlaying\nPaused\nPlaying\nPaused\nPlaying\nStopped\n"
                            "Playing\nStopped\n";
-    Serve([&] { return follow.peek(1 << 16).size() >= qsizetype(std::strlen(expected)); });
+    RunUntil([&] { return follow.peek(1 << 16).size() >= qsizetype(std::strlen(expected)); },
+             10000);
     follow.kill();
     follow.waitForFinished(10000);
     EXPECT_EQ(follow.readAllStandardOutput().toStdString(), expected);

@@ -358,52 +358,42 @@ TEST_F(ProgramRun, valueAnswersEveryStoredSettingAsTheEndStoresIt) {
         EXPECT_EQ(Stored(name), value) << name;
 }
 
-struct Node {
-    const char* Kind;
-    std::function<bool(const fs::path&, const fs::path&)> Make;
-};
+class NotAFile : public ProgramRun, public ::testing::WithParamInterface<std::string> {};
 
-class NotAFile : public ProgramRun, public ::testing::WithParamInterface<Node> {};
-
-// A FIFO, a link to a device or a folder in the settings file's place: the start neither
-// waits nor reads it, the end does not write it, and both say so on stderr.
+// A FIFO, a link to a device (a null device of the test's own, never a node of the system) or
+// a folder in the settings file's place: the start neither waits nor reads it, the end does
+// not write it, and both say so on stderr.
 TEST_P(NotAFile, isNeitherReadNorWrittenAndTheStartGoesOn) {
     fs::remove(ConfigFile());
-    const fs::path other = files.dir / "node";
-    if (!GetParam().Make(ConfigFile(), other))
-        GTEST_SKIP() << "cannot make " << GetParam().Kind << " here";
+    const std::string& kind = GetParam();
+    const fs::path at = ConfigFile(), node = files.dir / "node";
+    const bool made = kind == "a FIFO" ? ::mkfifo(at.c_str(), 0600) == 0
+                      : kind == "a folder"
+                          ? fs::create_directory(at)
+                          : ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+                                ::symlink(node.c_str(), at.c_str()) == 0;
+    if (!made)
+        GTEST_SKIP() << "cannot make " << kind << " here";
     struct stat before {};
-    ASSERT_EQ(::lstat(ConfigFile().c_str(), &before), 0);
+    ASSERT_EQ(::lstat(at.c_str(), &before), 0);
     Program p(files.dir, {});
     ASSERT_TRUE(p.Ready()) << p.Err();
     EXPECT_EQ(p.Value("fInitLeft"), "1000");
     EXPECT_EQ(p.Terminate(), 0);
     struct stat after {};
-    ASSERT_EQ(::lstat(ConfigFile().c_str(), &after), 0);
+    ASSERT_EQ(::lstat(at.c_str(), &after), 0);
     EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(after.st_ino, before.st_ino);
     const std::string err = p.Err();
-    const std::string kind = std::string(" is ") + GetParam().Kind + ", not a regular file: ";
-    EXPECT_NE(err.find(kind + "the settings are not read from it"), std::string::npos) << err;
-    EXPECT_NE(err.find(kind + "the settings are not written to it"), std::string::npos) << err;
+    const std::string said = " is " + kind + ", not a regular file: ";
+    EXPECT_NE(err.find(said + "the settings are not read from it"), std::string::npos) << err;
+    EXPECT_NE(err.find(said + "the settings are not written to it"), std::string::npos) << err;
     EXPECT_EQ(err.find("could not be written"), std::string::npos) << err;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Nodes, NotAFile,
-    ::testing::Values(Node{"a FIFO",
-                           [](const fs::path& p, const fs::path&) {
-                               return ::mkfifo(p.c_str(), 0600) == 0;
-                           }},
-                      // A null device of the test's own, never a node of the system.
-                      Node{"a character device",
-                           [](const fs::path& p, const fs::path& o) {
-                               return ::mknod(o.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
-                                      ::symlink(o.c_str(), p.c_str()) == 0;
-                           }},
-                      Node{"a folder", [](const fs::path& p,
-                                          const fs::path&) { return fs::create_directory(p); }}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Nodes, NotAFile,
+                         ::testing::Values("a FIFO", "a character device", "a folder"),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
 
 struct Damage {
     std::string Line;

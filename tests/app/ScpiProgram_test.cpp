@@ -87,28 +87,11 @@ protected:
     void SetUp() override {
         files.SetUp("scpi-program");
         capture = files.dir / "capture.raw";
-        const fs::path conf = files.dir / "capture.conf";
-        std::ofstream(conf)
-            << "pcm.!default {\n type file\n slave.pcm \"null\"\n file \"" << capture.string()
-            << "\"\n format \"raw\"\n}\n"
-               "pcm.spare {\n type null\n hint { show on description \"Spare\" }\n}\n";
-        ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+        files.UseOnlyCaptureDefault(capture);
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         ::setenv("XDG_CONFIG_HOME", (files.dir / "config").c_str(), 1);
         fs::create_directories(files.dir / "config" / "Orvande");
         Store("Fs=3");
-    }
-    // The default device records what is played into `capture` and passes it on to a device
-    // of type `slave`. The configuration stands alone: the system's would make PipeWire the
-    // default device.
-    void Device(const std::string& slave) {
-        const fs::path conf = files.dir / "capture.conf";
-        std::ofstream(conf)
-            << "pcm.!default {\n type file\n slave.pcm { type " << slave << " }\n file \""
-            << capture.string()
-            << "\"\n format \"raw\"\n}\n"
-               "pcm.spare {\n type null\n hint { show on description \"Spare\" }\n}\n";
-        ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
     }
     void TearDown() override {
         ::unsetenv("XDG_CONFIG_HOME");
@@ -173,7 +156,12 @@ TEST_F(ScpiProgram, pyvisaScriptSetsTheToneThatTheDevicePlays) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (!runtime || !fs::exists(fs::path(runtime) / "pipewire-0"))
         GTEST_SKIP() << "no PipeWire server (run through tests/audio/with_pipewire.sh)";
-    Device("pipewire");
+    // The default device records what is played and passes it on to PipeWire.
+    std::ofstream(files.dir / "pw.conf")
+        << "pcm.!default {\n type file\n slave.pcm { type pipewire }\n file \"" << capture.string()
+        << "\"\n format \"raw\"\n}\n"
+           "pcm.spare {\n type null\n hint { show on description \"Spare\" }\n}\n";
+    ::setenv("ALSA_CONFIG_PATH", (files.dir / "pw.conf").c_str(), 1);
     const int port = FreePorts(1);
     auto quavril = Quavril({"--scpi=127.0.0.1:" + std::to_string(port)});
     ASSERT_TRUE(Listening(port)) << quavril->Err();
@@ -204,25 +192,11 @@ TEST_F(ScpiProgram, pyvisaScriptSetsTheToneThatTheDevicePlays) {
     EXPECT_TRUE(right.Silent);
 }
 
-TEST_F(ScpiProgram, aPortInUseIsReportedAndTheGeneratorRunsOn) {
-    const int port = FreePorts(1);
-    const int holder = OpenSocket(port, true);
-    ASSERT_GE(holder, 0);
-    auto quavril = Quavril({"--scpi=127.0.0.1:" + std::to_string(port)});
-    const std::string said =
-        "quavril: SCPI server: Not listening: 127.0.0.1:" + std::to_string(port) +
-        " is in use by another program\n";
-    EXPECT_TRUE(WaitFor([&] { return quavril->Err().find(said) != std::string::npos; }))
-        << quavril->Err();
-    // Still running and reachable on the bus.
-    const std::string listed = RunToEnd(QUAVRIL_BIN_DIR "/quavril-cli", {"generators"});
-    EXPECT_EQ(listed, std::to_string(quavril->Pid()) + "\tQuavril 3.92\n");
-    EXPECT_EQ(quavril->Terminate(), 0);
-    ::close(holder);
-}
-
-TEST_F(ScpiProgram, copiesTakeConsecutivePortsThatGeneratorsLists) {
-    const int first = FreePorts(2);
+// Copies take consecutive ports from the stored one, which *IDN? tells apart; a port named on
+// the command line that is in use is reported, and that copy runs on without SCPI. quavril-cli
+// generators lists each copy with its port.
+TEST_F(ScpiProgram, copiesTakeConsecutivePortsAndAPortInUseIsReported) {
+    const int first = FreePorts(3);
     Store("Fs=3 ScpiServer=1 ScpiPort=" + std::to_string(first));
     auto one = Quavril({});
     ASSERT_TRUE(Listening(first)) << one->Err();
@@ -231,17 +205,27 @@ TEST_F(ScpiProgram, copiesTakeConsecutivePortsThatGeneratorsLists) {
     const std::string serial = "Orvande,Quavril," + HostName() + ":";
     EXPECT_EQ(Ask(first, "*IDN?"), serial + std::to_string(first) + ",3.92");
     EXPECT_EQ(Ask(first + 1, "*IDN?"), serial + std::to_string(first + 1) + ",3.92");
+    const int holder = OpenSocket(first + 2, true);
+    ASSERT_GE(holder, 0);
+    auto three = Quavril({"--scpi=127.0.0.1:" + std::to_string(first + 2)});
+    const std::string said =
+        "quavril: SCPI server: Not listening: 127.0.0.1:" + std::to_string(first + 2) +
+        " is in use by another program\n";
+    EXPECT_TRUE(WaitFor([&] { return three->Err().find(said) != std::string::npos; }))
+        << three->Err();
 
     std::vector<std::string> lines = {
         std::to_string(one->Pid()) + "\tQuavril 3.92\t" + std::to_string(first),
-        std::to_string(two->Pid()) + "\tQuavril 3.92\t" + std::to_string(first + 1)};
+        std::to_string(two->Pid()) + "\tQuavril 3.92\t" + std::to_string(first + 1),
+        std::to_string(three->Pid()) + "\tQuavril 3.92"};
     std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
         return std::stol(a) < std::stol(b);
     });
     EXPECT_EQ(RunToEnd(QUAVRIL_BIN_DIR "/quavril-cli", {"generators"}),
-              lines[0] + "\n" + lines[1] + "\n");
-    EXPECT_EQ(one->Terminate(), 0);
-    EXPECT_EQ(two->Terminate(), 0);
+              lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+    for (auto* copy : {one.get(), two.get(), three.get()})
+        EXPECT_EQ(copy->Terminate(), 0);
+    ::close(holder);
 }
 
 } // namespace

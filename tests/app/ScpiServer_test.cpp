@@ -3,14 +3,10 @@
 // at once, what is dropped (long lines, silent clients, clients that never read), and that a
 // flood on one connection leaves another one answered promptly.
 #include "app/ScpiServer.h"
-#include "audio/VirtualWaveOut.h"
-#include "session/GeneratorSession.h"
 #include "session/SessionScpiHost.h"
-#include "settings/SettingsStore.h"
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/session/SessionFixture.h"
 
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
@@ -32,63 +28,51 @@ namespace {
 class Client {
 public:
     Client(int port, const char* source = "127.0.0.1") {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in from{};
-        from.sin_family = AF_INET;
+        sockaddr_in from{AF_INET, 0, {}, {}},
+            to{AF_INET, htons(static_cast<uint16_t>(port)), {}, {}};
         ::inet_pton(AF_INET, source, &from.sin_addr);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof from);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<uint16_t>(port));
         ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof from);
         connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
     }
     ~Client() { ::close(fd_); }
     bool Connected() const { return connected_; }
     bool Send(std::string_view data) {
-        while (!data.empty()) {
-            const ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
-            if (n <= 0)
+        for (ssize_t n = 0; !data.empty(); data.remove_prefix(static_cast<size_t>(n)))
+            if ((n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL)) <= 0)
                 return false;
-            data.remove_prefix(static_cast<size_t>(n));
-        }
         return true;
     }
     // The next line, nothing when none came within `ms` or the connection ended.
     std::optional<std::string> ReadLine(int ms = 5000) {
         const auto end = Clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            if (const size_t nl = buffer_.find('\n'); nl != std::string::npos) {
-                std::string line = buffer_.substr(0, nl);
-                buffer_.erase(0, nl + 1);
-                return line;
-            }
+        while (buffer_.find('\n') == std::string::npos) {
             char chunk[4096];
             const ssize_t n = Receive(chunk, sizeof chunk, end);
             if (n <= 0)
                 return std::nullopt;
             buffer_.append(chunk, static_cast<size_t>(n));
         }
+        const size_t nl = buffer_.find('\n');
+        std::string line = buffer_.substr(0, nl);
+        buffer_.erase(0, nl + 1);
+        return line;
     }
     std::optional<std::string> Query(const std::string& line, int ms = 5000) {
-        if (!Send(line + "\n"))
-            return std::nullopt;
-        return ReadLine(ms);
+        return Send(line + "\n") ? ReadLine(ms) : std::nullopt;
     }
     // The server ended the connection within `ms` (everything it sent before is skipped).
     bool ClosedWithin(int ms) {
         const auto end = Clock::now() + std::chrono::milliseconds(ms);
         char chunk[65536];
-        for (;;) {
-            const ssize_t n = Receive(chunk, sizeof chunk, end);
-            if (n == 0 || (n < 0 && errno != ETIMEDOUT))
-                return true;
-            if (n < 0)
-                return false;
+        ssize_t n;
+        while ((n = Receive(chunk, sizeof chunk, end)) > 0) {
         }
+        return n == 0 || errno != ETIMEDOUT;
     }
 
 private:
+    // What recv gives, or -1 with ETIMEDOUT when nothing came before `end`.
     ssize_t Receive(char* into, size_t size, Clock::time_point end) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
         pollfd p{fd_, POLLIN, 0};
@@ -99,19 +83,15 @@ private:
         return ::recv(fd_, into, size, 0);
     }
 
-    int fd_ = -1;
+    int fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     bool connected_ = false;
     std::string buffer_;
 };
 
-class ScpiServerTest : public ::testing::Test {
+class ScpiServerTest : public test::SessionFixture {
 protected:
     void SetUp() override {
-        test::EnsureApplication();
-        ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<SettingsStore>(dir.filePath("Quavril.conf").toStdString());
-        session = std::make_unique<GeneratorSession>(*store, std::make_unique<VirtualWaveOut>());
-        session->ResetToDefaults();
+        SessionFixture::SetUp();
         host = std::make_unique<SessionScpiHost>(*session);
         server = std::make_unique<ScpiServer>(*host);
     }
@@ -139,9 +119,6 @@ protected:
         t.join();
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<GeneratorSession> session;
     std::unique_ptr<SessionScpiHost> host;
     std::unique_ptr<ScpiServer> server;
 };

@@ -23,6 +23,7 @@ protected:
     void SetUp() override {
         files.SetUp("script-start");
         // The program's default device records what it plays.
+        capture = files.dir / "capture.raw";
         files.UseOnlyCaptureDefault(capture);
         fs::create_directories(files.dir / "config" / "Orvande");
         // 44100 Hz, 4096-byte buffers, 2 buffers.
@@ -62,8 +63,7 @@ protected:
     fs::path ConfigFile() const { return files.dir / "config" / "Orvande" / "Quavril.conf"; }
 
     CliFixture files;
-    fs::path capture = fs::temp_directory_path() /
-                       ("quavril-script-capture-" + std::to_string(::getpid()) + ".raw");
+    fs::path capture;
 };
 
 TEST_F(ScriptStart, aScriptPlaysItsSlotsAndTheProgramEndsWithStatusZero) {
@@ -113,11 +113,10 @@ TEST_F(ScriptStart, aWindowStartWithoutADisplaySaysWhyAndEndsWithStatusOne) {
         std::vector<std::string> Args;
         std::string Why;
     };
+    const std::string none = "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
     const Case cases[] = {
-        {nullptr, {}, "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
-        {nullptr,
-         {script.string()},
-         "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
+        {nullptr, {}, none},
+        {nullptr, {script.string()}, none},
         {":987", {script.string()}, "the display :987 cannot be reached"},
     };
     const char* display = std::getenv("DISPLAY");
@@ -186,7 +185,6 @@ TEST_F(ScriptStart, aBatchRunPrintsEachMessageOnOneLineAndFailsAfterAnyOfThem) {
     }
     ::close(silent[0]);
     ::close(silent[1]);
-    fs::remove(capture);
 }
 
 // What cannot be a script gives its reason and status 1, never a window: a folder, links that
@@ -236,7 +234,6 @@ TEST_F(ScriptStart, namesThatAreNotUtf8AreUsedAsBytesAndShownEscaped) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "quavril: " + (files.dir / "m\\xe9.qvs").string() +
                          ":1: FILE NOT FOUND: 'n\\xe9.qvl'.\n");
-    fs::remove(capture);
 }
 
 // On a terminal, `pause` waits for Enter while the program goes on serving its events.
@@ -283,7 +280,6 @@ TEST_F(ScriptStart, aDeviceErrorIsOneLineAndFailsTheRun) {
 TEST_F(ScriptStart, aSignalEndsABatchRunWithStatusOne) {
     WithoutDisplay();
     const fs::path script = Script("long.qvs", "play 1 bank.qvl\ndelay 60\nend\n");
-    fs::remove(capture);
     const pid_t pid = files.Spawn({"--batch", script.string()}, "quavril");
     // Once the first signal is on the device the run is inside its script.
     ASSERT_TRUE(WaitFor([&] { return fs::exists(capture) && fs::file_size(capture) > 0; }));
@@ -294,7 +290,6 @@ TEST_F(ScriptStart, aSignalEndsABatchRunWithStatusOne) {
     EXPECT_EQ(r.err.rfind("quavril: " + script.string() + ":", 0), 0u) << r.err;
     EXPECT_TRUE(r.err.ends_with(": ended by a signal\n")) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    fs::remove(capture);
 }
 
 } // namespace

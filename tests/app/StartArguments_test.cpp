@@ -16,31 +16,39 @@ struct ParseCase {
     std::vector<std::string> Args;
     Action What;
     std::string File;
-    std::string Problem;
+    std::string Problem = {};
+    bool Scpi = false;
+    std::string Endpoint = {};
 };
 
 TEST(StartArguments, ourOptionsAnywhereTheFirstOtherArgumentIsTheFile) {
     const std::vector<ParseCase> cases = {
-        {{}, Action::Window, "", ""},
-        {{"bank.qvl", "second.qvs"}, Action::Window, "bank.qvl", ""},
-        {{"--help"}, Action::Help, "", ""},
-        {{"-h"}, Action::Help, "", ""},
-        {{"bank.qvl", "--version"}, Action::Version, "", ""},
-        {{"--version", "--help"}, Action::Version, "", ""}, // the first one counts
-        {{"--batch", "run.qvs"}, Action::Batch, "run.qvs", ""},
-        {{"--batch=run.qvs", "x"}, Action::Batch, "run.qvs", ""},
-        {{"bank.qvl", "--batch", "run"}, Action::Batch, "run", ""}, // any name
-        {{"--batch", "--help"}, Action::Batch, "--help", ""},       // the option's value
+        {{}, Action::Window, ""},
+        {{"bank.qvl", "second.qvs"}, Action::Window, "bank.qvl"},
+        {{"--help"}, Action::Help, ""},
+        {{"-h"}, Action::Help, ""},
+        {{"bank.qvl", "--version"}, Action::Version, ""},
+        {{"--version", "--help"}, Action::Version, ""}, // the first one counts
+        {{"--batch", "run.qvs"}, Action::Batch, "run.qvs"},
+        {{"--batch=run.qvs", "x"}, Action::Batch, "run.qvs"},
+        {{"bank.qvl", "--batch", "run"}, Action::Batch, "run"}, // any name
+        {{"--batch", "--help"}, Action::Batch, "--help"},       // the option's value
         {{"--batch"}, Action::Usage, "", "--batch needs a script file"},
         {{"--batch="}, Action::Usage, "", "--batch needs a script file"},
         {{"--bacth", "run.qvs"}, Action::Usage, "", "unknown option '--bacth'"},
+        {{"--scpix"}, Action::Usage, "", "unknown option '--scpix'"},
+        // --scpi stands anywhere, its value only after '='.
+        {{"--scpi", "bank.qvl"}, Action::Window, "bank.qvl", "", true, ""},
+        {{"bank.qvl", "--scpi=0.0.0.0:5030"}, Action::Window, "bank.qvl", "", true, "0.0.0.0:5030"},
+        {{"--scpi="}, Action::Window, "", "", true, ""},
+        {{"--", "--scpi"}, Action::Window, "--scpi"},
         // The toolkit's options and their values are read again after the toolkit took them.
-        {{"-platform", "offscreen"}, Action::Window, "offscreen", ""},
-        {{"-reverse", "bank.qvl"}, Action::Window, "bank.qvl", ""},
-        {{"-", "bank.qvl"}, Action::Window, "-", ""},
-        {{"--", "--help"}, Action::Window, "--help", ""},
-        {{"--", "--batch", "x"}, Action::Window, "--batch", ""},
-        {{"\xE9z.qvs"}, Action::Window, "\xE9z.qvs", ""}, // bytes, not UTF-8
+        {{"-platform", "offscreen"}, Action::Window, "offscreen"},
+        {{"-reverse", "bank.qvl"}, Action::Window, "bank.qvl"},
+        {{"-", "bank.qvl"}, Action::Window, "-"},
+        {{"--", "--help"}, Action::Window, "--help"},
+        {{"--", "--batch", "x"}, Action::Window, "--batch"},
+        {{"\xE9z.qvs"}, Action::Window, "\xE9z.qvs"}, // bytes, not UTF-8
     };
     for (const auto& c : cases) {
         const StartArguments a = StartArguments::Parse(c.Args);
@@ -50,30 +58,9 @@ TEST(StartArguments, ourOptionsAnywhereTheFirstOtherArgumentIsTheFile) {
         EXPECT_EQ(a.What, c.What) << shown;
         EXPECT_EQ(a.File, c.File) << shown;
         EXPECT_EQ(a.Problem, c.Problem) << shown;
+        EXPECT_EQ(a.Scpi, c.Scpi) << shown;
+        EXPECT_EQ(a.ScpiEndpoint, c.Endpoint) << shown;
     }
-}
-
-TEST(StartArguments, scpiOptionStandsAnywhereAndKeepsItsValue) {
-    struct Case {
-        std::vector<std::string> Args;
-        bool Scpi;
-        std::string Endpoint, File;
-    };
-    const std::vector<Case> cases = {
-        {{"bank.qvl"}, false, "", "bank.qvl"},
-        {{"--scpi", "bank.qvl"}, true, "", "bank.qvl"}, // the next word is the file
-        {{"bank.qvl", "--scpi=0.0.0.0:5030"}, true, "0.0.0.0:5030", "bank.qvl"},
-        {{"--scpi="}, true, "", ""},
-        {{"--", "--scpi"}, false, "", "--scpi"},
-    };
-    for (const auto& c : cases) {
-        const StartArguments a = StartArguments::Parse(c.Args);
-        EXPECT_EQ(a.What, Action::Window) << c.Args.front();
-        EXPECT_EQ(a.Scpi, c.Scpi) << c.Args.front();
-        EXPECT_EQ(a.ScpiEndpoint, c.Endpoint) << c.Args.front();
-        EXPECT_EQ(a.File, c.File) << c.Args.front();
-    }
-    EXPECT_EQ(StartArguments::Parse({"--scpix"}).What, Action::Usage);
 }
 
 TEST(StartArguments, aFileCountsWhenItExistsAndItsNameHoldsTheExtension) {

@@ -38,10 +38,6 @@ bool WaitUntil(const std::function<bool()>& done, int seconds = 20) {
     return true;
 }
 
-std::string Output(const std::string& command) {
-    return CommandOutput(command);
-}
-
 int Number(const std::string& text, const std::string& label) {
     const std::regex pattern(label + R"(\s*(-?\d+))");
     std::smatch match;
@@ -59,15 +55,16 @@ struct Frame {
 std::vector<std::string> WindowIds(const std::string& title) {
     std::vector<std::string> ids;
     std::istringstream in(
-        Output("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
+        CommandOutput("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
     for (std::string id; in >> id;)
         ids.push_back(id);
     return ids;
 }
 
 std::optional<Frame> FrameOfId(const std::string& id) {
-    const std::string info = Output("xwininfo -id " + id + " 2>/dev/null");
-    const std::string extents = Output("xprop -id " + id + " _NET_FRAME_EXTENTS 2>/dev/null");
+    const std::string info = CommandOutput("xwininfo -id " + id + " 2>/dev/null");
+    const std::string extents =
+        CommandOutput("xprop -id " + id + " _NET_FRAME_EXTENTS 2>/dev/null");
     std::smatch m;
     static const std::regex four(R"((\d+), (\d+), (\d+), (\d+))");
     if (info.find("IsViewable") == std::string::npos || !std::regex_search(extents, m, four))
@@ -174,16 +171,16 @@ TEST_F(WindowPlaces, viewWindowsComeBackOpenAndExactlyWhereTheyWere) {
         {"SliderY", "760"},     {"SliderW", "800"},
         {"frmFreqSlider", "1"}, {"frmFrequencyDisplay", "1"}};
     Store(places);
+    const std::tuple<const char*, int, int> framed[] = {
+        {MainTitle, 300, 200}, {DisplayTitle, 1000, 150}, {SliderTitle, 700, 760}};
     for (int run = 1; run <= 3; ++run) {
         GeneratorProcess program = Start();
         const auto frames = SettledFrames({MainTitle, SliderTitle, DisplayTitle});
         ASSERT_EQ(frames.size(), 3u) << "run " << run << ": the View windows are open";
-        EXPECT_EQ(frames.at(MainTitle).X, 300) << "run " << run;
-        EXPECT_EQ(frames.at(MainTitle).Y, 200) << "run " << run;
-        EXPECT_EQ(frames.at(DisplayTitle).X, 1000) << "run " << run;
-        EXPECT_EQ(frames.at(DisplayTitle).Y, 150) << "run " << run;
-        EXPECT_EQ(frames.at(SliderTitle).X, 700) << "run " << run;
-        EXPECT_EQ(frames.at(SliderTitle).Y, 760) << "run " << run;
+        for (const auto& [title, x, y] : framed) {
+            const Frame f = frames.at(title);
+            EXPECT_EQ(std::pair(f.X, f.Y), std::pair(x, y)) << title << ", run " << run;
+        }
         ASSERT_TRUE(Ended(program));
         const auto stored = Stored();
         for (const auto& [name, value] : places)
@@ -262,7 +259,7 @@ TEST_F(WindowPlaces, aNewGeneratorWindowOpensCascaded) {
     EXPECT_EQ(second.X - first.X, second.Y - first.Y);
     // The second copy was started by the first: ended by its own pid.
     for (const std::string& id : WindowIds(MainTitle)) {
-        const int pid = Number(Output("xprop -id " + id + " _NET_WM_PID"), "= ");
+        const int pid = Number(CommandOutput("xprop -id " + id + " _NET_WM_PID"), "= ");
         if (pid > 0 && pid != program.Pid())
             ::kill(pid, SIGTERM);
     }
@@ -302,7 +299,7 @@ TEST_F(WindowPlaces, dialogsOpenOverTheGeneratorWindowAndTheScriptWindowStaysAbo
     ASSERT_EQ(mains.size(), 1u);
     // Bottom to top, as hexadecimal ids.
     WaitUntil([] { return false; }, 1); // the manager restacks after the box closed
-    const std::string stacking = Output("xprop -root _NET_CLIENT_LIST_STACKING");
+    const std::string stacking = CommandOutput("xprop -root _NET_CLIENT_LIST_STACKING");
     const auto hex = [](const std::string& id) {
         char text[32];
         std::snprintf(text, sizeof text, "0x%lx", std::stoul(id));
@@ -313,7 +310,7 @@ TEST_F(WindowPlaces, dialogsOpenOverTheGeneratorWindowAndTheScriptWindowStaysAbo
     ASSERT_NE(mainAt, std::string::npos) << stacking;
     ASSERT_NE(popupAt, std::string::npos) << stacking;
     EXPECT_GT(popupAt, mainAt) << "the script window is above the generator window: " << stacking;
-    EXPECT_NE(Output("xprop -id " + popup.front() + " _NET_WM_ICON").find("Icon"),
+    EXPECT_NE(CommandOutput("xprop -id " + popup.front() + " _NET_WM_ICON").find("Icon"),
               std::string::npos)
         << "the script window shows the program's icon";
     EXPECT_TRUE(WaitUntil([] { return WindowIds("QVL 3.92 Script").empty(); }));

@@ -8,9 +8,9 @@
 
 #include <QTemporaryDir>
 #include <climits>
-#include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#include <utility>
 
 using namespace quavril;
 
@@ -169,27 +169,16 @@ TEST_F(SessionTest, aFailedStartIsTheMessagesResultAndANoticeOnly) {
     device->FailOpen(VirtualWaveOut::VirtualFailure);
     const std::string failure =
         Playback::StartFailureMessage(device->ErrorText(VirtualWaveOut::VirtualFailure));
-    struct Case {
-        std::function<std::optional<std::string>()> act;
-        std::optional<std::string> result;
-        std::vector<std::string> told;
-    };
-    const Case cases[] = {
-        {[&] { return session->Dispatch(MessageCode::On, 0, 0); }, failure, {"notice: " + failure}},
-        {[&] { return session->StartPlayback(); }, failure, {"information: " + failure}},
-        {[&] { return session->Dispatch(MessageCode::LeftAmplitude, -6, 0); }, std::nullopt, {}},
-        {[&] {
-             session->SetAutoStart(true);
-             return session->Dispatch(MessageCode::Memory, 0, 1);
-         },
-         failure,
-         {"notice: " + failure}},
-    };
-    for (const Case& c : cases) {
-        told.clear();
-        EXPECT_EQ(c.act(), c.result);
-        EXPECT_EQ(told, c.told);
-    }
+    const std::vector<std::string> notice{"notice: " + failure};
+    EXPECT_EQ(session->Dispatch(MessageCode::On, 0, 0), failure);
+    EXPECT_EQ(std::exchange(told, {}), notice);
+    EXPECT_EQ(session->StartPlayback(), failure);
+    EXPECT_EQ(std::exchange(told, {}), std::vector<std::string>{"information: " + failure});
+    EXPECT_FALSE(session->Dispatch(MessageCode::LeftAmplitude, -6, 0).has_value());
+    EXPECT_TRUE(std::exchange(told, {}).empty());
+    session->SetAutoStart(true);
+    EXPECT_EQ(session->Dispatch(MessageCode::Memory, 0, 1), failure);
+    EXPECT_EQ(told, notice);
     EXPECT_FALSE(session->Playing());
 }
 
@@ -241,8 +230,6 @@ TEST_F(SessionTest, valueAnswersEveryStoredSettingAsItWouldBeStored) {
         }
 }
 
-// The table says where every control lives: each field finds its own row, stored names are
-// unique, and writing through a row changes exactly that control.
 // The monitor's ring gets exactly the bytes queued to the device, only while it is attached,
 // and the frame it calls playing is the device's: the newest frame less the device's delay.
 TEST_F(SessionTest, theMonitorRingIsAlignedWithTheDevicesDelay) {
@@ -286,6 +273,8 @@ TEST_F(SessionTest, theMonitorRingIsAlignedWithTheDevicesDelay) {
     EXPECT_EQ(session->MonitorPlayingFrame(), ring.Written());
 }
 
+// The table says where every control lives: each field finds its own row, stored names are
+// unique, and writing through a row changes exactly that control.
 TEST(SettingsTable, everyControlHasOneRowAndEveryStoredNameOneSetting) {
     std::set<std::string> stored;
     for (const SettingRow& row : SettingsTable()) {
