@@ -105,13 +105,10 @@ TEST_F(OutputSettingsTest, theSignalQualityComesBackAndADamagedValueKeepsItsDefa
     store.Remove(setting_names::Fs);
     EXPECT_EQ(LoadOutputSettings(store).Quality, s.Quality);
     const SignalQuality stored{SampleFormat::S24, DitherKind::Tpdf, true, 20}, defaults;
-    for (const auto& [name, text] : {std::pair{"SampleFormat", "3"},
-                                     {"SampleFormat", "-1"},
-                                     {"Dither", "2"},
-                                     {"Dither", "tpdf"},
-                                     {"BandLimited", "yes"},
-                                     {"FadeMs", "1001"},
-                                     {"FadeMs", "10.5"}}) {
+    using P = std::pair<const char*, const char*>;
+    for (const auto& [name, text] :
+         {P{"SampleFormat", "3"}, P{"SampleFormat", "-1"}, P{"Dither", "2"}, P{"Dither", "tpdf"},
+          P{"BandLimited", "yes"}, P{"FadeMs", "1001"}, P{"FadeMs", "10.5"}}) {
         SCOPED_TRACE(std::string(name) + "=" + text);
         s.Quality = stored;
         SaveOutputSettings(store, s);
@@ -143,15 +140,14 @@ TEST_F(OutputSettingsTest, scpiSettingsRoundTripAndDamagedValuesKeepDefaults) {
     };
     const ScpiSettings d;
     const Case cases[] = {
-        {setting_names::ScpiServer, "yes", d},
-        {setting_names::ScpiServer, "1", {true, d.Address, d.Port, d.Allowed}},
-        {setting_names::ScpiPort, "0", d},
-        {setting_names::ScpiPort, "65536", d},
-        {setting_names::ScpiPort, "5030x", d},
-        {setting_names::ScpiPort, "65535", {false, d.Address, 65535, d.Allowed}},
-        {setting_names::ScpiAddress, "", d},
-        {setting_names::ScpiAddress, "::1", {false, "::1", d.Port, d.Allowed}},
-    };
+        Case{setting_names::ScpiServer, "yes", d},
+        Case{setting_names::ScpiServer, "1", {true, d.Address, d.Port, d.Allowed}},
+        Case{setting_names::ScpiPort, "0", d},
+        Case{setting_names::ScpiPort, "65536", d},
+        Case{setting_names::ScpiPort, "5030x", d},
+        Case{setting_names::ScpiPort, "65535", {false, d.Address, 65535, d.Allowed}},
+        Case{setting_names::ScpiAddress, "", d},
+        Case{setting_names::ScpiAddress, "::1", {false, "::1", d.Port, d.Allowed}}};
     for (const Case& c : cases) {
         QFile::remove(dir.path() + "/Orvande/Quavril.conf");
         SettingsStore store;
