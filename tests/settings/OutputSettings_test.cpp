@@ -140,14 +140,15 @@ TEST_F(OutputSettingsTest, scpiSettingsRoundTripAndDamagedValuesKeepDefaults) {
     };
     const ScpiSettings d;
     const Case cases[] = {
-        Case{setting_names::ScpiServer, "yes", d},
-        Case{setting_names::ScpiServer, "1", {true, d.Address, d.Port, d.Allowed}},
-        Case{setting_names::ScpiPort, "0", d},
-        Case{setting_names::ScpiPort, "65536", d},
-        Case{setting_names::ScpiPort, "5030x", d},
-        Case{setting_names::ScpiPort, "65535", {false, d.Address, 65535, d.Allowed}},
-        Case{setting_names::ScpiAddress, "", d},
-        Case{setting_names::ScpiAddress, "::1", {false, "::1", d.Port, d.Allowed}}};
+        {setting_names::ScpiServer, "yes", d},
+        {setting_names::ScpiServer, "1", {true, d.Address, d.Port, d.Allowed}},
+        {setting_names::ScpiPort, "0", d},
+        {setting_names::ScpiPort, "65536", d},
+        {setting_names::ScpiPort, "5030x", d},
+        {setting_names::ScpiPort, "65535", {false, d.Address, 65535, d.Allowed}},
+        {setting_names::ScpiAddress, "", d},
+        {setting_names::ScpiAddress, "::1", {false, "::1", d.Port, d.Allowed}},
+    };
     for (const Case& c : cases) {
         QFile::remove(dir.path() + "/Orvande/Quavril.conf");
         SettingsStore store;
