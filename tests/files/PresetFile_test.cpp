@@ -565,17 +565,7 @@ TEST_F(PresetFileTest, SizeLimitIsExactThroughPipesAndFiles) {
             std::thread writer;
             if (pipe) {
                 ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-                writer = std::thread([&] {
-                    const int fd = ::open(path.c_str(), O_WRONLY);
-                    for (std::size_t at = 0; fd >= 0 && at < input.size();) {
-                        const ssize_t n = ::write(fd, input.data() + at, input.size() - at);
-                        if (n <= 0)
-                            break;
-                        at += static_cast<std::size_t>(n);
-                    }
-                    if (fd >= 0)
-                        ::close(fd);
-                });
+                writer = std::thread([&] { WriteBytes(path, input); }); // waits for the reader
             } else {
                 WriteBytes(path, input);
             }

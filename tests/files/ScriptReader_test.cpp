@@ -144,15 +144,8 @@ TEST_F(ScriptFileTest, readsAScriptUpToTheLimitAndNotAByteMore) {
 TEST_F(ScriptFileTest, aPipeIsReadToItsEnd) {
     const fs::path fifo = dir_ / "fed.qvs";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::thread writer([&] {
-        // Opening for writing waits for the reader; the reader gives up after 5 s.
-        const int fd = ::open(fifo.c_str(), O_WRONLY);
-        if (fd < 0)
-            return;
-        const std::string text = "rem fed\nend\n";
-        EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        ::close(fd);
-    });
+    // Opening for writing waits for the reader; the reader gives up after 5 s.
+    std::thread writer([&] { std::ofstream(fifo) << "rem fed\nend\n"; });
     const ScriptFile read = ReadScriptFile(fifo.string(), 5000);
     // A reader that gave up leaves the writer waiting: open the FIFO once to release it.
     const int release = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);

@@ -8,52 +8,33 @@ using namespace quavril;
 
 namespace {
 
-struct Typed {
-    const char* Text;
-    const char* Plain; // what the generator's handlers read
-};
+using Case = std::pair<const char*, const char*>; // the text, what comes out
 
-class TypedFrequency : public ::testing::TestWithParam<Typed> {};
-
-TEST_P(TypedFrequency, suffixesApplyToTheNumberAndEverythingElsePassesUnchanged) {
-    EXPECT_EQ(FrequencyEntry::Plain(GetParam().Text), GetParam().Plain) << GetParam().Text;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TypedFrequency,
-    ::testing::Values(
+TEST(FrequencyEntry, suffixesApplyToTheNumberAndEverythingElsePassesUnchanged) {
+    const Case cases[] = {
         // Multipliers and the unit, in any spacing and case of "Hz".
-        Typed{"1k", "1000"}, Typed{"1K", "1000"}, Typed{"1.5 kHz", "1500"}, Typed{"1.5kHz", "1500"},
-        Typed{"22.05k", "22050"}, Typed{"0.5M", "500000"}, Typed{"2M", "2000000"},
-        Typed{"440 Hz", "440"}, Typed{"440hz", "440"}, Typed{"440 HZ ", "440"},
-        Typed{"1e3 Hz", "1e3"}, Typed{"-1k", "-1000"}, Typed{"0.0001k", "0.1"},
-        Typed{"100.123456k", "100123.456"},
+        Case{"1k", "1000"}, Case{"1K", "1000"}, Case{"1.5 kHz", "1500"}, Case{"1.5kHz", "1500"},
+        Case{"22.05k", "22050"}, Case{"0.5M", "500000"}, Case{"2M", "2000000"},
+        Case{"440 Hz", "440"}, Case{"440hz", "440"}, Case{"440 HZ ", "440"}, Case{"1e3 Hz", "1e3"},
+        Case{"-1k", "-1000"}, Case{"0.0001k", "0.1"}, Case{"100.123456k", "100123.456"},
         // No suffix: the text as typed, for the generator's own rules.
-        Typed{"1000", "1000"}, Typed{"123.4567891", "123.4567891"}, Typed{"", ""},
-        Typed{" 5", " 5"}, Typed{"1,5", "1,5"},
+        Case{"1000", "1000"}, Case{"123.4567891", "123.4567891"}, Case{"", ""}, Case{" 5", " 5"},
+        Case{"1,5", "1,5"},
         // A suffix without a readable number before it, or one that is not a suffix.
-        Typed{"k", "k"}, Typed{"kHz", "kHz"}, Typed{"Hz", "Hz"}, Typed{"1,5k", "1,5k"},
-        Typed{"1kk", "1kk"}, Typed{"1m", "1m"}, Typed{"1 Mhz x", "1 Mhz x"}, Typed{"abc", "abc"},
-        Typed{"1Hzk", "1Hzk"}));
-
-struct ShownCase {
-    const char* Text;
-    const char* Shown;
-};
-
-class ShownFrequency : public ::testing::TestWithParam<ShownCase> {};
-
-TEST_P(ShownFrequency, longValuesShowRoundedToFiveDecimals) {
-    EXPECT_EQ(FrequencyEntry::Shown(GetParam().Text), GetParam().Shown) << GetParam().Text;
+        Case{"k", "k"}, Case{"kHz", "kHz"}, Case{"Hz", "Hz"}, Case{"1,5k", "1,5k"},
+        Case{"1kk", "1kk"}, Case{"1m", "1m"}, Case{"1 Mhz x", "1 Mhz x"}, Case{"abc", "abc"},
+        Case{"1Hzk", "1Hzk"}};
+    for (const auto& [text, plain] : cases)
+        EXPECT_EQ(FrequencyEntry::Plain(text), plain) << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ShownFrequency,
-    ::testing::Values(ShownCase{"466.163757324219", "466.16376"},
-                      ShownCase{"415.3046875", "415.30469"}, ShownCase{"1000", "1000"},
-                      ShownCase{"0.1", "0.1"}, ShownCase{"123.45679", "123.45679"},
-                      ShownCase{"22049.999995", "22050"}, ShownCase{"0.000001234", "0"},
-                      ShownCase{"1.5E-5", "1.5E-5"}, ShownCase{"abc.defghij", "abc.defghij"},
-                      ShownCase{"", ""}));
+TEST(FrequencyEntry, longValuesShowRoundedToFiveDecimals) {
+    for (const auto& [text, shown] :
+         {Case{"466.163757324219", "466.16376"}, Case{"415.3046875", "415.30469"},
+          Case{"1000", "1000"}, Case{"0.1", "0.1"}, Case{"123.45679", "123.45679"},
+          Case{"22049.999995", "22050"}, Case{"0.000001234", "0"}, Case{"1.5E-5", "1.5E-5"},
+          Case{"abc.defghij", "abc.defghij"}, Case{"", ""}})
+        EXPECT_EQ(FrequencyEntry::Shown(text), shown) << text;
+}
 
 } // namespace

@@ -317,17 +317,11 @@ TEST_F(ScriptRunnerTest, namesAreUsedAsTheirBytesAndShownEscaped) {
         {"play 1 \xE9t\xE9.qvl\nend", "\xE9t\xE9.qvl", "\xE9t\xE9.qvl", {}},
         {"play 1 \xE9t\xE9.qvl\nend", "\xC3\xA9t\xC3\xA9.qvl", "\xC3\xA9t\xC3\xA9.qvl", {}},
         {"play 1 caf\xC3\xA9.qvl\nend", "caf\xC3\xA9.qvl", "caf\xC3\xA9.qvl", {}},
-        {"play 1 \xE9t\xE9.qvl\nend",
-         "other.qvl",
-         "",
-         {"error: FILE NOT FOUND: '\\xe9t\\xe9.qvl'."}},
-        {"pause Pr\xFC"
-         "fung\nplay \xB2 a.qvl",
+        {"play 1 \xE9t\xE9.qvl", "other.qvl", "", {"error: FILE NOT FOUND: '\\xe9t\\xe9.qvl'."}},
+        {"pause Pr\374fung\nplay \xB2 a.qvl",
          "a.qvl",
          "",
-         {"info: Pr\xC3\xBC"
-          "fung",
-          "error: '\xC2\xB2' is not a valid integer value"}},
+         {"info: Pr\303\274fung", "error: '\xC2\xB2' is not a valid integer value"}},
     };
     for (const auto& c : cases) {
         host = FakeScriptHost();
@@ -341,12 +335,6 @@ TEST_F(ScriptRunnerTest, namesAreUsedAsTheirBytesAndShownEscaped) {
         EXPECT_EQ(host.Count("load"), c.Loaded.empty() ? 0 : 1) << c.Script;
         EXPECT_EQ(host.Messages(), c.Messages) << c.Script;
     }
-}
-
-TEST_F(ScriptRunnerTest, theFakesTickLimitEndsARunThatWouldNeverEnd) {
-    host.TickLimit = 50;
-    EXPECT_THROW(Run("repeat\n"), test::TickLimitReached);
-    EXPECT_EQ(host.Ticks, 51);
 }
 
 TEST_F(ScriptRunnerTest, aRunStartedDuringARunIsRefused) {

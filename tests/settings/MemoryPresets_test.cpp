@@ -279,24 +279,17 @@ TEST(MemoryPresets, RecallLeavesTheWindowShowingTheSlot) {
     PresetSlot now;
     StoreSlot(g, now);
     EXPECT_TRUE(now == s) << "the generator holds the slot";
-    for (int i = 0; i < TextFieldCount; ++i) {
-        const auto f = static_cast<TextField>(i);
-        if (shown.count(std::string(NameOf(f)))) {
-            EXPECT_EQ(shown[std::string(NameOf(f))], g.Text(f)) << NameOf(f);
+    std::map<std::string, std::string> held; // the generator's values, written as mirrored
+    for (int i = 0; i < TextFieldCount; ++i)
+        held[std::string(NameOf(TextField(i)))] = g.Text(TextField(i));
+    for (int i = 0; i < FlagFieldCount; ++i)
+        held[std::string(NameOf(FlagField(i)))] = g.Flag(FlagField(i)) ? "1" : "0";
+    for (int i = 0; i < IndexFieldCount; ++i)
+        held[std::string(NameOf(IndexField(i)))] = std::to_string(g.Index(IndexField(i)));
+    for (const auto& [name, value] : shown)
+        if (held.count(name)) {
+            EXPECT_EQ(value, held[name]) << name;
         }
-    }
-    for (int i = 0; i < FlagFieldCount; ++i) {
-        const auto f = static_cast<FlagField>(i);
-        if (shown.count(std::string(NameOf(f)))) {
-            EXPECT_EQ(shown[std::string(NameOf(f))], g.Flag(f) ? "1" : "0") << NameOf(f);
-        }
-    }
-    for (int i = 0; i < IndexFieldCount; ++i) {
-        const auto f = static_cast<IndexField>(i);
-        if (shown.count(std::string(NameOf(f)))) {
-            EXPECT_EQ(shown[std::string(NameOf(f))], std::to_string(g.Index(f))) << NameOf(f);
-        }
-    }
     // Each refresh of the window, and the control whose last write it must follow.
     const std::pair<const char*, const char*> refreshes[] = {
         {"ChannelsChange", "cboChannels"},

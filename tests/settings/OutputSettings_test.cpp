@@ -105,13 +105,10 @@ TEST_F(OutputSettingsTest, theSignalQualityComesBackAndADamagedValueKeepsItsDefa
     store.Remove(setting_names::Fs);
     EXPECT_EQ(LoadOutputSettings(store).Quality, s.Quality);
     const SignalQuality stored{SampleFormat::S24, DitherKind::Tpdf, true, 20}, defaults;
-    for (const auto& [name, text] : {std::pair{"SampleFormat", "3"},
-                                     {"SampleFormat", "-1"},
-                                     {"Dither", "2"},
-                                     {"Dither", "tpdf"},
-                                     {"BandLimited", "yes"},
-                                     {"FadeMs", "1001"},
-                                     {"FadeMs", "10.5"}}) {
+    using P = std::pair<const char*, const char*>;
+    for (const auto& [name, text] :
+         {P{"SampleFormat", "3"}, P{"SampleFormat", "-1"}, P{"Dither", "2"}, P{"Dither", "tpdf"},
+          P{"BandLimited", "yes"}, P{"FadeMs", "1001"}, P{"FadeMs", "10.5"}}) {
         SCOPED_TRACE(std::string(name) + "=" + text);
         s.Quality = stored;
         SaveOutputSettings(store, s);
