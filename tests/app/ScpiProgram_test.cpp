@@ -3,38 +3,30 @@
 // in use is reported while the generator runs on; copies take consecutive ports, which
 // quavril-cli generators lists and *IDN? tells apart.
 #include "tests/app/GeneratorProcess.h"
+#include "tests/app/ScpiClient.h"
 #include "tests/support/CliProcess.h"
 
-#include <arpa/inet.h>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sstream>
-#include <sys/socket.h>
 
 using namespace quavril::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-int OpenSocket(int port, bool listen) {
+// A socket listening on `port` of the loopback address; -1 when the port is taken.
+int Listen(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
+    sockaddr_in a{AF_INET, htons(static_cast<uint16_t>(port)), {}, {}};
     ::inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-    const bool ok =
-        listen ? ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd, 4) == 0
-               : ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    if (!ok) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd, 4) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
 }
 
 // `count` consecutive ports that are free now.
@@ -42,7 +34,7 @@ int FreePorts(int count) {
     for (int first = 20000 + ::getpid() % 20000; first < 65000; first += count) {
         std::vector<int> held;
         for (int p = first; p < first + count; ++p)
-            if (const int fd = OpenSocket(p, true); fd >= 0)
+            if (const int fd = Listen(p); fd >= 0)
                 held.push_back(fd);
         for (int fd : held)
             ::close(fd);
@@ -52,28 +44,8 @@ int FreePorts(int count) {
     return 0;
 }
 
-// One line answered to `line` on a new connection; empty when none came within 5 s.
-std::string Ask(int port, const std::string& line) {
-    const int fd = OpenSocket(port, false);
-    if (fd < 0)
-        return {};
-    const std::string message = line + "\n";
-    ::send(fd, message.data(), message.size(), MSG_NOSIGNAL);
-    std::string answer;
-    char c;
-    pollfd p{fd, POLLIN, 0};
-    while (::poll(&p, 1, 5000) > 0 && ::recv(fd, &c, 1, 0) == 1 && c != '\n')
-        answer += c;
-    ::close(fd);
-    return answer;
-}
-
 bool Listening(int port) {
-    return WaitFor([port] {
-        const int fd = OpenSocket(port, false);
-        ::close(fd);
-        return fd >= 0;
-    });
+    return WaitFor([port] { return Client(port).Connected(); });
 }
 
 std::string HostName() {
@@ -203,9 +175,9 @@ TEST_F(ScpiProgram, copiesTakeConsecutivePortsAndAPortInUseIsReported) {
     auto two = Quavril({});
     ASSERT_TRUE(Listening(first + 1)) << two->Err();
     const std::string serial = "Orvande,Quavril," + HostName() + ":";
-    EXPECT_EQ(Ask(first, "*IDN?"), serial + std::to_string(first) + ",3.92");
-    EXPECT_EQ(Ask(first + 1, "*IDN?"), serial + std::to_string(first + 1) + ",3.92");
-    const int holder = OpenSocket(first + 2, true);
+    EXPECT_EQ(Client(first).Query("*IDN?"), serial + std::to_string(first) + ",3.92");
+    EXPECT_EQ(Client(first + 1).Query("*IDN?"), serial + std::to_string(first + 1) + ",3.92");
+    const int holder = Listen(first + 2);
     ASSERT_GE(holder, 0);
     auto three = Quavril({"--scpi=127.0.0.1:" + std::to_string(first + 2)});
     const std::string said =
