@@ -186,15 +186,14 @@ TEST_F(ScpiProgram, copiesTakeConsecutivePortsAndAPortInUseIsReported) {
     EXPECT_TRUE(WaitFor([&] { return three->Err().find(said) != std::string::npos; }))
         << three->Err();
 
-    std::vector<std::string> lines = {
-        std::to_string(one->Pid()) + "\tQuavril 3.92\t" + std::to_string(first),
-        std::to_string(two->Pid()) + "\tQuavril 3.92\t" + std::to_string(first + 1),
-        std::to_string(three->Pid()) + "\tQuavril 3.92"};
-    std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
-        return std::stol(a) < std::stol(b);
-    });
-    EXPECT_EQ(RunToEnd(QUAVRIL_BIN_DIR "/quavril-cli", {"generators"}),
-              lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+    // Listed in the order of their process ids.
+    std::map<int, std::string> listed{{one->Pid(), "\t" + std::to_string(first)},
+                                      {two->Pid(), "\t" + std::to_string(first + 1)},
+                                      {three->Pid(), ""}};
+    std::string lines;
+    for (const auto& [pid, port] : listed)
+        lines += std::to_string(pid) + "\tQuavril 3.92" + port + "\n";
+    EXPECT_EQ(RunToEnd(QUAVRIL_BIN_DIR "/quavril-cli", {"generators"}), lines);
     for (auto* copy : {one.get(), two.get(), three.get()})
         EXPECT_EQ(copy->Terminate(), 0);
     ::close(holder);

@@ -116,12 +116,9 @@ TEST_F(ScpiServerTest, silentClientsAndClientsThatNeverReadAreDropped) {
         // One that asks and asks but never reads fills its send path and is then held back;
         // the reader is answered meanwhile.
         Client deaf(server->Port());
-        const std::string queries = [] {
-            std::string q;
-            for (int i = 0; i < 2000; ++i)
-                q += "*IDN?;*IDN?;*IDN?;*IDN?\n";
-            return q;
-        }();
+        std::string queries;
+        for (int i = 0; i < 2000; ++i)
+            queries += "*IDN?;*IDN?;*IDN?;*IDN?\n";
         std::thread flood([&] {
             for (int i = 0; i < 40 && deaf.Send(queries); ++i) {
             }
@@ -140,8 +137,7 @@ TEST_F(ScpiServerTest, silentClientsAndClientsThatNeverReadAreDropped) {
 }
 
 // 100,000 random lines and a 10 MB line on one connection; another client asks every few
-// milliseconds and is answered each time well within a generous bound (the figures go to the
-// test's output).
+// milliseconds and is answered each time well within a generous bound.
 TEST_F(ScpiServerTest, floodOnOneConnectionLeavesAnotherAnswered) {
     Start();
     std::vector<double> waits;
@@ -193,11 +189,8 @@ TEST_F(ScpiServerTest, floodOnOneConnectionLeavesAnotherAnswered) {
     EXPECT_TRUE(floodClosed);
     EXPECT_EQ(session->Controls().Text(TextField::fInitLeft), "4321");
     std::sort(waits.begin(), waits.end());
-    const double median = waits[waits.size() / 2], worst = waits.back();
-    std::cout << "probe answers: " << waits.size() << ", median " << median << " ms, worst "
-              << worst << " ms\n";
-    RecordProperty("probe_worst_ms", std::to_string(worst));
-    EXPECT_LT(worst, 1000.0);
+    EXPECT_LT(waits.back(), 1000.0)
+        << waits.size() << " answers, median " << waits[waits.size() / 2] << " ms";
 }
 
 TEST_F(ScpiServerTest, aPortInUseIsReportedAndNextPortsAreTried) {
