@@ -29,16 +29,14 @@ protected:
     }
     // Listens on a free port of the loopback address.
     void Start(const QString& allowed = {}) {
-        ScpiEndpoint e;
-        e.Port = FreePort();
-        e.ExactPort = true;
-        e.Allowed = allowed;
-        ASSERT_TRUE(server->Start(e)) << server->Status().toStdString();
-    }
-    static int FreePort() {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
+        ScpiEndpoint e;
+        e.Port = probe.serverPort();
+        e.ExactPort = true;
+        e.Allowed = allowed;
+        probe.close();
+        ASSERT_TRUE(server->Start(e)) << server->Status().toStdString();
     }
     // Runs `clients` in a thread while this thread's event loop serves them.
     void WithClients(const std::function<void()>& clients, int limitMs = 60000) {
