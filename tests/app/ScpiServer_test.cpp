@@ -15,8 +15,7 @@
 #include <thread>
 
 using namespace quavril;
-using quavril::test::Client;
-using quavril::test::Clock;
+using namespace quavril::test;
 
 namespace {
 
