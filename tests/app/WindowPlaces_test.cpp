@@ -27,8 +27,9 @@ const char* const MainTitle = "Quavril 3.92";
 const char* const SliderTitle = "Constant frequency";
 const char* const DisplayTitle = "Frequency";
 
-// Polls `done` until it holds or `seconds` have passed (a safety net, not a measurement).
-bool WaitUntil(const std::function<bool()>& done, int seconds = 20) {
+// Polls `done` until it holds or `seconds` have passed (a safety net, not a measurement: each
+// poll starts X clients, which takes seconds on a loaded machine).
+bool WaitUntil(const std::function<bool()>& done, int seconds = 60) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
