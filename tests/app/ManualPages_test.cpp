@@ -2,9 +2,6 @@
 // the programs have at the time), the help of each quavril-cli command included.
 #include "tests/support/CliProcess.h"
 
-#include <array>
-#include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
@@ -27,21 +24,14 @@ std::set<std::string> OptionsOf(const std::string& help) {
     std::istringstream in(help);
     bool usage = false;
     for (std::string line; std::getline(in, line);) {
-        usage = line.rfind("Usage:", 0) == 0 || (usage && line.rfind("    ", 0) == 0 &&
-                                                 line.find('[') != std::string::npos);
+        usage = line.rfind("Usage:", 0) == 0 ||
+                (usage && line.rfind("    ", 0) == 0 && line.find('[') != std::string::npos);
         if (!usage && !std::regex_search(line, optionLine))
             continue;
         for (std::sregex_iterator it(line.begin(), line.end(), option), end; it != end; ++it)
             options.insert(it->str());
     }
     return options;
-}
-
-std::string Page(const std::string& name) {
-    std::ifstream in(std::string(QUAVRIL_SOURCE_DIR) + "/resources/man/" + name + ".1.md");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The quavril-cli commands its --help lists ("  render PRESET.qvl ...").
@@ -69,7 +59,8 @@ TEST(ManualPages, everyOptionTheHelpPrintsIsInTheManualPage) {
         ASSERT_FALSE(help.empty()) << command;
         std::set<std::string> options = OptionsOf(help);
         options.insert("--help");
-        const std::string manual = Page(page);
+        const std::string manual =
+            quavril::test::ReadText(QUAVRIL_SOURCE_DIR "/resources/man/" + page + ".1.md");
         for (const std::string& option : options)
             EXPECT_NE(manual.find("**" + option + "**"), std::string::npos)
                 << option << " (" << command << ") is missing from " << page << "(1)";

@@ -14,18 +14,13 @@ using namespace quavril;
 
 namespace {
 
-struct Added {
-    int Interface = 0, Protocol = 0;
-    QString Name, Type;
-    ushort Port = 0;
-    QList<QByteArray> Txt;
-};
-
 class FakeGroup : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Avahi.EntryGroup")
 public:
-    std::vector<Added> Services;
+    // Each service added: interface, protocol, name, type and port; and its TXT records.
+    std::vector<std::string> Services;
+    QList<QByteArray> Txt;
     int Commits = 0, Frees = 0;
     QStringList Taken;
 
@@ -36,7 +31,9 @@ public slots:
             sendErrorReply("org.freedesktop.Avahi.CollisionError", "Local name collision");
             return;
         }
-        Services.push_back({interface, protocol, name, type, port, txt});
+        Services.push_back(std::to_string(interface) + " " + std::to_string(protocol) + " " +
+                           (name + " " + type).toStdString() + " " + std::to_string(port));
+        Txt = txt;
     }
     void Commit() { ++Commits; }
     void Reset() { Services.clear(); }
@@ -71,15 +68,10 @@ TEST(ScpiAnnouncer, announcesTheServiceAsAvahiAsksAndTakesTheAlternativeName) {
     ASSERT_TRUE(test::RunUntil([&] { return !announced.isEmpty(); }, 10000));
 
     EXPECT_EQ(announced, ScpiAnnouncer::DefaultName() + " #2");
-    ASSERT_EQ(group.Services.size(), 1u);
-    const Added& a = group.Services.front();
-    EXPECT_EQ(a.Type, "_scpi-raw._tcp");
-    EXPECT_EQ(a.Name, ScpiAnnouncer::DefaultName() + " #2");
-    EXPECT_EQ(a.Port, 5026);
-    EXPECT_EQ(a.Interface, -1);
-    EXPECT_EQ(a.Protocol, -1);
-    EXPECT_TRUE(a.Txt.contains("SerialNumber=labpc:5026"));
-    EXPECT_TRUE(a.Txt.contains("Model=Quavril"));
+    EXPECT_EQ(group.Services, std::vector<std::string>{"-1 -1 " + announced.toStdString() +
+                                                       " _scpi-raw._tcp 5026"});
+    EXPECT_TRUE(group.Txt.contains("SerialNumber=labpc:5026"));
+    EXPECT_TRUE(group.Txt.contains("Model=Quavril"));
     EXPECT_EQ(group.Commits, 1);
 
     announcer.Withdraw();

@@ -3,38 +3,30 @@
 // in use is reported while the generator runs on; copies take consecutive ports, which
 // quavril-cli generators lists and *IDN? tells apart.
 #include "tests/app/GeneratorProcess.h"
+#include "tests/app/ScpiClient.h"
 #include "tests/support/CliProcess.h"
 
-#include <arpa/inet.h>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sstream>
-#include <sys/socket.h>
 
 using namespace quavril::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-int OpenSocket(int port, bool listen) {
+// A socket listening on `port` of the loopback address; -1 when the port is taken.
+int Listen(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
+    sockaddr_in a{AF_INET, htons(static_cast<uint16_t>(port)), {}, {}};
     ::inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-    const bool ok =
-        listen ? ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd, 4) == 0
-               : ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    if (!ok) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd, 4) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
 }
 
 // `count` consecutive ports that are free now.
@@ -42,7 +34,7 @@ int FreePorts(int count) {
     for (int first = 20000 + ::getpid() % 20000; first < 65000; first += count) {
         std::vector<int> held;
         for (int p = first; p < first + count; ++p)
-            if (const int fd = OpenSocket(p, true); fd >= 0)
+            if (const int fd = Listen(p); fd >= 0)
                 held.push_back(fd);
         for (int fd : held)
             ::close(fd);
@@ -52,28 +44,8 @@ int FreePorts(int count) {
     return 0;
 }
 
-// One line answered to `line` on a new connection; empty when none came within 5 s.
-std::string Ask(int port, const std::string& line) {
-    const int fd = OpenSocket(port, false);
-    if (fd < 0)
-        return {};
-    const std::string message = line + "\n";
-    ::send(fd, message.data(), message.size(), MSG_NOSIGNAL);
-    std::string answer;
-    char c;
-    pollfd p{fd, POLLIN, 0};
-    while (::poll(&p, 1, 5000) > 0 && ::recv(fd, &c, 1, 0) == 1 && c != '\n')
-        answer += c;
-    ::close(fd);
-    return answer;
-}
-
 bool Listening(int port) {
-    return WaitFor([port] {
-        const int fd = OpenSocket(port, false);
-        ::close(fd);
-        return fd >= 0;
-    });
+    return WaitFor([port] { return Client(port).Connected(); });
 }
 
 std::string HostName() {
@@ -120,34 +92,22 @@ protected:
     fs::path capture;
 };
 
-// Frequency from the rising zero crossings (interpolated) and level from the RMS over whole
-// periods of one channel of interleaved 16-bit stereo.
-struct Tone {
-    double Hz = 0, dBFS = -999;
-    bool Silent = true;
-};
-
-Tone Measure(const std::vector<int16_t>& frames, int channel, int rate) {
-    Tone t;
-    std::vector<double> crossings;
-    const size_t n = frames.size() / 2;
-    for (size_t i = 1; i < n; ++i) {
-        const double a = frames[2 * (i - 1) + channel], b = frames[2 * i + channel];
-        t.Silent = t.Silent && b == 0;
-        if (a < 0 && b >= 0)
-            crossings.push_back(static_cast<double>(i - 1) + -a / (b - a));
-    }
-    if (crossings.size() < 2)
-        return t;
-    const double span = crossings.back() - crossings.front();
-    t.Hz = (crossings.size() - 1) * rate / span;
+// The frequency from the rising zero crossings (interpolated) and the level in dBFS from the
+// RMS over whole periods of the left channel of interleaved 16-bit stereo.
+std::pair<double, double> MeasureLeft(const std::vector<int16_t>& frames, int rate) {
+    std::vector<double> up;
+    for (size_t i = 2; i < frames.size(); i += 2)
+        if (const double a = frames[i - 2], b = frames[i]; a < 0 && b >= 0)
+            up.push_back(static_cast<double>(i / 2 - 1) + -a / (b - a));
+    if (up.size() < 2)
+        return {0, -999};
+    const auto from = static_cast<size_t>(std::ceil(up.front())),
+               to = static_cast<size_t>(up.back());
     double sum = 0;
-    const auto from = static_cast<size_t>(std::ceil(crossings.front()));
-    const auto to = static_cast<size_t>(crossings.back());
     for (size_t i = from; i < to; ++i)
-        sum += double(frames[2 * i + channel]) * frames[2 * i + channel];
-    t.dBFS = 20 * std::log10(std::sqrt(2 * sum / (to - from)) / 32767);
-    return t;
+        sum += double(frames[2 * i]) * frames[2 * i];
+    return {static_cast<double>(up.size() - 1) * rate / (up.back() - up.front()),
+            20 * std::log10(std::sqrt(2 * sum / static_cast<double>(to - from)) / 32767)};
 }
 
 // Played in real time through PipeWire (tests/audio/with_pipewire.sh; skipped without it), as
@@ -186,10 +146,11 @@ TEST_F(ScpiProgram, pyvisaScriptSetsTheToneThatTheDevicePlays) {
     std::vector<int16_t> frames(bytes.size() / 2);
     std::memcpy(frames.data(), bytes.data(), frames.size() * 2);
     ASSERT_GE(frames.size(), 2u * 11025) << "captured " << bytes.size() << " bytes";
-    const Tone left = Measure(frames, 0, 44100), right = Measure(frames, 1, 44100);
-    EXPECT_NEAR(left.Hz, 1234.5, 0.01);
-    EXPECT_NEAR(left.dBFS, -12, 0.02);
-    EXPECT_TRUE(right.Silent);
+    const auto [hz, dBFS] = MeasureLeft(frames, 44100);
+    EXPECT_NEAR(hz, 1234.5, 0.01);
+    EXPECT_NEAR(dBFS, -12, 0.02);
+    for (size_t i = 1; i < frames.size(); i += 2)
+        ASSERT_EQ(frames[i], 0) << "the right channel plays at frame " << i / 2;
 }
 
 // Copies take consecutive ports from the stored one, which *IDN? tells apart; a port named on
@@ -203,9 +164,9 @@ TEST_F(ScpiProgram, copiesTakeConsecutivePortsAndAPortInUseIsReported) {
     auto two = Quavril({});
     ASSERT_TRUE(Listening(first + 1)) << two->Err();
     const std::string serial = "Orvande,Quavril," + HostName() + ":";
-    EXPECT_EQ(Ask(first, "*IDN?"), serial + std::to_string(first) + ",3.92");
-    EXPECT_EQ(Ask(first + 1, "*IDN?"), serial + std::to_string(first + 1) + ",3.92");
-    const int holder = OpenSocket(first + 2, true);
+    EXPECT_EQ(Client(first).Query("*IDN?"), serial + std::to_string(first) + ",3.92");
+    EXPECT_EQ(Client(first + 1).Query("*IDN?"), serial + std::to_string(first + 1) + ",3.92");
+    const int holder = Listen(first + 2);
     ASSERT_GE(holder, 0);
     auto three = Quavril({"--scpi=127.0.0.1:" + std::to_string(first + 2)});
     const std::string said =
@@ -214,15 +175,14 @@ TEST_F(ScpiProgram, copiesTakeConsecutivePortsAndAPortInUseIsReported) {
     EXPECT_TRUE(WaitFor([&] { return three->Err().find(said) != std::string::npos; }))
         << three->Err();
 
-    std::vector<std::string> lines = {
-        std::to_string(one->Pid()) + "\tQuavril 3.92\t" + std::to_string(first),
-        std::to_string(two->Pid()) + "\tQuavril 3.92\t" + std::to_string(first + 1),
-        std::to_string(three->Pid()) + "\tQuavril 3.92"};
-    std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
-        return std::stol(a) < std::stol(b);
-    });
-    EXPECT_EQ(RunToEnd(QUAVRIL_BIN_DIR "/quavril-cli", {"generators"}),
-              lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+    // Listed in the order of their process ids.
+    std::map<int, std::string> listed{{one->Pid(), "\t" + std::to_string(first)},
+                                      {two->Pid(), "\t" + std::to_string(first + 1)},
+                                      {three->Pid(), ""}};
+    std::string lines;
+    for (const auto& [pid, port] : listed)
+        lines += std::to_string(pid) + "\tQuavril 3.92" + port + "\n";
+    EXPECT_EQ(RunToEnd(QUAVRIL_BIN_DIR "/quavril-cli", {"generators"}), lines);
     for (auto* copy : {one.get(), two.get(), three.get()})
         EXPECT_EQ(copy->Terminate(), 0);
     ::close(holder);

@@ -2,10 +2,9 @@
 // boxes a person answers, and the exit status still tells that a message was shown.
 #include "tests/support/CliProcess.h"
 
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 
 using namespace quavril::test;
 namespace fs = std::filesystem;
@@ -17,15 +16,9 @@ namespace {
 std::string WindowNamed(const std::string& title) {
     std::string id;
     WaitFor([&] {
-        FILE* p = ::popen(("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null")
-                              .c_str(),
-                          "r");
-        if (!p)
-            return false;
-        char line[64] = {};
-        if (std::fgets(line, sizeof line, p))
-            id = std::string(line, std::strcspn(line, "\n"));
-        ::pclose(p);
+        std::istringstream(
+            CommandOutput("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null")) >>
+            id;
         return !id.empty();
     });
     return id;

@@ -63,7 +63,6 @@ TEST_F(Help, f1OpensTheTopicOfTheWindowItIsPressedIn) {
     freqSlider->show();
     settings->show();
     const std::vector<std::pair<QWidget*, QString>> cases{
-        {window->btnPause, "generator.html"},
         {window->LeftPanel->Frequency->fInit, "generator.html"},
         {settings->FsList, "output-settings.html"},
         {freqSlider->FreqSliderLeft, "frequency-slider.html"},

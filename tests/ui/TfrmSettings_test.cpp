@@ -117,13 +117,11 @@ TEST_F(OutputSettingsWindow, scpiGroupWritesTheSettingsAndShowsTheServersStatus)
     EXPECT_EQ(settings->ScpiPort->value(), 5025);
     QTest::mouseClick(settings->chkScpi, Qt::LeftButton);
     EXPECT_TRUE(session->Scpi().On);
-    settings->ScpiAllowed->setFocus();
-    QTest::keyClicks(settings->ScpiAllowed, "192.168.1.0/24");
+    Type(settings->ScpiAllowed, "192.168.1.0/24");
     QTest::keyClick(settings->ScpiAllowed, Qt::Key_Tab);
     EXPECT_EQ(session->Scpi().Allowed, "192.168.1.0/24");
     EXPECT_EQ(changes, 2);
-    settings->ScpiAddress->setFocus();
-    settings->ScpiAddress->clear();
+    Type(settings->ScpiAddress, "");
     QTest::keyClick(settings->ScpiAddress, Qt::Key_Tab);
     EXPECT_EQ(session->Scpi().Address, "127.0.0.1"); // an empty address is the loopback one
     EXPECT_EQ(changes, 2);

@@ -9,6 +9,7 @@
 
 #include <QMessageBox>
 #include <QTimer>
+#include <tuple>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -64,43 +65,24 @@ TEST_F(StoredWindows, theViewWindowsAreStoredAsTheyWereBeforeTheyClosed) {
     }
 }
 
-struct KeptCase {
-    const char* Name;
-    QRect Frame;
-    QPoint Kept;
-};
-
-// Two screens side by side, the right one shorter and with a panel at its top.
-const QList<QRect> Screens{QRect(0, 0, 1920, 1080), QRect(1920, 30, 1280, 994)};
-
-class KeptOnScreen : public ::testing::TestWithParam<KeptCase> {};
-
-TEST_P(KeptOnScreen, movesTheFrameAsLittleAsNeededOntoOneScreen) {
-    const KeptCase& c = GetParam();
-    EXPECT_EQ(WindowPlacement::KeptOnScreen(c.Frame, Screens), c.Kept) << c.Name;
+// Two screens side by side, the right one shorter and with a panel at its top: a frame is
+// moved as little as needed onto one screen.
+TEST(KeptOnScreen, movesTheFrameAsLittleAsNeededOntoOneScreen) {
+    const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 30, 1280, 994)};
+    const std::vector<std::tuple<const char*, QRect, QPoint>> cases{
+        {"inside", QRect(100, 100, 500, 400), QPoint(100, 100)},
+        {"touching the corner", QRect(1420, 680, 500, 400), QPoint(1420, 680)},
+        {"one pixel past the bottom", QRect(100, 681, 500, 400), QPoint(100, 680)},
+        {"far right and down", QRect(9000, 9000, 500, 400), QPoint(2700, 624)},
+        {"above and left", QRect(-300, -50, 500, 400), QPoint(0, 0)},
+        {"mostly on the left screen", QRect(1600, 100, 500, 400), QPoint(1420, 100)},
+        {"mostly on the right screen", QRect(1800, 100, 500, 400), QPoint(1920, 100)},
+        {"under the right screen's panel", QRect(2000, 10, 500, 400), QPoint(2000, 30)},
+        {"larger than the screen", QRect(500, 300, 2000, 1200), QPoint(0, 0)},
+        {"taller than the screen, off its right", QRect(2500, 50, 300, 1100), QPoint(2500, 30)}};
+    for (const auto& [name, frame, kept] : cases)
+        EXPECT_EQ(WindowPlacement::KeptOnScreen(frame, screens), kept) << name;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Frames, KeptOnScreen,
-    ::testing::Values(
-        KeptCase{"inside", QRect(100, 100, 500, 400), QPoint(100, 100)},
-        KeptCase{"touching the corner", QRect(1420, 680, 500, 400), QPoint(1420, 680)},
-        KeptCase{"one pixel past the bottom", QRect(100, 681, 500, 400), QPoint(100, 680)},
-        KeptCase{"far right and down", QRect(9000, 9000, 500, 400), QPoint(2700, 624)},
-        KeptCase{"above and left", QRect(-300, -50, 500, 400), QPoint(0, 0)},
-        KeptCase{"mostly on the left screen", QRect(1600, 100, 500, 400), QPoint(1420, 100)},
-        KeptCase{"mostly on the right screen", QRect(1800, 100, 500, 400), QPoint(1920, 100)},
-        KeptCase{"under the right screen's panel", QRect(2000, 10, 500, 400), QPoint(2000, 30)},
-        KeptCase{"larger than the screen", QRect(500, 300, 2000, 1200), QPoint(0, 0)},
-        KeptCase{"taller than the screen, off its right", QRect(2500, 50, 300, 1100),
-                 QPoint(2500, 30)}),
-    [](const ::testing::TestParamInfo<KeptCase>& info) {
-        std::string name = info.param.Name;
-        for (char& ch : name)
-            if (!std::isalnum(static_cast<unsigned char>(ch)))
-                ch = '_';
-        return name;
-    });
 
 // Enter in a question box gives the preset answer: the freeze question of the performance test
 // is asked with No preset, so Enter never reports a freeze.
