@@ -21,7 +21,10 @@ std::optional<std::string> DisplayCheck::Problem(const std::vector<std::string>&
         return std::nullopt;
     if (!Environment("WAYLAND_DISPLAY").empty())
         return std::nullopt;
-    const std::string display = Environment("DISPLAY");
+    // The toolkit's own -display option names the X display before DISPLAY does.
+    const auto option = std::find(args.begin(), args.end(), "-display");
+    const std::string display =
+        option != args.end() && option + 1 != args.end() ? *(option + 1) : Environment("DISPLAY");
     if (display.empty())
         return "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
     // One short connection, closed at once: the toolkit opens its own.

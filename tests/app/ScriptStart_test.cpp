@@ -118,6 +118,7 @@ TEST_F(ScriptStart, aWindowStartWithoutADisplaySaysWhyAndEndsWithStatusOne) {
         {nullptr, {}, none},
         {nullptr, {script.string()}, none},
         {":987", {script.string()}, "the display :987 cannot be reached"},
+        {nullptr, {"-display", ":988", script.string()}, "the display :988 cannot be reached"},
     };
     const char* display = std::getenv("DISPLAY");
     const std::string saved = display ? display : "";
