@@ -14,7 +14,7 @@ constexpr int DefaultFftSize = 16384;
 
 SignalAnalysis::SignalAnalysis() {
     for (auto& s : spectra_)
-        s = std::make_unique<Spectrum>(DefaultFftSize);
+        s = std::make_unique<FftAnalyser>(DefaultFftSize);
     SetRate(fs_);
 }
 
@@ -30,17 +30,17 @@ void SignalAnalysis::SetRate(double fs) {
     // The longest read: a meter step, a spectrum, or a scope span with its search.
     const auto longest = static_cast<size_t>(
         std::ceil(std::max(LongestStepSeconds, 2 * ScopeTrace::LongestSeconds) * fs_ + 4));
-    frames_.assign(std::max<size_t>(longest, Spectrum::MaxSize), 0.0f);
+    frames_.assign(std::max<size_t>(longest, FftAnalyser::MaxSize), 0.0f);
     for (auto& s : scope_)
         s.reserve(static_cast<size_t>(ScopeTrace::LongestSeconds * fs_) + 2);
 }
 
 void SignalAnalysis::SetFftSize(int size) {
-    if (Spectrum::ValidSize(size) == FftSize())
+    if (FftAnalyser::ValidSize(size) == FftSize())
         return;
     const bool averaging = Averaging();
     for (auto& s : spectra_) {
-        s = std::make_unique<Spectrum>(size);
+        s = std::make_unique<FftAnalyser>(size);
         s->SetAveraging(averaging);
     }
 }

@@ -5,8 +5,8 @@
 // spectra of the last N frames. Toolkit-free; the window calls Update at most 30 times a
 // second and only while it is shown. Memory for the frames is taken when the rate or the FFT
 // size changes, not per update.
+#include "analysis/FftAnalyser.h"
 #include "analysis/LevelMeter.h"
-#include "analysis/Spectrum.h"
 
 #include <array>
 #include <cstdint>
@@ -28,7 +28,7 @@ public:
     // The stream's rate (Hz); a change resets the meters and averages.
     void SetRate(double fs);
     double Rate() const { return fs_; }
-    // 8,192..65,536 frames (see Spectrum::ValidSize).
+    // 8,192..65,536 frames (see FftAnalyser::ValidSize).
     void SetFftSize(int size);
     int FftSize() const { return spectra_[0]->Size(); }
     void SetAveraging(bool on);
@@ -52,7 +52,7 @@ public:
     double ScopeOffset() const { return scopeOffset_; }
     size_t ScopeSpan() const { return scopeSpan_; }
     bool Triggered() const { return triggered_; }
-    const Spectrum& SpectrumOf(int channel) const { return *spectra_[Index(channel)]; }
+    const FftAnalyser& SpectrumOf(int channel) const { return *spectra_[Index(channel)]; }
 
 private:
     static size_t Index(int channel) { return channel == 0 ? 0 : 1; }
@@ -63,7 +63,7 @@ private:
     int channels_ = 2;
     int64_t last_ = -1; // position of the previous update; -1 before the first
     std::array<LevelMeter, 2> meters_;
-    std::array<std::unique_ptr<Spectrum>, 2> spectra_;
+    std::array<std::unique_ptr<FftAnalyser>, 2> spectra_;
     std::array<std::vector<float>, 2> scope_;
     std::vector<float> frames_; // scratch, the longest read of one update
     double scopeOffset_ = 0;

@@ -268,7 +268,7 @@ void SignalMonitorView::RenewCurves(const Areas& a) {
     const QRect& plot = a.Spectrum;
     const double fs = analysis_.Rate();
     for (int c = 0; c < analysis_.Channels(); ++c) {
-        const Spectrum& s = analysis_.SpectrumOf(c);
+        const FftAnalyser& s = analysis_.SpectrumOf(c);
         SpectrumColumns(s.Power(), s.BinHz(fs), LowestHz, fs / 2, plot.width(), columns_);
         QPolygonF& curve = curves_[c];
         curve.resize(static_cast<qsizetype>(columns_.size()));

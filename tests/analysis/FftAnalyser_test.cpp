@@ -1,7 +1,7 @@
 // The spectrum's readout of the strongest peak: known tones, quantised to 16 bits and read
 // back through the monitor's ring, at several rates and FFT sizes, on and between the bins.
+#include "analysis/FftAnalyser.h"
 #include "analysis/MonitorRing.h"
-#include "analysis/Spectrum.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -38,7 +38,7 @@ class PeakReadout : public ::testing::TestWithParam<Tone> {};
 
 TEST_P(PeakReadout, readsTheFrequencyWithinHalfABinAndTheLevelWithinATenthOfADecibel) {
     const Tone t = GetParam();
-    Spectrum spectrum(t.Size);
+    FftAnalyser spectrum(t.Size);
     ASSERT_EQ(spectrum.Size(), t.Size);
     const std::vector<float> signal = SineThroughRing(t.Fs, t.Hz, t.Db, t.Size);
     spectrum.Analyse(signal.data());
@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
 // leaves the tone 10 log10(7/8) dB lower.
 TEST(SpectrumAveraging, aNewAnalysisWeighsAnEighthOfThePower) {
     for (const bool averaging : {false, true}) {
-        Spectrum spectrum(8192);
+        FftAnalyser spectrum(8192);
         spectrum.SetAveraging(averaging);
         const std::vector<float> tone = SineThroughRing(48000, 1500, -20, 8192);
         const std::vector<float> silence(8192, 0.0f);
@@ -76,8 +76,8 @@ TEST(SpectrumAveraging, aNewAnalysisWeighsAnEighthOfThePower) {
             EXPECT_NEAR(peak->FrequencyHz, 1500, 48000.0 / 8192 / 2);
         }
         // Without averaging only silence is left: the floor.
-        EXPECT_NEAR(peak->LevelDb, averaging ? -20 + 10 * std::log10(7.0 / 8.0) : Spectrum::FloorDb,
-                    0.1);
+        EXPECT_NEAR(peak->LevelDb,
+                    averaging ? -20 + 10 * std::log10(7.0 / 8.0) : FftAnalyser::FloorDb, 0.1);
     }
 }
 
@@ -85,7 +85,7 @@ TEST(SpectrumSizes, anyRequestBecomesAPowerOfTwoInRange) {
     const int cases[][2] = {{100, 8192},    {8192, 8192},   {10000, 8192},
                             {16384, 16384}, {65536, 65536}, {1 << 20, 65536}};
     for (const auto& c : cases)
-        EXPECT_EQ(Spectrum::ValidSize(c[0]), c[1]) << c[0];
+        EXPECT_EQ(FftAnalyser::ValidSize(c[0]), c[1]) << c[0];
 }
 
 // On a logarithmic axis a bin's level lands in the column holding its frequency; columns

@@ -1,4 +1,4 @@
-#include "analysis/Spectrum.h"
+#include "analysis/FftAnalyser.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,11 +22,11 @@ int PowerOfTwoAtMost(int n) {
 
 } // namespace
 
-int Spectrum::ValidSize(int size) {
+int FftAnalyser::ValidSize(int size) {
     return PowerOfTwoAtMost(std::clamp(size, MinSize, MaxSize));
 }
 
-Spectrum::Spectrum(int size) : size_(ValidSize(size)) {
+FftAnalyser::FftAnalyser(int size) : size_(ValidSize(size)) {
     const auto n = static_cast<size_t>(size_);
     window_.resize(n);
     constexpr double tau = 2 * std::numbers::pi;
@@ -42,18 +42,18 @@ Spectrum::Spectrum(int size) : size_(ValidSize(size)) {
     power_.assign(n / 2 + 1, 0.0);
 }
 
-Spectrum::~Spectrum() {
+FftAnalyser::~FftAnalyser() {
     fftwf_destroy_plan(static_cast<fftwf_plan>(plan_));
     fftwf_free(output_);
     fftwf_free(input_);
 }
 
-void Spectrum::SetAveraging(bool on) {
+void FftAnalyser::SetAveraging(bool on) {
     averaging_ = on;
     analyses_ = 0;
 }
 
-void Spectrum::Analyse(const float* frames) {
+void FftAnalyser::Analyse(const float* frames) {
     for (int i = 0; i < size_; ++i)
         input_[i] = frames[i] * window_[static_cast<size_t>(i)];
     fftwf_execute(static_cast<fftwf_plan>(plan_));
@@ -70,23 +70,23 @@ void Spectrum::Analyse(const float* frames) {
 }
 
 namespace {
-constexpr double FloorPower = 1e-16; // Spectrum::FloorDb
+constexpr double FloorPower = 1e-16; // FftAnalyser::FloorDb
 double PowerDb(double power) {
     return 10.0 * std::log10(std::max(power, FloorPower));
 }
 } // namespace
 
-double Spectrum::LevelDb(size_t bin) const {
+double FftAnalyser::LevelDb(size_t bin) const {
     return PowerDb(power_[bin]);
 }
 
-double Spectrum::Magnitude(size_t bin) const {
+double FftAnalyser::Magnitude(size_t bin) const {
     return std::sqrt(power_[bin]);
 }
 
 // The window's transform at `offset` bins: sum over its cosine terms of the shifted Dirichlet
 // kernels, D(x) = e^{i pi x (N-1)/N} sin(pi x) / sin(pi x / N), normalised to 1 at 0.
-double Spectrum::WindowResponse(double offset) const {
+double FftAnalyser::WindowResponse(double offset) const {
     constexpr double pi = std::numbers::pi;
     const double n = size_;
     const double c[7] = {-A3 / 2, A2 / 2, -A1 / 2, A0, -A1 / 2, A2 / 2, -A3 / 2};
@@ -100,7 +100,7 @@ double Spectrum::WindowResponse(double offset) const {
 }
 
 // The offset in 0..0.5 bin at which a neighbour bin reads `ratio` times the highest bin.
-double Spectrum::OffsetFromRatio(double ratio) const {
+double FftAnalyser::OffsetFromRatio(double ratio) const {
     double low = 0, high = 0.5;
     for (int i = 0; i < 30; ++i) { // 0.5 / 2^30 bin
         const double mid = (low + high) / 2;
@@ -112,7 +112,7 @@ double Spectrum::OffsetFromRatio(double ratio) const {
     return (low + high) / 2;
 }
 
-std::optional<SpectrumPeak> Spectrum::StrongestPeak(double fs, double lowestHz) const {
+std::optional<SpectrumPeak> FftAnalyser::StrongestPeak(double fs, double lowestHz) const {
     if (analyses_ == 0 || fs <= 0)
         return std::nullopt;
     const size_t last = power_.size() - 2; // a neighbour on both sides
@@ -135,7 +135,7 @@ std::optional<SpectrumPeak> Spectrum::StrongestPeak(double fs, double lowestHz) 
 
 void SpectrumColumns(const std::vector<double>& power, double binHz, double lowHz, double highHz,
                      int columns, std::vector<float>& out) {
-    out.assign(static_cast<size_t>(std::max(columns, 0)), static_cast<float>(Spectrum::FloorDb));
+    out.assign(static_cast<size_t>(std::max(columns, 0)), static_cast<float>(FftAnalyser::FloorDb));
     if (columns <= 0 || power.size() < 2 || binHz <= 0 || lowHz <= 0 || highHz <= lowHz)
         return;
     const double lastBin = static_cast<double>(power.size() - 1);

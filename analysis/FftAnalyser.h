@@ -17,7 +17,7 @@ struct SpectrumPeak {
     double LevelDb = -120;
 };
 
-class Spectrum {
+class FftAnalyser {
 public:
     static constexpr int MinSize = 8192;
     static constexpr int MaxSize = 65536;
@@ -26,10 +26,10 @@ public:
     static constexpr double AverageWeight = 1.0 / 8.0;
 
     // `size`: a power of two within MinSize..MaxSize (others are raised or lowered to one).
-    explicit Spectrum(int size);
-    ~Spectrum();
-    Spectrum(const Spectrum&) = delete;
-    Spectrum& operator=(const Spectrum&) = delete;
+    explicit FftAnalyser(int size);
+    ~FftAnalyser();
+    FftAnalyser(const FftAnalyser&) = delete;
+    FftAnalyser& operator=(const FftAnalyser&) = delete;
 
     int Size() const { return size_; }
     static int ValidSize(int size);
