@@ -161,12 +161,11 @@ TEST(HighResolution, fadesFollowTheRaisedCosine) {
 }
 
 // The fade-out ends where the signal ends: playback hands over exactly the frames it would
-// without a fade, the last of them silent.
+// without a fade (800), the last of them silent.
 TEST(HighResolution, fadeNeverLengthensPlayback) {
     for (int fade : {0, 10, 1000}) {
         Generator g;
-        Mono(g, Quality(S24, DitherKind::None, false, fade), 8000, SINE, "1000",
-             "0.1"); // 800 frames
+        Mono(g, Quality(S24, DitherKind::None, false, fade), 8000, SINE, "1000", "0.1");
         g.AcknowledgeRender();
         std::vector<uint8_t> buffer(3 * 512);
         int32_t played = 0, size = 0;
