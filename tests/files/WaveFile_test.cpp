@@ -329,11 +329,8 @@ TEST(WaveHeader, theLimitIsInBytesForEveryFormat) {
 TEST(WaveFileWriter, exportsInTheGeneratorsFormat) {
     TempDir dir;
     for (SampleFormat f : {SampleFormat::S24, SampleFormat::F32}) {
-        SignalQuality q;
-        q.Format = f;
-        q.FadeMs = 2;
         Generator g;
-        g.SetQuality(q);
+        g.SetQuality(SignalQuality{f, DitherKind::None, false, 2}); // 2 ms fades
         g.SetSampleRate(48000);
         g.SetIndex(IndexField::cboChannels, STEREO);
         g.SetText(TextField::Duration, "0.05");

@@ -31,6 +31,16 @@ struct SettingsStoreTest : ::testing::Test {
     SettingsStore::Reporter Tell() {
         return [this](const std::string& line) { told.push_back(line); };
     }
+    static std::string Bytes(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<none>";
+    }
+    static void Put(const QString& path, const std::string& bytes) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
 };
 
 } // namespace
@@ -147,22 +157,6 @@ TEST_F(SettingsStoreTest, aStoreWithoutAFileKeepsItsValuesInMemory) {
     EXPECT_EQ(memory.ReadInt(setting_names::Fs), 5);
     EXPECT_TRUE(told.empty());
 }
-
-namespace {
-
-std::string Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<none>";
-}
-
-void Put(const QString& path, const std::string& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
-
-} // namespace
 
 // Files of earlier versions were written by QSettings, and the file stays readable by it.
 TEST_F(SettingsStoreTest, textsReadAndWriteAsQSettingsDoes) {

@@ -32,9 +32,10 @@ SignalQuality Quality(SampleFormat f, DitherKind d = DitherKind::None, bool band
     return q;
 }
 
-// A mono export-style signal: rate, waveform, frequency, duration, level.
-void Mono(Generator& g, int32_t fs, int waveform, const char* hz, const char* seconds,
-          const char* dB = "0") {
+// A mono export-style signal: quality, rate, waveform, frequency, duration, level.
+void Mono(Generator& g, SignalQuality q, int32_t fs, int waveform, const char* hz,
+          const char* seconds, const char* dB = "0") {
+    g.SetQuality(q);
     g.SetSampleRate(fs);
     g.SetIndex(IndexField::WaveFormLeft, waveform);
     g.SetText(TextField::fInitLeft, hz);
@@ -59,6 +60,18 @@ std::vector<int32_t> Integers(const std::vector<double>& v, SampleFormat f) {
     for (double x : v)
         out.push_back(static_cast<int32_t>(std::lround(x * FullScale(f))));
     return out;
+}
+
+// A left channel sweeping from `from` to `to` Hz in `seconds`, not yet started.
+void Sweep(Generator& g, SignalQuality q, int32_t fs, bool logarithmic, const char* from,
+           const char* to, const char* seconds) {
+    g.SetQuality(q);
+    g.SetSampleRate(fs);
+    g.SetFlag(FlagField::chkConstantLeft, false);
+    g.SetFlag(FlagField::LogarithmicLeft, logarithmic);
+    g.SetText(TextField::fInitLeft, from);
+    g.SetText(TextField::fFinalLeft, to);
+    g.SetText(TextField::Duration, seconds);
 }
 
 } // namespace
@@ -101,8 +114,7 @@ TEST(HighResolution, quantisationRoundsAndClipsToTheFormat) {
 TEST(HighResolution, ditherIsTriangularOwnAndRepeatable) {
     for (SampleFormat f : {S16, S24, F32}) {
         Generator g;
-        g.SetQuality(Quality(f, DitherKind::Tpdf));
-        Mono(g, 48000, SILENCE, "1000", "1");
+        Mono(g, Quality(f, DitherKind::Tpdf), 48000, SILENCE, "1000", "1");
         const std::vector<int32_t> first = Integers(Render(g, 20000), f);
         ASSERT_TRUE(g.ResetGenerator(true));
         EXPECT_EQ(Integers(Render(g, 20000), f), first) << "seeded at every start";
@@ -117,10 +129,8 @@ TEST(HighResolution, ditherIsTriangularOwnAndRepeatable) {
         EXPECT_NEAR(static_cast<double>(zeros) / first.size(), 0.75, 0.02);
     }
     Generator plain, dithered; // white noise, dithered or not, is the same sequence
-    dithered.SetQuality(Quality(S24, DitherKind::Tpdf));
-    plain.SetQuality(Quality(S24));
-    Mono(plain, 48000, WHITE, "1000", "1");
-    Mono(dithered, 48000, WHITE, "1000", "1");
+    Mono(plain, Quality(S24), 48000, WHITE, "1000", "1");
+    Mono(dithered, Quality(S24, DitherKind::Tpdf), 48000, WHITE, "1000", "1");
     const auto a = Render(plain, 3000), b = Render(dithered, 3000);
     for (size_t i = 0; i < a.size(); ++i)
         ASSERT_NEAR(a[i] * 8388607, b[i] * 8388607, 1.0) << i;
@@ -133,8 +143,7 @@ TEST(HighResolution, ditherIsTriangularOwnAndRepeatable) {
 TEST(HighResolution, fadesFollowTheRaisedCosine) {
     for (SampleFormat f : {S16, S24, F32}) {
         Generator g;
-        g.SetQuality(Quality(f, DitherKind::None, false, 10));
-        Mono(g, 48000, SQUARE, "1000", "0.1");
+        Mono(g, Quality(f, DitherKind::None, false, 10), 48000, SQUARE, "1000", "0.1");
         const int64_t total = g.State().TotalSamples;
         const std::vector<double> s = Render(g, static_cast<int32_t>(total));
         const double full = FullScale(f), lsb = f == F32 ? 1e-6 : 1.0;
@@ -152,12 +161,11 @@ TEST(HighResolution, fadesFollowTheRaisedCosine) {
 }
 
 // The fade-out ends where the signal ends: playback hands over exactly the frames it would
-// without a fade, the last of them silent.
+// without a fade (800), the last of them silent.
 TEST(HighResolution, fadeNeverLengthensPlayback) {
     for (int fade : {0, 10, 1000}) {
         Generator g;
-        g.SetQuality(Quality(S24, DitherKind::None, false, fade));
-        Mono(g, 8000, SINE, "1000", "0.1"); // 800 frames
+        Mono(g, Quality(S24, DitherKind::None, false, fade), 8000, SINE, "1000", "0.1");
         g.AcknowledgeRender();
         std::vector<uint8_t> buffer(3 * 512);
         int32_t played = 0, size = 0;
@@ -193,8 +201,7 @@ TEST(BandLimited, fundamentalAndNoDcOfTheClassicShapes) {
         for (const char* hz : {"1000", "8000"}) { // 48 and 6 samples a period
             SCOPED_TRACE(::testing::Message() << shape.Waveform << " at " << hz);
             Generator g;
-            g.SetQuality(Quality(F32, DitherKind::None, true));
-            Mono(g, 48000, shape.Waveform, hz, "0.1", "-6");
+            Mono(g, Quality(F32, DitherKind::None, true), 48000, shape.Waveform, hz, "0.1", "-6");
             const std::vector<double> s = Render(g, 4800);
             const double inc = g.State().Of(Channel::Left).Increment;
             std::complex<double> sum = 0;
@@ -220,8 +227,8 @@ TEST(BandLimited, fundamentalAndNoDcOfTheClassicShapes) {
 // (where the last row has been drawn) the samples are the ones rows starting at 0 give.
 TEST(PinkStart, startsWithoutAStepAndThenJoinsTheSequence) {
     Generator g, zeroRows;
-    Mono(g, 44100, PINK, "1000", "1");
-    Mono(zeroRows, 44100, PINK, "1000", "1");
+    Mono(g, {}, 44100, PINK, "1000", "1");
+    Mono(zeroRows, {}, 44100, PINK, "1000", "1");
     test::MutableState(zeroRows).PinkRows.fill(0.0f); // as the rows used to start
     std::vector<int16_t> a(20000), b(20000);
     g.RenderFrames(a.data(), 20000);
@@ -244,77 +251,55 @@ TEST(PinkStart, startsWithoutAStepAndThenJoinsTheSequence) {
     EXPECT_LE(mean(0), hi);
 }
 
-namespace {
-struct DriftCase {
-    bool Logarithmic;
-    SampleFormat Format;
-    double Top, Bottom; // Hz at the last frame of the first upward and downward passes
-    double Tolerance;   // Hz, of the first pass's ends
-};
-class BackAndForth : public ::testing::TestWithParam<DriftCase> {};
-} // namespace
-
 // A back-and-forth sweep of 1 s, 20 Hz to 20 kHz at 48 kHz, followed over 100 round trips: the
 // frequencies where the passes end (and turn) are those of the first round trip, exactly.
-TEST_P(BackAndForth, roundTripsRepeatTheFirstOne) {
-    const DriftCase& c = GetParam();
-    Generator g;
-    g.SetQuality(Quality(c.Format));
-    g.SetSampleRate(48000);
-    g.SetIndex(IndexField::WaveFormLeft, SILENCE); // the oscillator runs all the same
-    g.SetFlag(FlagField::chkConstantLeft, false);
-    g.SetFlag(FlagField::LogarithmicLeft, c.Logarithmic);
-    g.SetFlag(FlagField::BidirectionalLeft, true);
-    g.SetFlag(FlagField::Loop, true);
-    g.SetText(TextField::fInitLeft, "20");
-    g.SetText(TextField::fFinalLeft, "20000");
-    g.SetText(TextField::Duration, "1");
-    ASSERT_TRUE(g.ResetGenerator(false));
-    const int32_t frameBytes = g.FrameBytes();
-    std::vector<uint8_t> buffer(static_cast<size_t>(47999) * frameBytes);
-    auto hz = [&] { return g.State().Of(Channel::Left).Increment * 48000 / (2 * Pi); };
-    auto fill = [&](int32_t frames) {
-        g.AcknowledgeRender();
-        int32_t size = frames * frameBytes;
-        ASSERT_TRUE(g.FillBuffer(buffer.data(), size));
-    };
-    std::vector<double> ends; // the last frame's frequency of every pass
-    for (int pass = 0; pass < 200; ++pass) {
-        fill(47999);
-        ends.push_back(hz()); // the increment of the pass's last frame
-        fill(1);              // that frame, then the turn
+TEST(BackAndForth, roundTripsRepeatTheFirstOne) {
+    const struct {
+        bool Logarithmic;
+        SampleFormat Format;
+        double Top, Bottom; // Hz at the last frame of the first upward and downward passes
+        double Tolerance;   // Hz, of the first pass's ends
+    } cases[] = {
+        // The 32-bit factor of the classic path ends the upward pass near 20 kHz (and the way
+        // back near 20 Hz); the high-resolution path ends on 20 kHz, and one update after its
+        // start on the way back.
+        {true, S16, 19962.304436, 19.983011, 1e-6},
+        {true, S24, 20000.0, 20.00287825, 1e-6},
+        {false, S16, 20000.0, 20.0 + 19980.0 / 47999, 0.01},
+        {false, F32, 20000.0, 20.0 + 19980.0 / 47999, 1e-6}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.Logarithmic << " " << static_cast<int>(c.Format));
+        Generator g;
+        Sweep(g, Quality(c.Format), 48000, c.Logarithmic, "20", "20000", "1");
+        g.SetIndex(IndexField::WaveFormLeft, SILENCE); // the oscillator runs all the same
+        g.SetFlag(FlagField::BidirectionalLeft, true);
+        g.SetFlag(FlagField::Loop, true);
+        ASSERT_TRUE(g.ResetGenerator(false));
+        const int32_t frameBytes = g.FrameBytes();
+        std::vector<uint8_t> buffer(static_cast<size_t>(47999) * frameBytes);
+        auto fill = [&](int32_t frames) {
+            g.AcknowledgeRender();
+            int32_t size = frames * frameBytes;
+            ASSERT_TRUE(g.FillBuffer(buffer.data(), size));
+        };
+        std::vector<double> ends; // the last frame's frequency of every pass
+        for (int pass = 0; pass < 200; ++pass) {
+            fill(47999);
+            ends.push_back(g.State().Of(Channel::Left).Increment * 48000 / (2 * Pi));
+            fill(1); // that frame, then the turn
+        }
+        EXPECT_NEAR(ends[0], c.Top, c.Tolerance);
+        EXPECT_NEAR(ends[1], c.Bottom, c.Tolerance);
+        EXPECT_EQ(ends[198], ends[0]) << "top after 99 round trips";
+        EXPECT_EQ(ends[199], ends[1]) << "bottom after 100 round trips";
     }
-    EXPECT_NEAR(ends[0], c.Top, c.Tolerance);
-    EXPECT_NEAR(ends[1], c.Bottom, c.Tolerance);
-    EXPECT_EQ(ends[198], ends[0]) << "top after 99 round trips";
-    EXPECT_EQ(ends[199], ends[1]) << "bottom after 100 round trips";
 }
-
-INSTANTIATE_TEST_SUITE_P(Sweeps, BackAndForth,
-                         ::testing::Values(
-                             // The 32-bit factor of the classic path ends the upward pass near 20
-                             // kHz (and the way back near 20 Hz); the high-resolution path ends on
-                             // 20 kHz, and one update after its start on the way back.
-                             DriftCase{true, S16, 19962.304436, 19.983011, 1e-6},
-                             DriftCase{true, S24, 20000.0, 20.00287825, 1e-6},
-                             DriftCase{false, S16, 20000.0, 20.0 + 19980.0 / 47999, 0.01},
-                             DriftCase{false, F32, 20000.0, 20.0 + 19980.0 / 47999, 1e-6}),
-                         [](const auto& info) {
-                             return std::string(info.param.Logarithmic ? "log" : "linear") +
-                                    (info.param.Format == S16 ? "Classic" : "HighResolution");
-                         });
 
 // On the high-resolution path a 10 s log sweep ends on its final frequency (to far below
 // 0.01 cent), and the frequency of every frame is the exponential's.
 TEST(HighResolution, logSweepEndsOnItsFinalFrequency) {
     Generator g;
-    g.SetQuality(Quality(S24));
-    g.SetSampleRate(48000);
-    g.SetFlag(FlagField::chkConstantLeft, false);
-    g.SetFlag(FlagField::LogarithmicLeft, true);
-    g.SetText(TextField::fInitLeft, "20");
-    g.SetText(TextField::fFinalLeft, "20000");
-    g.SetText(TextField::Duration, "10");
+    Sweep(g, Quality(S24), 48000, true, "20", "20000", "10");
     ASSERT_TRUE(g.ResetGenerator(true));
     std::vector<uint8_t> bytes(static_cast<size_t>(g.FrameBytes()) * 1000);
     double worst = 0;
@@ -340,20 +325,14 @@ TEST(HighResolution, everyVectorLevelRendersTheSameBytes) {
         for (SimdLevel level : AvailableSimdLevels()) {
             ASSERT_EQ(SetSimdLevel(level), level);
             Generator g;
-            g.SetQuality(Quality(S24, DitherKind::Tpdf, true, 5));
-            g.SetSampleRate(44100);
             g.SetIndex(IndexField::cboChannels, STEREO);
             g.ChannelsChange();
             g.SetIndex(IndexField::WaveFormLeft, left);
             g.SetIndex(IndexField::WaveFormRight, right);
             // A log sweep across many tables on the left, a modulated tone on the right.
-            g.SetFlag(FlagField::chkConstantLeft, false);
-            g.SetFlag(FlagField::LogarithmicLeft, true);
-            g.SetText(TextField::fInitLeft, "30");
-            g.SetText(TextField::fFinalLeft, "15000");
+            Sweep(g, Quality(S24, DitherKind::Tpdf, true, 5), 44100, true, "30", "15000", "0.2");
             g.SetFlag(FlagField::ModulationOnRight, true);
             g.SetText(TextField::ModPeriodRightEdit, "0.01");
-            g.SetText(TextField::Duration, "0.2");
             ASSERT_TRUE(g.ResetGenerator(true));
             std::vector<uint8_t> bytes(static_cast<size_t>(g.FrameBytes()) * 8820);
             g.RenderBytes(bytes.data(), 8820);
