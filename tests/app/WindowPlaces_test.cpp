@@ -104,12 +104,6 @@ void Keys(const std::string& title, const std::string& keys) {
         0);
 }
 
-// Ends the program in order (SIGTERM, which stores the settings). Its status is not asked: a
-// sanitizer build reports the window system's leaks in it.
-bool Ended(GeneratorProcess& program) {
-    return program.Terminate() != -1;
-}
-
 class WindowPlaces : public ::testing::Test {
 protected:
     CliFixture files;
@@ -126,7 +120,9 @@ protected:
         std::ofstream(ConfigFile()) << "[Software]\nOrvande\\Quavril\\Fs=3\n";
         GeneratorProcess first = Start();
         ASSERT_FALSE(SettledFrames({MainTitle}).empty()) << first.Err();
-        ASSERT_TRUE(Ended(first));
+        // Each run ends in order (SIGTERM, which stores the settings); its status is not asked:
+        // a sanitizer build reports the window system's leaks in it.
+        ASSERT_NE(first.Terminate(), -1);
     }
     void TearDown() override {
         ::unsetenv("XDG_CONFIG_HOME");
@@ -179,7 +175,7 @@ TEST_F(WindowPlaces, viewWindowsComeBackOpenAndExactlyWhereTheyWere) {
             const Frame f = frames.at(title);
             EXPECT_EQ(std::pair(f.X, f.Y), std::pair(x, y)) << title << ", run " << run;
         }
-        ASSERT_TRUE(Ended(program));
+        ASSERT_NE(program.Terminate(), -1);
         const auto stored = Stored();
         for (const auto& [name, value] : places)
             EXPECT_EQ(stored.at(name), value) << name << " after run " << run;
@@ -216,13 +212,13 @@ TEST_P(OffScreen, theWindowIsMovedWhollyOntoTheScreenAsLittleAsNeeded) {
     };
     EXPECT_TRUE(fits(c.Horizontal, f.X, f.Right(), ScreenWidth)) << f.X << " " << f.Right();
     EXPECT_TRUE(fits(c.Vertical, f.Y, f.Bottom(), ScreenHeight)) << f.Y << " " << f.Bottom();
-    ASSERT_TRUE(Ended(program));
+    ASSERT_NE(program.Terminate(), -1);
     // Where it was put is stored, and stays the next time.
     const auto place = [this] { return Stored().at("FormX") + "," + Stored().at("FormY"); };
     const std::string stored = place();
     GeneratorProcess again = Start(c.Scale);
     EXPECT_EQ(SettledFrames({MainTitle}).at(MainTitle), f);
-    ASSERT_TRUE(Ended(again));
+    ASSERT_NE(again.Terminate(), -1);
     EXPECT_EQ(place(), stored);
 }
 
@@ -266,15 +262,14 @@ TEST_F(WindowPlaces, dialogsAndNewWindowsOpenPlacedByTheGeneratorWindow) {
     // Bottom to top, as hexadecimal ids.
     WaitUntil([] { return false; }, 1); // the manager restacks after the box closed
     const std::string stacking = CommandOutput("xprop -root _NET_CLIENT_LIST_STACKING");
-    const auto hex = [](const std::string& id) {
-        char text[32];
-        std::snprintf(text, sizeof text, "0x%lx", std::stoul(id));
-        return std::string(text);
+    const auto at = [&](const std::string& id) {
+        char hex[32];
+        std::snprintf(hex, sizeof hex, "0x%lx", std::stoul(id));
+        return stacking.find(hex);
     };
-    const auto mainAt = stacking.find(hex(mains.front()));
-    const auto popupAt = stacking.find(hex(popup.front()));
-    ASSERT_NE(popupAt, std::string::npos) << stacking;
-    EXPECT_GT(popupAt, mainAt) << "the script window is above the generator window: " << stacking;
+    ASSERT_NE(at(popup.front()), std::string::npos) << stacking;
+    EXPECT_GT(at(popup.front()), at(mains.front()))
+        << "the script window is above the generator window: " << stacking;
     EXPECT_NE(CommandOutput("xprop -id " + popup.front() + " _NET_WM_ICON").find("Icon"),
               std::string::npos)
         << "the script window shows the program's icon";
@@ -300,7 +295,7 @@ TEST_F(WindowPlaces, dialogsAndNewWindowsOpenPlacedByTheGeneratorWindow) {
             ::kill(pid, SIGTERM);
     }
     EXPECT_TRUE(WaitUntil([] { return WindowIds(MainTitle).size() == 1; }));
-    ASSERT_TRUE(Ended(program));
+    ASSERT_NE(program.Terminate(), -1);
 }
 
 } // namespace
