@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <tuple>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -137,18 +138,12 @@ TEST_F(ScriptStart, aWindowStartWithoutADisplaySaysWhyAndEndsWithStatusOne) {
     saved.empty() ? ::unsetenv("DISPLAY") : ::setenv("DISPLAY", saved.c_str(), 1);
 }
 
-struct BatchCase {
-    std::string Script;
-    int Status;
-    std::string Err; // % stands for the script's path, shown escaped
-    bool Plays;      // slot 1 of bank.qvl reaches the device
-};
-
 // An unattended run: no window, no box, no display, stdin a pipe nobody writes into; it ends
 // at once with every message one line on stderr naming the script, the line and the file, and
 // status 1 after any error message, also where the script went on. `pause` prints its text and
 // goes on. The stored settings are read, never written. File names are bytes: the script's and
-// a play line's names in Latin-1 are used as they are and shown escaped.
+// a play line's names in Latin-1 are used as they are and shown escaped. Each case: the
+// script, the status, stderr (% stands for the script's path) and whether slot 1 is played.
 TEST_F(ScriptStart, aBatchRunPrintsEachMessageOnOneLineAndFailsAfterAnyOfThem) {
     WithoutDisplay();
     int silent[2];
@@ -156,7 +151,7 @@ TEST_F(ScriptStart, aBatchRunPrintsEachMessageOnOneLineAndFailsAfterAnyOfThem) {
     files.stdinFd = silent[0];
     std::ofstream(files.dir / "junk.qvl") << "no preset";
     fs::copy_file(files.dir / "bank.qvl", files.dir / "\xE9.qvl");
-    const std::vector<BatchCase> cases = {
+    const std::tuple<std::string, int, std::string, bool> cases[] = {
         {"play 1 bank.qvl\r\nend\r\n", 0, "", true},
         {"bogus\n", 1, "quavril: %:1: Invalid command in line 1\n", false},
         {"play 1 missing.qvl\nplay 1 bank.qvl\n", 1,
@@ -171,17 +166,17 @@ TEST_F(ScriptStart, aBatchRunPrintsEachMessageOnOneLineAndFailsAfterAnyOfThem) {
          true},
     };
     const std::string settings = ReadText(ConfigFile());
-    for (const auto& c : cases) {
-        const fs::path script = Script("b\xE9.qvs", c.Script);
+    for (const auto& [text, status, said, plays] : cases) {
+        const fs::path script = Script("b\xE9.qvs", text);
         fs::remove(capture);
         const CliResult r = files.RunProgram("quavril", {"--batch", script.string()}, 20000);
-        std::string err = c.Err;
+        std::string err = said;
         for (auto at = err.find('%'); at != std::string::npos; at = err.find('%'))
             err.replace(at, 1, (files.dir / "b\\xe9.qvs").string());
-        EXPECT_EQ(r.status, c.Status) << c.Script;
-        EXPECT_EQ(r.err, err) << c.Script;
-        EXPECT_EQ(r.out, "") << c.Script;
-        EXPECT_EQ(fs::exists(capture) && fs::file_size(capture) > 0, c.Plays) << c.Script;
+        EXPECT_EQ(r.status, status) << text;
+        EXPECT_EQ(r.err, err) << text;
+        EXPECT_EQ(r.out, "") << text;
+        EXPECT_EQ(fs::exists(capture) && fs::file_size(capture) > 0, plays) << text;
         EXPECT_EQ(ReadText(ConfigFile()), settings) << "a batch run never writes the settings";
     }
     ::close(silent[0]);
