@@ -393,16 +393,10 @@ INSTANTIATE_TEST_SUITE_P(Nodes, NotAFile,
                          ::testing::Values("a FIFO", "a character device", "a folder"),
                          [](const auto& info) { return "case" + std::to_string(info.index); });
 
-struct Damage {
-    std::string Line;
-    bool Defaults; // a refused value: the reset runs; a line that is no setting: it is skipped
-};
-
-class DamagedSettings : public ProgramRun, public ::testing::WithParamInterface<Damage> {};
-
-// A value its field refuses gives the defaults, a line that is no setting is skipped; either
-// way the file is kept beside the new one, said once, with no false word of a failed write.
-TEST_P(DamagedSettings, isKeptAsideAndARefusedValueGivesTheDefaults) {
+// A value its field refuses gives the defaults, a line that is no setting ("garbage") is
+// skipped; either way the file is kept beside the new one, said once, with no false word of a
+// failed write.
+TEST_F(ProgramRun, aDamagedSettingsFileIsKeptAsideAndARefusedValueGivesTheDefaults) {
     {
         Program first(files.dir, {});
         ASSERT_TRUE(first.Ready());
@@ -410,37 +404,34 @@ TEST_P(DamagedSettings, isKeptAsideAndARefusedValueGivesTheDefaults) {
         first.Message(1034, 25);
         ASSERT_EQ(first.Terminate(), 0);
     }
-    // Every setting stored, then one of them damaged (the last line of a name counts).
-    const std::string bytes = ReadText(ConfigFile()) + GetParam().Line + "\n";
-    std::ofstream(ConfigFile(), std::ios::binary) << bytes;
-    Program p(files.dir, {});
-    ASSERT_TRUE(p.Ready()) << p.Err();
-    const bool defaults = GetParam().Defaults;
-    EXPECT_EQ(p.Value("fInitLeft"), defaults ? "1000" : "500");
-    EXPECT_EQ(p.Value("Duration"), defaults ? "10" : "2.5");
-    EXPECT_EQ(p.Terminate(), 0);
-    EXPECT_EQ(ReadText(ConfigFile().string() + ".damaged"), bytes);
-    std::vector<std::string> said;
-    std::istringstream err(p.Err());
-    for (std::string line; std::getline(err, line);)
-        if (line.rfind("quavril: ", 0) == 0)
-            said.push_back(line);
-    ASSERT_EQ(said.size(), 1u) << p.Err();
-    EXPECT_NE(said[0].find("it is kept as " + ConfigFile().string() + ".damaged"),
-              std::string::npos)
-        << said[0];
-    EXPECT_EQ(Stored("fInitLeft"), defaults ? "1000" : "500");
+    const std::string stored = ReadText(ConfigFile()), q = "Orvande\\Quavril\\";
+    for (const std::string& damage :
+         {q + "fInitLeft=nan", q + "fFinalLeft=inf", q + "fInitLeft=1000, 2000",
+          q + "fInitLeft=\xff\xfe", q + "fInitLeft=" + std::string(100000, '7'),
+          q + "Duration=1e300", q + "Duration=nan", std::string("garbage")}) {
+        SCOPED_TRACE(damage.substr(0, 40));
+        // Every setting stored, then one of them damaged (the last line of a name counts).
+        const std::string bytes = stored + damage + "\n";
+        std::ofstream(ConfigFile(), std::ios::binary) << bytes;
+        fs::remove(ConfigFile().string() + ".damaged");
+        Program p(files.dir, {});
+        ASSERT_TRUE(p.Ready()) << p.Err();
+        const bool defaults = damage != "garbage";
+        EXPECT_EQ(p.Value("fInitLeft"), defaults ? "1000" : "500");
+        EXPECT_EQ(p.Value("Duration"), defaults ? "10" : "2.5");
+        EXPECT_EQ(p.Terminate(), 0);
+        EXPECT_EQ(ReadText(ConfigFile().string() + ".damaged"), bytes);
+        std::vector<std::string> said;
+        std::istringstream err(p.Err());
+        for (std::string line; std::getline(err, line);)
+            if (line.rfind("quavril: ", 0) == 0)
+                said.push_back(line);
+        ASSERT_EQ(said.size(), 1u) << p.Err();
+        EXPECT_NE(said[0].find("it is kept as " + ConfigFile().string() + ".damaged"),
+                  std::string::npos)
+            << said[0];
+        EXPECT_EQ(Stored("fInitLeft"), defaults ? "1000" : "500");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, DamagedSettings,
-    ::testing::Values(Damage{"Orvande\\Quavril\\fInitLeft=nan", true},
-                      Damage{"Orvande\\Quavril\\fFinalLeft=inf", true},
-                      Damage{"Orvande\\Quavril\\fInitLeft=1000, 2000", true},
-                      Damage{"Orvande\\Quavril\\fInitLeft=\xff\xfe", true},
-                      Damage{"Orvande\\Quavril\\fInitLeft=" + std::string(100000, '7'), true},
-                      Damage{"Orvande\\Quavril\\Duration=1e300", true},
-                      Damage{"Orvande\\Quavril\\Duration=nan", true}, Damage{"garbage", false}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 } // namespace
