@@ -109,30 +109,26 @@ TEST_F(ScriptStart, helpAndVersionAnswerWithoutADisplayAndMistakesGiveStatusTwo)
 TEST_F(ScriptStart, aWindowStartWithoutADisplaySaysWhyAndEndsWithStatusOne) {
     const fs::path script = Script("run.qvs", "play 1 bank.qvl\n");
     const std::string how = "; a script runs without a window as quavril --batch SCRIPT.qvs\n";
-    struct Case {
-        const char* Display; // null: unset
-        std::vector<std::string> Args;
-        std::string Why;
-    };
     const std::string none = "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
-    const Case cases[] = {
+    // DISPLAY (null: unset), the arguments, and why no window opens.
+    const std::tuple<const char*, std::vector<std::string>, std::string> cases[] = {
         {nullptr, {}, none},
         {nullptr, {script.string()}, none},
         {":987", {script.string()}, "the display :987 cannot be reached"},
         {nullptr, {"-display", ":988", script.string()}, "the display :988 cannot be reached"},
     };
     const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-    for (const Case& c : cases) {
-        if (c.Display) {
-            ::setenv("DISPLAY", c.Display, 1);
+    for (const auto& [display, args, why] : cases) {
+        if (display) {
+            ::setenv("DISPLAY", display, 1);
             files.unsetInChild = {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
         } else {
             WithoutDisplay();
         }
         fs::remove(capture);
-        const CliResult r = files.RunProgram("quavril", c.Args);
-        EXPECT_EQ(r.status, 1) << c.Why;
-        EXPECT_EQ(r.err, "quavril: the window cannot open: " + c.Why + how);
+        const CliResult r = files.RunProgram("quavril", args);
+        EXPECT_EQ(r.status, 1) << why;
+        EXPECT_EQ(r.err, "quavril: the window cannot open: " + why + how);
         EXPECT_FALSE(fs::exists(capture)) << "nothing played";
     }
     saved.empty() ? ::unsetenv("DISPLAY") : ::setenv("DISPLAY", saved.c_str(), 1);

@@ -16,6 +16,7 @@
 #include <optional>
 #include <regex>
 #include <thread>
+#include <tuple>
 
 using namespace quavril::test;
 namespace fs = std::filesystem;
@@ -182,23 +183,18 @@ TEST_F(WindowPlaces, viewWindowsComeBackOpenAndExactlyWhereTheyWere) {
     }
 }
 
-struct OffScreenCase {
-    const char* Scale;
-    const char* FormX;
-    const char* FormY;
-    // Which edges the frame is pushed against: -1 left/top, 1 right/bottom, 0 unmoved.
-    int Horizontal;
-    int Vertical;
-};
+// The scale, the stored place, and the edges the frame is pushed against across and down: -1
+// left/top, 1 right/bottom, 0 unmoved.
+using OffScreenCase = std::tuple<const char*, const char*, const char*, int, int>;
 
 class OffScreen : public WindowPlaces, public ::testing::WithParamInterface<OffScreenCase> {};
 
 // A stored place off the screen, or one that a scale factor puts off the smaller logical
 // screen, brings the window back wholly onto the screen, against the edge it went past.
 TEST_P(OffScreen, theWindowIsMovedWhollyOntoTheScreenAsLittleAsNeeded) {
-    const OffScreenCase& c = GetParam();
-    Store({{"FormX", c.FormX}, {"FormY", c.FormY}});
-    GeneratorProcess program = Start(c.Scale);
+    const auto& [scale, formX, formY, across, down] = GetParam();
+    Store({{"FormX", formX}, {"FormY", formY}});
+    GeneratorProcess program = Start(scale);
     const auto frames = SettledFrames({MainTitle});
     ASSERT_EQ(frames.size(), 1u);
     const Frame f = frames.at(MainTitle);
@@ -210,13 +206,13 @@ TEST_P(OffScreen, theWindowIsMovedWhollyOntoTheScreenAsLittleAsNeeded) {
                 : side > 0 ? high >= extent - 2
                            : true);
     };
-    EXPECT_TRUE(fits(c.Horizontal, f.X, f.Right(), ScreenWidth)) << f.X << " " << f.Right();
-    EXPECT_TRUE(fits(c.Vertical, f.Y, f.Bottom(), ScreenHeight)) << f.Y << " " << f.Bottom();
+    EXPECT_TRUE(fits(across, f.X, f.Right(), ScreenWidth)) << f.X << " " << f.Right();
+    EXPECT_TRUE(fits(down, f.Y, f.Bottom(), ScreenHeight)) << f.Y << " " << f.Bottom();
     ASSERT_NE(program.Terminate(), -1);
     // Where it was put is stored, and stays the next time.
     const auto place = [this] { return Stored().at("FormX") + "," + Stored().at("FormY"); };
     const std::string stored = place();
-    GeneratorProcess again = Start(c.Scale);
+    GeneratorProcess again = Start(scale);
     EXPECT_EQ(SettledFrames({MainTitle}).at(MainTitle), f);
     ASSERT_NE(again.Terminate(), -1);
     EXPECT_EQ(place(), stored);
@@ -226,7 +222,8 @@ INSTANTIATE_TEST_SUITE_P(Places, OffScreen,
                          ::testing::Values(OffScreenCase{"1", "5000", "5000", 1, 1},
                                            OffScreenCase{"1", "-700", "-400", -1, -1},
                                            OffScreenCase{"1", "-50", "300", -1, 0},
-                                           OffScreenCase{"1.5", "1200", "500", 1, 1}));
+                                           OffScreenCase{"1.5", "1200", "500", 1, 1}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
 
 // Tools > Output settings opens centred over the generator window; a script started from the
 // File menu shows its window above the generator window, also once its pause box was answered,
