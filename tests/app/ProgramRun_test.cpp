@@ -208,6 +208,7 @@ TEST_F(ProgramRun, messagesReachTheRealSessionAndSigtermStoresEverySetting) {
 
 // A batch run is a generator on the bus like a window (other programs and synchronised
 // windows reach it), but unlike a window it never stores the settings, SIGTERM included.
+// SIGTERM ends it in order: the signal stops, the run says so on one line and fails.
 TEST_F(ProgramRun, aBatchRunIsOnTheBusAndLeavesTheStoredSettingsAlone) {
     const fs::path script = files.dir / "wait.qvs";
     std::ofstream(script) << "play 1 " << Bank("bank.qvl").string() << "\ndelay 60\nend\n";
@@ -221,6 +222,11 @@ TEST_F(ProgramRun, aBatchRunIsOnTheBusAndLeavesTheStoredSettingsAlone) {
     EXPECT_EQ(p.Value("fInitLeft"), "500");
     EXPECT_EQ(p.Terminate(), 1);
     EXPECT_EQ(ReadText(ConfigFile()), before);
+    // On the play line or in the delay after it.
+    const std::string err = p.Err();
+    EXPECT_EQ(err.rfind("quavril: " + script.string() + ":", 0), 0u) << err;
+    EXPECT_TRUE(err.ends_with(": ended by a signal\n")) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 TEST_F(ProgramRun, ofTwoCopiesTheOneClosedLastIsStored) {

@@ -256,20 +256,4 @@ TEST_F(ScriptStart, aDeviceErrorIsOneLineAndFailsTheRun) {
     EXPECT_EQ(r.err.find('\r'), std::string::npos);
 }
 
-// SIGTERM ends a batch run in order: the signal stops, the run says so and fails.
-TEST_F(ScriptStart, aSignalEndsABatchRunWithStatusOne) {
-    WithoutDisplay();
-    const fs::path script = Script("long.qvs", "play 1 bank.qvl\ndelay 60\nend\n");
-    const pid_t pid = files.Spawn({"--batch", script.string()}, "quavril");
-    // Once the first signal is on the device the run is inside its script.
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(capture) && fs::file_size(capture) > 0; }));
-    ::kill(pid, SIGTERM);
-    const CliResult r = files.Wait(pid, 20000);
-    EXPECT_EQ(r.status, 1);
-    // On the play line or in the delay after it.
-    EXPECT_EQ(r.err.rfind("quavril: " + script.string() + ":", 0), 0u) << r.err;
-    EXPECT_TRUE(r.err.ends_with(": ended by a signal\n")) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-}
-
 } // namespace
