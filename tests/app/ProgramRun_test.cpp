@@ -208,6 +208,7 @@ TEST_F(ProgramRun, messagesReachTheRealSessionAndSigtermStoresEverySetting) {
 
 // A batch run is a generator on the bus like a window (other programs and synchronised
 // windows reach it), but unlike a window it never stores the settings, SIGTERM included.
+// SIGTERM ends it in order: the signal stops, the run says so on one line and fails.
 TEST_F(ProgramRun, aBatchRunIsOnTheBusAndLeavesTheStoredSettingsAlone) {
     const fs::path script = files.dir / "wait.qvs";
     std::ofstream(script) << "play 1 " << Bank("bank.qvl").string() << "\ndelay 60\nend\n";
@@ -221,6 +222,11 @@ TEST_F(ProgramRun, aBatchRunIsOnTheBusAndLeavesTheStoredSettingsAlone) {
     EXPECT_EQ(p.Value("fInitLeft"), "500");
     EXPECT_EQ(p.Terminate(), 1);
     EXPECT_EQ(ReadText(ConfigFile()), before);
+    // On the play line or in the delay after it.
+    const std::string err = p.Err();
+    EXPECT_EQ(err.rfind("quavril: " + script.string() + ":", 0), 0u) << err;
+    EXPECT_TRUE(err.ends_with(": ended by a signal\n")) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 TEST_F(ProgramRun, ofTwoCopiesTheOneClosedLastIsStored) {
@@ -287,10 +293,19 @@ TEST_F(ProgramRun, mediaControlsDriveTheRealProgram) {
     EXPECT_EQ(Stored("AmplitudeLeft"), "-20");
 }
 
-// A start that fails (the default device has no card) answers each On at once with the
-// error and its text, whatever comes meanwhile: 3000 of them leave the program running and
-// its settings stored at the end.
-TEST_F(ProgramRun, aFailingStartAnswersEveryMessageAtOnceAndLosesNothing) {
+// Without any sound card the program says so, but only once it is on the bus. A start that
+// fails (the default device has no card) answers each On at once with the error and its text,
+// whatever comes meanwhile: 3000 of them leave the program running and its settings stored at
+// the end. Neither keeps other programs waiting.
+TEST_F(ProgramRun, noCardOrAFailingStartAnswersEveryMessageAtOnceAndLosesNothing) {
+    Devices("pcm.!default { type null }\n");
+    {
+        Program none(files.dir, {});
+        ASSERT_TRUE(none.Ready()) << none.Err();
+        none.Message(1031, 50000);
+        EXPECT_EQ(none.Value("fInitLeft"), "500");
+        EXPECT_EQ(none.Terminate(), 0);
+    }
     Devices("pcm.!default { type hw card 97 }\n"
             "pcm.spare {\n type null\n hint { show on description \"Spare\" }\n}\n");
     Program p(files.dir, {});
@@ -312,17 +327,6 @@ TEST_F(ProgramRun, aFailingStartAnswersEveryMessageAtOnceAndLosesNothing) {
     EXPECT_FALSE(p.Call("Playing").arguments().value(0).toBool());
     EXPECT_EQ(p.Terminate(), 0);
     EXPECT_EQ(Stored("AmplitudeLeft"), "-6");
-}
-
-// Without any sound card the program says so, but only once it is on the bus: the message
-// does not keep other programs waiting.
-TEST_F(ProgramRun, withoutASoundCardTheProgramIsOnTheBusAndAnswers) {
-    Devices("pcm.!default { type null }\n");
-    Program p(files.dir, {});
-    ASSERT_TRUE(p.Ready()) << p.Err();
-    p.Message(1031, 50000);
-    EXPECT_EQ(p.Value("fInitLeft"), "500");
-    EXPECT_EQ(p.Terminate(), 0);
 }
 
 // Value answers every stored setting (output settings, device, windows included) as the end
@@ -395,16 +399,10 @@ INSTANTIATE_TEST_SUITE_P(Nodes, NotAFile,
                          ::testing::Values("a FIFO", "a character device", "a folder"),
                          [](const auto& info) { return "case" + std::to_string(info.index); });
 
-struct Damage {
-    std::string Line;
-    bool Defaults; // a refused value: the reset runs; a line that is no setting: it is skipped
-};
-
-class DamagedSettings : public ProgramRun, public ::testing::WithParamInterface<Damage> {};
-
-// A value its field refuses gives the defaults, a line that is no setting is skipped; either
-// way the file is kept beside the new one, said once, with no false word of a failed write.
-TEST_P(DamagedSettings, isKeptAsideAndARefusedValueGivesTheDefaults) {
+// A value its field refuses gives the defaults, a line that is no setting ("garbage") is
+// skipped; either way the file is kept beside the new one, said once, with no false word of a
+// failed write.
+TEST_F(ProgramRun, aDamagedSettingsFileIsKeptAsideAndARefusedValueGivesTheDefaults) {
     {
         Program first(files.dir, {});
         ASSERT_TRUE(first.Ready());
@@ -412,37 +410,34 @@ TEST_P(DamagedSettings, isKeptAsideAndARefusedValueGivesTheDefaults) {
         first.Message(1034, 25);
         ASSERT_EQ(first.Terminate(), 0);
     }
-    // Every setting stored, then one of them damaged (the last line of a name counts).
-    const std::string bytes = ReadText(ConfigFile()) + GetParam().Line + "\n";
-    std::ofstream(ConfigFile(), std::ios::binary) << bytes;
-    Program p(files.dir, {});
-    ASSERT_TRUE(p.Ready()) << p.Err();
-    const bool defaults = GetParam().Defaults;
-    EXPECT_EQ(p.Value("fInitLeft"), defaults ? "1000" : "500");
-    EXPECT_EQ(p.Value("Duration"), defaults ? "10" : "2.5");
-    EXPECT_EQ(p.Terminate(), 0);
-    EXPECT_EQ(ReadText(ConfigFile().string() + ".damaged"), bytes);
-    std::vector<std::string> said;
-    std::istringstream err(p.Err());
-    for (std::string line; std::getline(err, line);)
-        if (line.rfind("quavril: ", 0) == 0)
-            said.push_back(line);
-    ASSERT_EQ(said.size(), 1u) << p.Err();
-    EXPECT_NE(said[0].find("it is kept as " + ConfigFile().string() + ".damaged"),
-              std::string::npos)
-        << said[0];
-    EXPECT_EQ(Stored("fInitLeft"), defaults ? "1000" : "500");
+    const std::string stored = ReadText(ConfigFile()), q = "Orvande\\Quavril\\";
+    for (const std::string& damage :
+         {q + "fInitLeft=nan", q + "fFinalLeft=inf", q + "fInitLeft=1000, 2000",
+          q + "fInitLeft=\xff\xfe", q + "fInitLeft=" + std::string(100000, '7'),
+          q + "Duration=1e300", q + "Duration=nan", std::string("garbage")}) {
+        SCOPED_TRACE(damage.substr(0, 40));
+        // Every setting stored, then one of them damaged (the last line of a name counts).
+        const std::string bytes = stored + damage + "\n";
+        std::ofstream(ConfigFile(), std::ios::binary) << bytes;
+        fs::remove(ConfigFile().string() + ".damaged");
+        Program p(files.dir, {});
+        ASSERT_TRUE(p.Ready()) << p.Err();
+        const bool defaults = damage != "garbage";
+        EXPECT_EQ(p.Value("fInitLeft"), defaults ? "1000" : "500");
+        EXPECT_EQ(p.Value("Duration"), defaults ? "10" : "2.5");
+        EXPECT_EQ(p.Terminate(), 0);
+        EXPECT_EQ(ReadText(ConfigFile().string() + ".damaged"), bytes);
+        std::vector<std::string> said;
+        std::istringstream err(p.Err());
+        for (std::string line; std::getline(err, line);)
+            if (line.rfind("quavril: ", 0) == 0)
+                said.push_back(line);
+        ASSERT_EQ(said.size(), 1u) << p.Err();
+        EXPECT_NE(said[0].find("it is kept as " + ConfigFile().string() + ".damaged"),
+                  std::string::npos)
+            << said[0];
+        EXPECT_EQ(Stored("fInitLeft"), defaults ? "1000" : "500");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, DamagedSettings,
-    ::testing::Values(Damage{"Orvande\\Quavril\\fInitLeft=nan", true},
-                      Damage{"Orvande\\Quavril\\fFinalLeft=inf", true},
-                      Damage{"Orvande\\Quavril\\fInitLeft=1000, 2000", true},
-                      Damage{"Orvande\\Quavril\\fInitLeft=\xff\xfe", true},
-                      Damage{"Orvande\\Quavril\\fInitLeft=" + std::string(100000, '7'), true},
-                      Damage{"Orvande\\Quavril\\Duration=1e300", true},
-                      Damage{"Orvande\\Quavril\\Duration=nan", true}, Damage{"garbage", false}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 } // namespace

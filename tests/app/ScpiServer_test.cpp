@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <thread>
+#include <tuple>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -190,23 +191,13 @@ TEST_F(ScpiServerTest, floodOnOneConnectionLeavesAnotherAnswered) {
         << waits.size() << " answers, median " << waits[waits.size() / 2] << " ms";
 }
 
-TEST_F(ScpiServerTest, aPortInUseIsReportedAndNextPortsAreTried) {
-    QTcpServer holder;
-    ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, 0));
-    const int taken = holder.serverPort();
+// What is no address is refused with its reason (a port in use, and the search past it, are
+// met by the real program's copies).
+TEST_F(ScpiServerTest, addressesThatAreNoneAreReportedAndStopSaysOff) {
     ScpiEndpoint e;
-    e.Port = taken;
-    e.ExactPort = true;
-    EXPECT_FALSE(server->Start(e));
-    EXPECT_EQ(server->Status().toStdString(), "Not listening: 127.0.0.1:" + std::to_string(taken) +
-                                                  " is in use by another program");
-    EXPECT_EQ(server->Port(), 0);
-    e.ExactPort = false;
-    if (server->Start(e)) { // the next port may be taken by someone else too
-        EXPECT_GT(server->Port(), taken);
-    }
     e.Address = "not-an-address";
     EXPECT_FALSE(server->Start(e));
+    EXPECT_EQ(server->Port(), 0);
     EXPECT_EQ(server->Status(), "Not listening: 'not-an-address' is not an IP address");
     e.Address = "127.0.0.1";
     e.Allowed = "127.0.0.1, 300.1.1.1";
@@ -218,37 +209,26 @@ TEST_F(ScpiServerTest, aPortInUseIsReportedAndNextPortsAreTried) {
 }
 
 TEST(ScpiEndpoint, optionValues) {
-    struct Case {
-        const char* Value;
-        bool Valid;
-        const char* Address = "";
-        int Port = 0;
-        bool Exact = false;
+    // The option's value, then the address, the port and whether only that port will do.
+    const std::tuple<const char*, std::string, int, bool> valid[] = {
+        {"", "127.0.0.1", 5025, false},
+        {"0.0.0.0", "0.0.0.0", 5025, false},
+        {"192.168.1.5:6000", "192.168.1.5", 6000, true},
+        {":6001", "127.0.0.1", 6001, true},
+        {"::1", "::1", 5025, false},
+        {"[::1]:5030", "::1", 5030, true},
+        {"[::]", "::", 5025, false},
     };
-    const Case cases[] = {
-        {"", true, "127.0.0.1", 5025, false},
-        {"0.0.0.0", true, "0.0.0.0", 5025, false},
-        {"192.168.1.5:6000", true, "192.168.1.5", 6000, true},
-        {":6001", true, "127.0.0.1", 6001, true},
-        {"::1", true, "::1", 5025, false},
-        {"[::1]:5030", true, "::1", 5030, true},
-        {"[::]", true, "::", 5025, false},
-        {"127.0.0.1:0", false},
-        {"127.0.0.1:65536", false},
-        {"127.0.0.1:+80", false},
-        {"127.0.0.1:http", false},
-        {"[::1]5030", false},
-        {"[::1", false},
-    };
-    for (const Case& c : cases) {
-        const auto e = ScpiEndpoint::FromOption(c.Value);
-        ASSERT_EQ(e.has_value(), c.Valid) << c.Value;
-        if (!e)
-            continue;
-        EXPECT_EQ(e->Address.toStdString(), c.Address) << c.Value;
-        EXPECT_EQ(e->Port, c.Port) << c.Value;
-        EXPECT_EQ(e->ExactPort, c.Exact) << c.Value;
+    for (const auto& [value, address, port, exact] : valid) {
+        const auto e = ScpiEndpoint::FromOption(value);
+        ASSERT_TRUE(e.has_value()) << value;
+        EXPECT_EQ(std::tuple(e->Address.toStdString(), e->Port, e->ExactPort),
+                  std::tuple(address, port, exact))
+            << value;
     }
+    for (const char* refused :
+         {"127.0.0.1:0", "127.0.0.1:65536", "127.0.0.1:+80", "127.0.0.1:http", "[::1]5030", "[::1"})
+        EXPECT_FALSE(ScpiEndpoint::FromOption(refused).has_value()) << refused;
 }
 
 } // namespace

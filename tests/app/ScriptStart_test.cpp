@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <tuple>
 
 using namespace quavril;
 using namespace quavril::test;
@@ -108,57 +109,45 @@ TEST_F(ScriptStart, helpAndVersionAnswerWithoutADisplayAndMistakesGiveStatusTwo)
 TEST_F(ScriptStart, aWindowStartWithoutADisplaySaysWhyAndEndsWithStatusOne) {
     const fs::path script = Script("run.qvs", "play 1 bank.qvl\n");
     const std::string how = "; a script runs without a window as quavril --batch SCRIPT.qvs\n";
-    struct Case {
-        const char* Display; // null: unset
-        std::vector<std::string> Args;
-        std::string Why;
-    };
     const std::string none = "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
-    const Case cases[] = {
+    // DISPLAY (null: unset), the arguments, and why no window opens.
+    const std::tuple<const char*, std::vector<std::string>, std::string> cases[] = {
         {nullptr, {}, none},
         {nullptr, {script.string()}, none},
         {":987", {script.string()}, "the display :987 cannot be reached"},
         {nullptr, {"-display", ":988", script.string()}, "the display :988 cannot be reached"},
     };
-    const char* display = std::getenv("DISPLAY");
-    const std::string saved = display ? display : "";
-    for (const Case& c : cases) {
-        if (c.Display) {
-            ::setenv("DISPLAY", c.Display, 1);
+    const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    for (const auto& [display, args, why] : cases) {
+        if (display) {
+            ::setenv("DISPLAY", display, 1);
             files.unsetInChild = {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
         } else {
             WithoutDisplay();
         }
         fs::remove(capture);
-        const CliResult r = files.RunProgram("quavril", c.Args);
-        EXPECT_EQ(r.status, 1) << c.Why;
-        EXPECT_EQ(r.err, "quavril: the window cannot open: " + c.Why + how);
+        const CliResult r = files.RunProgram("quavril", args);
+        EXPECT_EQ(r.status, 1) << why;
+        EXPECT_EQ(r.err, "quavril: the window cannot open: " + why + how);
         EXPECT_FALSE(fs::exists(capture)) << "nothing played";
     }
-    if (display)
-        ::setenv("DISPLAY", saved.c_str(), 1);
-    else
-        ::unsetenv("DISPLAY");
+    saved.empty() ? ::unsetenv("DISPLAY") : ::setenv("DISPLAY", saved.c_str(), 1);
 }
-
-struct BatchCase {
-    std::string Script;
-    int Status;
-    std::string Err; // % stands for the script's path
-    bool Plays;      // slot 1 of bank.qvl reaches the device
-};
 
 // An unattended run: no window, no box, no display, stdin a pipe nobody writes into; it ends
 // at once with every message one line on stderr naming the script, the line and the file, and
 // status 1 after any error message, also where the script went on. `pause` prints its text and
-// goes on. The stored settings are read, never written.
+// goes on. The stored settings are read, never written. File names are bytes: the script's and
+// a play line's names in Latin-1 are used as they are and shown escaped. Each case: the
+// script, the status, stderr (% stands for the script's path) and whether slot 1 is played.
 TEST_F(ScriptStart, aBatchRunPrintsEachMessageOnOneLineAndFailsAfterAnyOfThem) {
     WithoutDisplay();
     int silent[2];
     ASSERT_EQ(::pipe2(silent, O_CLOEXEC), 0);
     files.stdinFd = silent[0];
     std::ofstream(files.dir / "junk.qvl") << "no preset";
-    const std::vector<BatchCase> cases = {
+    fs::copy_file(files.dir / "bank.qvl", files.dir / "\xE9.qvl");
+    const std::tuple<std::string, int, std::string, bool> cases[] = {
         {"play 1 bank.qvl\r\nend\r\n", 0, "", true},
         {"bogus\n", 1, "quavril: %:1: Invalid command in line 1\n", false},
         {"play 1 missing.qvl\nplay 1 bank.qvl\n", 1,
@@ -169,19 +158,21 @@ TEST_F(ScriptStart, aBatchRunPrintsEachMessageOnOneLineAndFailsAfterAnyOfThem) {
         {"pause Check the level\npause\nplay 1 bank.qvl\n", 0,
          "quavril: %:1: Check the level\nquavril: %:2: Pause in script. Press OK to continue\n",
          true},
+        {"play 1 \xE9.qvl\nplay 1 n\xE9.qvl\n", 1, "quavril: %:2: FILE NOT FOUND: 'n\\xe9.qvl'.\n",
+         true},
     };
     const std::string settings = ReadText(ConfigFile());
-    for (const auto& c : cases) {
-        const fs::path script = Script("batch.qvs", c.Script);
+    for (const auto& [text, status, said, plays] : cases) {
+        const fs::path script = Script("b\xE9.qvs", text);
         fs::remove(capture);
         const CliResult r = files.RunProgram("quavril", {"--batch", script.string()}, 20000);
-        std::string err = c.Err;
+        std::string err = said;
         for (auto at = err.find('%'); at != std::string::npos; at = err.find('%'))
-            err.replace(at, 1, script.string());
-        EXPECT_EQ(r.status, c.Status) << c.Script;
-        EXPECT_EQ(r.err, err) << c.Script;
-        EXPECT_EQ(r.out, "") << c.Script;
-        EXPECT_EQ(fs::exists(capture) && fs::file_size(capture) > 0, c.Plays) << c.Script;
+            err.replace(at, 1, (files.dir / "b\\xe9.qvs").string());
+        EXPECT_EQ(r.status, status) << text;
+        EXPECT_EQ(r.err, err) << text;
+        EXPECT_EQ(r.out, "") << text;
+        EXPECT_EQ(fs::exists(capture) && fs::file_size(capture) > 0, plays) << text;
         EXPECT_EQ(ReadText(ConfigFile()), settings) << "a batch run never writes the settings";
     }
     ::close(silent[0]);
@@ -216,25 +207,13 @@ TEST_F(ScriptStart, aBatchRunRefusesWhatIsNoScript) {
     }
 }
 
-// A file name is bytes: a script named in Latin-1 starts as a script (the window would never
-// end by itself), a play line's Latin-1 name is found, and messages show such names escaped.
-TEST_F(ScriptStart, namesThatAreNotUtf8AreUsedAsBytesAndShownEscaped) {
+// A script named in Latin-1 starts as a script (the window would never end by itself).
+TEST_F(ScriptStart, aScriptNamedInLatin1StartsAsAScript) {
     fs::copy_file(files.dir / "bank.qvl", files.dir / "\xE9.qvl");
-    const fs::path script = Script("\xE9z.qvs", "play 1 \xE9.qvl\nend\n");
-    for (const bool batch : {false, true}) {
-        fs::remove(capture);
-        std::vector<std::string> args{script.string()};
-        if (batch)
-            args.insert(args.begin(), "--batch");
-        const CliResult r = files.RunProgram("quavril", args, 30000);
-        EXPECT_EQ(r.status, 0) << batch << r.err;
-        EXPECT_TRUE(fs::exists(capture) && fs::file_size(capture) > 0) << batch;
-    }
-    const fs::path missing = Script("m\xE9.qvs", "play 1 n\xE9.qvl\nend\n");
-    const CliResult r = files.RunProgram("quavril", {"--batch", missing.string()}, 20000);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "quavril: " + (files.dir / "m\\xe9.qvs").string() +
-                         ":1: FILE NOT FOUND: 'n\\xe9.qvl'.\n");
+    const CliResult r = files.RunProgram(
+        "quavril", {Script("\xE9z.qvs", "play 1 \xE9.qvl\nend\n").string()}, 30000);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(capture) && fs::file_size(capture) > 0);
 }
 
 // On a terminal, `pause` waits for Enter while the program goes on serving its events.
@@ -275,22 +254,6 @@ TEST_F(ScriptStart, aDeviceErrorIsOneLineAndFailsTheRun) {
         << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_EQ(r.err.find('\r'), std::string::npos);
-}
-
-// SIGTERM ends a batch run in order: the signal stops, the run says so and fails.
-TEST_F(ScriptStart, aSignalEndsABatchRunWithStatusOne) {
-    WithoutDisplay();
-    const fs::path script = Script("long.qvs", "play 1 bank.qvl\ndelay 60\nend\n");
-    const pid_t pid = files.Spawn({"--batch", script.string()}, "quavril");
-    // Once the first signal is on the device the run is inside its script.
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(capture) && fs::file_size(capture) > 0; }));
-    ::kill(pid, SIGTERM);
-    const CliResult r = files.Wait(pid, 20000);
-    EXPECT_EQ(r.status, 1);
-    // On the play line or in the delay after it.
-    EXPECT_EQ(r.err.rfind("quavril: " + script.string() + ":", 0), 0u) << r.err;
-    EXPECT_TRUE(r.err.ends_with(": ended by a signal\n")) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 // the script was answered.
 #include "tests/app/GeneratorProcess.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <optional>
 #include <regex>
 #include <thread>
+#include <tuple>
 
 using namespace quavril::test;
 namespace fs = std::filesystem;
@@ -77,11 +79,6 @@ std::optional<Frame> FrameOfId(const std::string& id) {
                  Number(info, "Width:") + left + right, Number(info, "Height:") + top + bottom};
 }
 
-std::optional<Frame> FrameOf(const std::string& title) {
-    const std::vector<std::string> ids = WindowIds(title);
-    return ids.empty() ? std::nullopt : FrameOfId(ids.front());
-}
-
 // The windows' frames once they are shown, framed and have stopped moving (bounded wait).
 std::map<std::string, Frame> SettledFrames(const std::vector<std::string>& titles) {
     std::map<std::string, Frame> last;
@@ -89,8 +86,9 @@ std::map<std::string, Frame> SettledFrames(const std::vector<std::string>& title
     WaitUntil([&] {
         std::map<std::string, Frame> now;
         for (const std::string& title : titles)
-            if (const auto frame = FrameOf(title))
-                now[title] = *frame;
+            for (const std::string& id : WindowIds(title))
+                if (const auto frame = FrameOfId(id))
+                    now[title] = *frame;
         steady = now.size() == titles.size() && now == last ? steady + 1 : 0;
         last = now;
         return steady >= 10;
@@ -105,12 +103,6 @@ void Keys(const std::string& title, const std::string& keys) {
         std::system(
             ("timeout 10 xdotool windowactivate --sync " + ids.front() + " key " + keys).c_str()),
         0);
-}
-
-// Ends the program in order (SIGTERM, which stores the settings). Its status is not asked: a
-// sanitizer build reports the window system's leaks in it.
-bool Ended(GeneratorProcess& program) {
-    return program.Terminate() != -1;
 }
 
 class WindowPlaces : public ::testing::Test {
@@ -129,7 +121,9 @@ protected:
         std::ofstream(ConfigFile()) << "[Software]\nOrvande\\Quavril\\Fs=3\n";
         GeneratorProcess first = Start();
         ASSERT_FALSE(SettledFrames({MainTitle}).empty()) << first.Err();
-        ASSERT_TRUE(Ended(first));
+        // Each run ends in order (SIGTERM, which stores the settings); its status is not asked:
+        // a sanitizer build reports the window system's leaks in it.
+        ASSERT_NE(first.Terminate(), -1);
     }
     void TearDown() override {
         ::unsetenv("XDG_CONFIG_HOME");
@@ -182,96 +176,60 @@ TEST_F(WindowPlaces, viewWindowsComeBackOpenAndExactlyWhereTheyWere) {
             const Frame f = frames.at(title);
             EXPECT_EQ(std::pair(f.X, f.Y), std::pair(x, y)) << title << ", run " << run;
         }
-        ASSERT_TRUE(Ended(program));
+        ASSERT_NE(program.Terminate(), -1);
         const auto stored = Stored();
         for (const auto& [name, value] : places)
             EXPECT_EQ(stored.at(name), value) << name << " after run " << run;
     }
 }
 
-struct OffScreenCase {
-    const char* Scale;
-    const char* FormX;
-    const char* FormY;
-    // Which edges the frame is pushed against: -1 left/top, 1 right/bottom, 0 unmoved.
-    int Horizontal;
-    int Vertical;
-};
+// The scale, the stored place, and the edges the frame is pushed against across and down: -1
+// left/top, 1 right/bottom, 0 unmoved.
+using OffScreenCase = std::tuple<const char*, const char*, const char*, int, int>;
 
 class OffScreen : public WindowPlaces, public ::testing::WithParamInterface<OffScreenCase> {};
 
 // A stored place off the screen, or one that a scale factor puts off the smaller logical
 // screen, brings the window back wholly onto the screen, against the edge it went past.
 TEST_P(OffScreen, theWindowIsMovedWhollyOntoTheScreenAsLittleAsNeeded) {
-    const OffScreenCase& c = GetParam();
-    Store({{"FormX", c.FormX}, {"FormY", c.FormY}});
-    GeneratorProcess program = Start(c.Scale);
+    const auto& [scale, formX, formY, across, down] = GetParam();
+    Store({{"FormX", formX}, {"FormY", formY}});
+    GeneratorProcess program = Start(scale);
     const auto frames = SettledFrames({MainTitle});
     ASSERT_EQ(frames.size(), 1u);
     const Frame f = frames.at(MainTitle);
-    EXPECT_GE(f.X, 0);
-    EXPECT_GE(f.Y, 0);
-    EXPECT_LE(f.Right(), ScreenWidth);
-    EXPECT_LE(f.Bottom(), ScreenHeight);
-    // Logical pixels at a scale of 1.5 round to within 2 device pixels of an edge.
-    const auto against = [](int side, int low, int high, int extent) {
-        return side < 0 ? low <= 1 : side > 0 ? high >= extent - 2 : true;
+    // Wholly on the screen; logical pixels at a scale of 1.5 round to within 2 device pixels
+    // of an edge.
+    const auto fits = [](int side, int low, int high, int extent) {
+        return low >= 0 && high <= extent &&
+               (side < 0   ? low <= 1
+                : side > 0 ? high >= extent - 2
+                           : true);
     };
-    EXPECT_TRUE(against(c.Horizontal, f.X, f.Right(), ScreenWidth)) << f.X << " " << f.Right();
-    EXPECT_TRUE(against(c.Vertical, f.Y, f.Bottom(), ScreenHeight)) << f.Y << " " << f.Bottom();
-    ASSERT_TRUE(Ended(program));
+    EXPECT_TRUE(fits(across, f.X, f.Right(), ScreenWidth)) << f.X << " " << f.Right();
+    EXPECT_TRUE(fits(down, f.Y, f.Bottom(), ScreenHeight)) << f.Y << " " << f.Bottom();
+    ASSERT_NE(program.Terminate(), -1);
     // Where it was put is stored, and stays the next time.
-    const auto stored = Stored();
-    GeneratorProcess again = Start(c.Scale);
+    const auto place = [this] { return Stored().at("FormX") + "," + Stored().at("FormY"); };
+    const std::string stored = place();
+    GeneratorProcess again = Start(scale);
     EXPECT_EQ(SettledFrames({MainTitle}).at(MainTitle), f);
-    ASSERT_TRUE(Ended(again));
-    EXPECT_EQ(Stored().at("FormX"), stored.at("FormX"));
-    EXPECT_EQ(Stored().at("FormY"), stored.at("FormY"));
+    ASSERT_NE(again.Terminate(), -1);
+    EXPECT_EQ(place(), stored);
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, OffScreen,
                          ::testing::Values(OffScreenCase{"1", "5000", "5000", 1, 1},
                                            OffScreenCase{"1", "-700", "-400", -1, -1},
                                            OffScreenCase{"1", "-50", "300", -1, 0},
-                                           OffScreenCase{"1.5", "1200", "500", 1, 1}));
-
-// File > New generator window opens the second copy one title bar down and right of the
-// first, under the same title.
-TEST_F(WindowPlaces, aNewGeneratorWindowOpensCascaded) {
-    Store({{"FormX", "400"}, {"FormY", "100"}});
-    GeneratorProcess program = Start();
-    ASSERT_EQ(SettledFrames({MainTitle}).size(), 1u);
-    Keys(MainTitle, "ctrl+n");
-    ASSERT_TRUE(WaitUntil([] { return WindowIds(MainTitle).size() == 2; }));
-    std::vector<Frame> frames;
-    WaitUntil([&] {
-        frames.clear();
-        for (const std::string& id : WindowIds(MainTitle))
-            if (const auto f = FrameOfId(id))
-                frames.push_back(*f);
-        return frames.size() == 2 && frames[0].X != frames[1].X;
-    });
-    ASSERT_EQ(frames.size(), 2u);
-    const Frame first = frames[0].X < frames[1].X ? frames[0] : frames[1];
-    const Frame second = frames[0].X < frames[1].X ? frames[1] : frames[0];
-    EXPECT_EQ(first.X, 400);
-    EXPECT_EQ(first.Y, 100);
-    EXPECT_GT(second.X - first.X, 10);
-    EXPECT_EQ(second.X - first.X, second.Y - first.Y);
-    // The second copy was started by the first: ended by its own pid.
-    for (const std::string& id : WindowIds(MainTitle)) {
-        const int pid = Number(CommandOutput("xprop -id " + id + " _NET_WM_PID"), "= ");
-        if (pid > 0 && pid != program.Pid())
-            ::kill(pid, SIGTERM);
-    }
-    EXPECT_TRUE(WaitUntil([] { return WindowIds(MainTitle).size() == 1; }));
-    ASSERT_TRUE(Ended(program));
-}
+                                           OffScreenCase{"1.5", "1200", "500", 1, 1}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
 
 // Tools > Output settings opens centred over the generator window; a script started from the
 // File menu shows its window above the generator window, also once its pause box was answered,
-// and with the program's icon.
-TEST_F(WindowPlaces, dialogsOpenOverTheGeneratorWindowAndTheScriptWindowStaysAbove) {
+// and with the program's icon; File > New generator window opens the second copy one title bar
+// down and right of the first, under the same title.
+TEST_F(WindowPlaces, dialogsAndNewWindowsOpenPlacedByTheGeneratorWindow) {
     Store({{"FormX", "200"}, {"FormY", "150"}});
     const fs::path script = files.dir / "pause.qvs";
     std::ofstream(script) << "pause Look at the window\ndelay 4\n";
@@ -301,21 +259,40 @@ TEST_F(WindowPlaces, dialogsOpenOverTheGeneratorWindowAndTheScriptWindowStaysAbo
     // Bottom to top, as hexadecimal ids.
     WaitUntil([] { return false; }, 1); // the manager restacks after the box closed
     const std::string stacking = CommandOutput("xprop -root _NET_CLIENT_LIST_STACKING");
-    const auto hex = [](const std::string& id) {
-        char text[32];
-        std::snprintf(text, sizeof text, "0x%lx", std::stoul(id));
-        return std::string(text);
+    const auto at = [&](const std::string& id) {
+        char hex[32];
+        std::snprintf(hex, sizeof hex, "0x%lx", std::stoul(id));
+        return stacking.find(hex);
     };
-    const auto mainAt = stacking.find(hex(mains.front()));
-    const auto popupAt = stacking.find(hex(popup.front()));
-    ASSERT_NE(mainAt, std::string::npos) << stacking;
-    ASSERT_NE(popupAt, std::string::npos) << stacking;
-    EXPECT_GT(popupAt, mainAt) << "the script window is above the generator window: " << stacking;
+    ASSERT_NE(at(popup.front()), std::string::npos) << stacking;
+    EXPECT_GT(at(popup.front()), at(mains.front()))
+        << "the script window is above the generator window: " << stacking;
     EXPECT_NE(CommandOutput("xprop -id " + popup.front() + " _NET_WM_ICON").find("Icon"),
               std::string::npos)
         << "the script window shows the program's icon";
     EXPECT_TRUE(WaitUntil([] { return WindowIds("QVL 3.92 Script").empty(); }));
-    ASSERT_TRUE(Ended(program));
+
+    Keys(MainTitle, "ctrl+n");
+    std::vector<Frame> frames;
+    ASSERT_TRUE(WaitUntil([&] {
+        frames.clear();
+        for (const std::string& id : WindowIds(MainTitle))
+            if (const auto f = FrameOfId(id))
+                frames.push_back(*f);
+        return frames.size() == 2 && frames[0].X != frames[1].X;
+    }));
+    std::sort(frames.begin(), frames.end(), [](auto& a, auto& b) { return a.X < b.X; });
+    EXPECT_EQ(frames[0], main);
+    EXPECT_GT(frames[1].X - main.X, 10);
+    EXPECT_EQ(frames[1].X - main.X, frames[1].Y - main.Y);
+    // The second copy was started by the first: ended by its own pid.
+    for (const std::string& id : WindowIds(MainTitle)) {
+        const int pid = Number(CommandOutput("xprop -id " + id + " _NET_WM_PID"), "= ");
+        if (pid > 0 && pid != program.Pid())
+            ::kill(pid, SIGTERM);
+    }
+    EXPECT_TRUE(WaitUntil([] { return WindowIds(MainTitle).size() == 1; }));
+    ASSERT_NE(program.Terminate(), -1);
 }
 
 } // namespace
